@@ -1,0 +1,224 @@
+#include "platform/drive_map.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "platform/fs_probe.h"
+#include "platform/partition_table.h"
+#include "platform/volume_io.h"
+
+namespace platform {
+namespace {
+
+std::string ReadSysText(const std::filesystem::path& p) {
+  std::ifstream in(p);
+  std::string s;
+  std::getline(in, s);
+  return s;
+}
+
+bool ParseOption(const std::string& text, char* letter, std::string* path) {
+  if (text.size() < 3 || text[1] != '=') return false;
+  char c = static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+  if (c < 'A' || c > 'Z') return false;
+  *letter = c;
+  *path = text.substr(2);
+  return !path->empty();
+}
+
+}  // namespace
+
+DriveMap& DriveMap::Instance() {
+  static DriveMap map;
+  return map;
+}
+
+void DriveMap::Clear() {
+  std::lock_guard lock(mutex_);
+  drives_.clear();
+  disks_.clear();
+  configured_ = true;
+}
+
+std::vector<std::string> DriveMap::Configure(const std::vector<std::string>& options,
+                                             const char* env, bool blockDevices) {
+  std::lock_guard lock(mutex_);
+  drives_.clear();
+  disks_.clear();
+  configured_ = true;
+  std::vector<std::string> problems;
+  auto add = [&](const std::string& text) {
+    char letter = 0;
+    std::string path, error;
+    if (!ParseOption(text, &letter, &path)) {
+      problems.push_back("bad drive option '" + text + "' (expected X=PATH)");
+      return;
+    }
+    if (!AddSourceLocked(letter, path, &error)) problems.push_back(path + ": " + error);
+  };
+  std::vector<std::string> items(options);
+  if (env) {
+    std::string all(env);
+    std::size_t start = 0;
+    while (start <= all.size()) {
+      std::size_t end = all.find(';', start);
+      if (end == std::string::npos) end = all.size();
+      std::string item = all.substr(start, end - start);
+      if (!item.empty()) items.push_back(item);
+      start = end + 1;
+    }
+  }
+  // Letters that a source names stay free for it while partitions take the next free ones.
+  reserved_.clear();
+  for (const auto& item : items)
+    if (item.size() >= 2 && item[1] == '=')
+      reserved_ += static_cast<char>(std::toupper(static_cast<unsigned char>(item[0])));
+  for (const auto& item : items) add(item);
+  reserved_.clear();
+  if (blockDevices) AddBlockDevicesLocked();
+  return problems;
+}
+
+void DriveMap::EnsureConfigured() {
+  std::lock_guard lock(mutex_);
+  if (configured_) return;
+  const char* devices = std::getenv("PELLAMOR_BLOCK_DEVICES");
+  bool useDevices = !(devices && std::string(devices) == "0");
+  Configure({}, std::getenv("PELLAMOR_DRIVES"), useDevices);
+}
+
+bool DriveMap::LetterUsedLocked(char letter) const {
+  return std::any_of(drives_.begin(), drives_.end(),
+                     [&](const DriveEntry& d) { return d.letter == letter; });
+}
+
+char DriveMap::FreeLetterLocked(char from) const {
+  for (char c = from; c <= 'Z'; ++c)
+    if (!LetterUsedLocked(c) && (c == from || reserved_.find(c) == std::string::npos)) return c;
+  return 0;
+}
+
+bool DriveMap::AddSource(char letter, const std::string& path, std::string* error) {
+  std::lock_guard lock(mutex_);
+  configured_ = true;
+  return AddSourceLocked(letter, path, error);
+}
+
+bool DriveMap::AddSourceLocked(char letter, const std::string& path, std::string* error) {
+  letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+  if (letter < 'A' || letter > 'Z') {
+    *error = "drive letter must be A to Z";
+    return false;
+  }
+  if (LetterUsedLocked(letter)) {
+    *error = std::string("drive letter ") + letter + " is already assigned";
+    return false;
+  }
+  int err = 0;
+  Handle h = OpenRange(path, 0, 0, &err);
+  if (h == kInvalidHandle) {
+    *error = std::string("cannot open: ") + std::strerror(err);
+    return false;
+  }
+  std::uint64_t length = HandleLength(h);
+  std::uint8_t first[512] = {};
+  bool readable = ReadAt(h, 0, first, sizeof first);
+  if (readable && ProbeBootSector(first, sizeof first)) {
+    CloseHandle(h);
+    drives_.push_back({letter, path, 0, length, false});
+    return true;
+  }
+  PartitionScan scan;
+  if (readable) {
+    scan = ScanPartitionTable(
+        [h](std::uint64_t off, void* buf, std::size_t len) { return ReadAt(h, off, buf, len); },
+        length);
+  }
+  CloseHandle(h);
+  if (!scan.hasTable || scan.partitions.empty()) {
+    // Neither a known file system nor a usable partition table: still one volume, which the
+    // engine will report as unrecognised or damaged.
+    drives_.push_back({letter, path, 0, length, false});
+    return true;
+  }
+  disks_.push_back({static_cast<int>(disks_.size()), path, length});
+  char next = letter;
+  for (const auto& p : scan.partitions) {
+    next = FreeLetterLocked(next);
+    if (next == 0) break;
+    drives_.push_back({next, path, p.offset, p.length, false});
+  }
+  return true;
+}
+
+void DriveMap::AddBlockDevicesLocked() {
+  namespace fs = std::filesystem;
+  std::error_code ec;
+  fs::path root("/sys/class/block");
+  if (!fs::exists(root, ec)) return;
+  std::vector<std::string> names;
+  for (const auto& e : fs::directory_iterator(root, ec)) names.push_back(e.path().filename());
+  std::sort(names.begin(), names.end());
+  for (const auto& name : names) {
+    if (name.rfind("loop", 0) == 0 || name.rfind("ram", 0) == 0 || name.rfind("zram", 0) == 0)
+      continue;
+    fs::path dir = root / name;
+    std::string dev = "/dev/" + name;
+    std::uint64_t sectors = std::strtoull(ReadSysText(dir / "size").c_str(), nullptr, 10);
+    if (sectors == 0) continue;
+    if (fs::exists(dir / "partition", ec)) {
+      char letter = FreeLetterLocked('C');
+      if (letter == 0) continue;
+      fs::path disk = fs::canonical(dir, ec).parent_path();
+      bool removable = ReadSysText(disk / "removable") == "1";
+      drives_.push_back({letter, dev, 0, sectors * 512, removable});
+    } else {
+      disks_.push_back({static_cast<int>(disks_.size()), dev, sectors * 512});
+    }
+  }
+}
+
+std::optional<DriveEntry> DriveMap::Find(char letter) {
+  std::lock_guard lock(mutex_);
+  EnsureConfigured();
+  for (const auto& d : drives_)
+    if (d.letter == letter) return d;
+  return std::nullopt;
+}
+
+std::vector<DriveEntry> DriveMap::Drives() {
+  std::lock_guard lock(mutex_);
+  EnsureConfigured();
+  auto out = drives_;
+  std::sort(out.begin(), out.end(),
+            [](const DriveEntry& a, const DriveEntry& b) { return a.letter < b.letter; });
+  return out;
+}
+
+std::vector<PhysicalDisk> DriveMap::Disks() {
+  std::lock_guard lock(mutex_);
+  EnsureConfigured();
+  return disks_;
+}
+
+std::vector<std::string> DriveMap::TakeDriveOptions(std::vector<std::string>& args) {
+  std::vector<std::string> out;
+  std::vector<std::string> rest;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    if (args[i] == "--drive" && i + 1 < args.size()) {
+      out.push_back(args[++i]);
+    } else if (args[i].rfind("--drive=", 0) == 0) {
+      out.push_back(args[i].substr(8));
+    } else {
+      rest.push_back(args[i]);
+    }
+  }
+  args = rest;
+  return out;
+}
+
+}  // namespace platform

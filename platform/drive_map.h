@@ -1,0 +1,68 @@
+// Assigns drive letters to volumes and numbers to physical disks.
+//
+// Sources, in order: --drive X=PATH options, the PELLAMOR_DRIVES variable ("E=/a.img;F=/dev/sdb1"),
+// then the machine's block devices on the first free letters from C (PELLAMOR_BLOCK_DEVICES=0
+// leaves them out). A PATH whose first sector is a file-system boot sector is one volume; a PATH
+// with a partition table gives one letter per partition, in table order, starting at X and going
+// on at the next free letters. Whole-disk sources are also listed as physical disks.
+#pragma once
+
+#include <cstdint>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+struct DriveEntry {
+  char letter = 0;
+  std::string path;
+  std::uint64_t offset = 0;
+  std::uint64_t length = 0;
+  bool removable = false;  // a floppy-like or removable source
+};
+
+struct PhysicalDisk {
+  int number = 0;
+  std::string path;
+  std::uint64_t length = 0;
+};
+
+class DriveMap {
+ public:
+  static DriveMap& Instance();
+
+  // Replaces the map: options are "X=PATH" texts; env is the PELLAMOR_DRIVES value (may be null).
+  // Returns the problems found (one text each); sources that fail are left out.
+  std::vector<std::string> Configure(const std::vector<std::string>& options, const char* env,
+                                     bool blockDevices);
+  // Configures from the environment alone when nothing configured the map yet.
+  void EnsureConfigured();
+
+  // Adds one source; false with a reason when it cannot be used.
+  bool AddSource(char letter, const std::string& path, std::string* error);
+
+  std::optional<DriveEntry> Find(char letter);
+  std::vector<DriveEntry> Drives();
+  std::vector<PhysicalDisk> Disks();
+  void Clear();
+
+  // Pulls "--drive X=PATH" and "--drive=X=PATH" out of an argument list.
+  static std::vector<std::string> TakeDriveOptions(std::vector<std::string>& args);
+
+ private:
+  DriveMap() = default;
+  bool AddSourceLocked(char letter, const std::string& path, std::string* error);
+  void AddBlockDevicesLocked();
+  char FreeLetterLocked(char from) const;
+  bool LetterUsedLocked(char letter) const;
+
+  std::recursive_mutex mutex_;
+  bool configured_ = false;
+  std::vector<DriveEntry> drives_;
+  std::vector<PhysicalDisk> disks_;
+  std::string reserved_;  // letters named by options, kept free for them
+};
+
+}  // namespace platform

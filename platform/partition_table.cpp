@@ -1,0 +1,141 @@
+#include "platform/partition_table.h"
+
+#include <cstring>
+#include <set>
+
+#include "platform/endian.h"
+
+namespace platform {
+namespace {
+
+constexpr std::uint64_t kSector = 512;
+
+struct MbrEntry {
+  std::uint8_t status;
+  std::uint8_t type;
+  std::uint32_t firstLba;
+  std::uint32_t sectors;
+};
+
+MbrEntry EntryAt(const std::uint8_t* sector, int index) {
+  const std::uint8_t* e = sector + 446 + 16 * index;
+  return {e[0], e[4], Le32(e + 8), Le32(e + 12)};
+}
+
+bool HasSignature(const std::uint8_t* sector) { return sector[510] == 0x55 && sector[511] == 0xAA; }
+
+bool FitsDisk(std::uint64_t offset, std::uint64_t length, std::uint64_t disk) {
+  return length != 0 && offset <= disk && length <= disk - offset;
+}
+
+bool ScanGpt(const DiskReader& read, std::uint64_t disk, PartitionScan& scan) {
+  for (std::uint64_t sectorSize : {std::uint64_t{512}, std::uint64_t{4096}}) {
+    std::uint8_t header[512];
+    if (!read(sectorSize, header, sizeof header)) continue;
+    if (std::memcmp(header, "EFI PART", 8) != 0) continue;
+    std::uint64_t entriesLba = Le64(header + 72);
+    std::uint32_t count = Le32(header + 80);
+    std::uint32_t entrySize = Le32(header + 84);
+    if (entrySize < 128 || entrySize > 4096 || count > 1024) {
+      scan.notes.push_back("GPT header has an unusable entry size or count");
+      return true;
+    }
+    if (entriesLba > disk / sectorSize) {
+      scan.notes.push_back("GPT entry array lies past the end of the disk");
+      return true;
+    }
+    std::vector<std::uint8_t> entries(static_cast<std::size_t>(count) * entrySize);
+    if (!read(entriesLba * sectorSize, entries.data(), entries.size())) {
+      scan.notes.push_back("GPT entry array cannot be read");
+      return true;
+    }
+    static const std::uint8_t kZero[16] = {};
+    for (std::uint32_t i = 0; i < count; ++i) {
+      const std::uint8_t* e = entries.data() + static_cast<std::size_t>(i) * entrySize;
+      if (std::memcmp(e, kZero, 16) == 0) continue;
+      std::uint64_t first = Le64(e + 32);
+      std::uint64_t last = Le64(e + 40);
+      if (last < first || first > disk / sectorSize || last >= disk / sectorSize) {
+        scan.notes.push_back("GPT entry " + std::to_string(i) + " lies outside the disk");
+        continue;
+      }
+      scan.partitions.push_back({first * sectorSize, (last - first + 1) * sectorSize, 0xEE, false});
+    }
+    return true;
+  }
+  return false;
+}
+
+void ScanExtendedChain(const DiskReader& read, std::uint64_t disk, std::uint64_t extFirst,
+                       std::uint64_t extLength, PartitionScan& scan) {
+  std::set<std::uint64_t> visited;
+  std::uint64_t ebr = extFirst;  // sector number of the current extended boot record
+  for (int n = 0; n < kMaxLogicalPartitions; ++n) {
+    if (!visited.insert(ebr).second) {
+      scan.notes.push_back("extended chain loops back to sector " + std::to_string(ebr));
+      return;
+    }
+    if (ebr < extFirst || ebr - extFirst >= extLength) {
+      scan.notes.push_back("extended chain leaves the extended partition at sector " +
+                           std::to_string(ebr));
+      return;
+    }
+    std::uint8_t sector[512];
+    if (!read(ebr * kSector, sector, sizeof sector) || !HasSignature(sector)) {
+      scan.notes.push_back("extended boot record at sector " + std::to_string(ebr) + " is unreadable");
+      return;
+    }
+    MbrEntry logical = EntryAt(sector, 0);
+    MbrEntry next = EntryAt(sector, 1);
+    if (logical.type != 0 && logical.sectors != 0) {
+      std::uint64_t off = (ebr + logical.firstLba) * kSector;
+      std::uint64_t len = std::uint64_t{logical.sectors} * kSector;
+      if (FitsDisk(off, len, disk))
+        scan.partitions.push_back({off, len, logical.type, true});
+      else
+        scan.notes.push_back("logical partition at sector " + std::to_string(ebr) +
+                             " reaches past the disk");
+    }
+    if (next.type == 0 || !IsExtendedType(next.type)) return;
+    ebr = extFirst + next.firstLba;
+  }
+  scan.notes.push_back("extended chain longer than " + std::to_string(kMaxLogicalPartitions));
+}
+
+}  // namespace
+
+bool IsExtendedType(std::uint8_t type) { return type == 0x05 || type == 0x0F || type == 0x85; }
+
+PartitionScan ScanPartitionTable(const DiskReader& read, std::uint64_t disk) {
+  PartitionScan scan;
+  std::uint8_t mbr[512];
+  if (!read(0, mbr, sizeof mbr) || !HasSignature(mbr)) return scan;
+  for (int i = 0; i < 4; ++i) {
+    std::uint8_t status = EntryAt(mbr, i).status;
+    if (status != 0 && status != 0x80) return scan;  // boot code, not a table
+  }
+  scan.hasTable = true;
+  bool protective = false;
+  for (int i = 0; i < 4; ++i) protective = protective || EntryAt(mbr, i).type == 0xEE;
+  if (protective && ScanGpt(read, disk, scan)) return scan;
+
+  std::vector<MbrEntry> extended;
+  for (int i = 0; i < 4; ++i) {
+    MbrEntry e = EntryAt(mbr, i);
+    if (e.type == 0 || e.sectors == 0) continue;
+    std::uint64_t off = std::uint64_t{e.firstLba} * kSector;
+    std::uint64_t len = std::uint64_t{e.sectors} * kSector;
+    if (!FitsDisk(off, len, disk)) {
+      scan.notes.push_back("partition " + std::to_string(i + 1) + " reaches past the disk");
+      continue;
+    }
+    if (IsExtendedType(e.type))
+      extended.push_back(e);
+    else
+      scan.partitions.push_back({off, len, e.type, false});
+  }
+  for (const MbrEntry& e : extended) ScanExtendedChain(read, disk, e.firstLba, e.sectors, scan);
+  return scan;
+}
+
+}  // namespace platform

@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Makes the demo volumes under $1: a FAT32 and an NTFS volume with live and deleted files.
+set -euo pipefail
+out=${1:?usage: make_demo.sh OUTDIR}
+mkdir -p "$out"
+cd "$out"
+export MTOOLS_SKIP_CHECK=1 PATH="$PATH:/usr/sbin:/sbin"
+rm -f demo_fat32.img demo_ntfs.img
+
+mkfs.fat -C -F 32 -s 1 -n DEMO demo_fat32.img 66000 > /dev/null
+printf 'Quarterly report\n%.0s' $(seq 200) > report.txt
+head -c 20000 /dev/urandom > photo.jpg
+printf 'draft notes\n' > notes.txt
+mmd -i demo_fat32.img ::/Documents ::/Pictures ::/Old
+mcopy -i demo_fat32.img report.txt ::/Documents/report.txt
+mcopy -i demo_fat32.img notes.txt ::/Documents/notes.txt
+mcopy -i demo_fat32.img photo.jpg ::/Pictures/photo.jpg
+mcopy -i demo_fat32.img notes.txt ::/Old/old_notes.txt
+mdel -i demo_fat32.img ::/Documents/notes.txt
+mdeltree -i demo_fat32.img ::/Old
+
+truncate -s 32M demo_ntfs.img
+mkntfs -F -Q -L DEMO demo_ntfs.img > /dev/null 2>&1
+ntfscp -q demo_ntfs.img report.txt report.txt 2>/dev/null || ntfscp demo_ntfs.img report.txt report.txt > /dev/null
+ntfscp demo_ntfs.img photo.jpg photo.jpg > /dev/null
+rm -f report.txt photo.jpg notes.txt

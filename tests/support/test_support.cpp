@@ -1,0 +1,102 @@
+#include "tests/support/test_support.h"
+
+#include <stdio.h>
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "platform/drive_map.h"
+
+namespace testing_support {
+
+std::string Fixture(const std::string& name) {
+  const char* dir = std::getenv("PELLAMOR_FIXTURES");
+  return std::string(dir ? dir : PELLAMOR_FIXTURE_DIR) + "/" + name;
+}
+
+bool FixtureExists(const std::string& name) { return std::filesystem::exists(Fixture(name)); }
+
+std::string BinDir() { return PELLAMOR_BIN_DIR; }
+
+CommandResult Run(const std::string& command, bool mergeErr) {
+  CommandResult r;
+  std::string full = command + (mergeErr ? " 2>&1" : "");
+  FILE* p = popen(full.c_str(), "r");
+  if (!p) return r;
+  char buf[4096];
+  std::size_t n;
+  while ((n = fread(buf, 1, sizeof buf, p)) > 0) r.out.append(buf, n);
+  int status = pclose(p);
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  std::string line;
+  while (std::getline(in, line)) out.push_back(line);
+  return out;
+}
+
+std::vector<std::string> Fields(const std::string& line, char sep) {
+  std::vector<std::string> out;
+  std::string cur;
+  for (char c : line) {
+    if (c == sep) {
+      out.push_back(cur);
+      cur.clear();
+    } else {
+      cur += c;
+    }
+  }
+  out.push_back(cur);
+  return out;
+}
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+void WriteFile(const std::string& path, const std::string& bytes) {
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << bytes;
+}
+
+TempDir::TempDir() {
+  std::string templ = (std::filesystem::temp_directory_path() / "pellamor-test-XXXXXX").string();
+  std::vector<char> buf(templ.begin(), templ.end());
+  buf.push_back(0);
+  char* made = mkdtemp(buf.data());
+  path_ = made ? made : "";
+}
+
+TempDir::~TempDir() {
+  std::error_code ec;
+  if (!path_.empty()) std::filesystem::remove_all(path_, ec);
+}
+
+ScopedDrives::ScopedDrives(const std::vector<std::string>& sources) {
+  platform::DriveMap::Instance().Configure(sources, nullptr, false);
+}
+
+ScopedDrives::~ScopedDrives() { platform::DriveMap::Instance().Configure({}, nullptr, false); }
+
+OpenedVolume::OpenedVolume(char letter) : guard_(&sink_) {
+  InitFileSystem(&fs_, letter);
+  m_pFileSystem = &fs_;
+  ok_ = OpenFileSystem(&fs_) == 1;
+}
+
+OpenedVolume::~OpenedVolume() {
+  FreeFileSystem(&fs_);
+  if (m_pFileSystem == &fs_) m_pFileSystem = nullptr;
+}
+
+}  // namespace testing_support
