@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dosfstools mtools ntfs-3g exfatprogs fdisk
-  fonts-nanum libx11-dev
+  fonts-nanum libx11-dev python3
 )
 missing=()
 for p in "${packages[@]}"; do

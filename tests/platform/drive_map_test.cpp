@@ -1,0 +1,68 @@
+#include "platform/drive_map.h"
+
+#include <gtest/gtest.h>
+
+#include "platform/fs_probe.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+using platform::DriveMap;
+using testing_support::Fixture;
+
+class DriveMapTest : public ::testing::Test {
+ protected:
+  void TearDown() override { DriveMap::Instance().Configure({}, nullptr, false); }
+};
+
+TEST_F(DriveMapTest, PartitionedImageGivesOneLetterPerPartition) {
+  REQUIRE_FIXTURE("disk.img");
+  auto problems = DriveMap::Instance().Configure({"D=" + Fixture("disk.img")}, nullptr, false);
+  EXPECT_TRUE(problems.empty());
+  auto drives = DriveMap::Instance().Drives();
+  const std::uint64_t starts[] = {2048, 18432, 34816, 53248, 71680, 90112};
+  ASSERT_EQ(drives.size(), 6u);
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(drives[i].letter, 'D' + i);
+    EXPECT_EQ(drives[i].offset, starts[i] * 512);
+    EXPECT_EQ(drives[i].length, 16384u * 512);
+    // Every partition holds the FAT volume that was made at its offset.
+    auto probe = platform::ProbeDrive(drives[i].letter);
+    ASSERT_TRUE(probe) << drives[i].letter;
+    EXPECT_EQ(probe->label, "PART" + std::to_string(i + 1));
+  }
+  ASSERT_EQ(DriveMap::Instance().Disks().size(), 1u);
+  EXPECT_EQ(DriveMap::Instance().Disks()[0].path, Fixture("disk.img"));
+}
+
+TEST_F(DriveMapTest, NamedLettersStayFreeForTheirSources) {
+  REQUIRE_FIXTURE("disk.img");
+  // E is named by a later source, so the partitions of D skip it.
+  DriveMap::Instance().Configure({"D=" + Fixture("disk.img"), "E=" + Fixture("base_fat12.img")},
+                                 nullptr, false);
+  std::string letters;
+  for (const auto& d : DriveMap::Instance().Drives()) letters += d.letter;
+  EXPECT_EQ(letters, "DEFGHIJ");
+  EXPECT_EQ(DriveMap::Instance().Find('E')->path, Fixture("base_fat12.img"));
+}
+
+TEST_F(DriveMapTest, EnvironmentListAndBadOptions) {
+  std::string env = "e=" + Fixture("base_fat16.img") + ";;F=" + Fixture("base_ntfs.img");
+  auto problems = DriveMap::Instance().Configure(
+      {"1=/x", "G", "H=/no/such/file", "E=" + Fixture("base_fat12.img")}, env.c_str(), false);
+  // Three bad options, and the environment's E clashes with the option's E.
+  EXPECT_EQ(problems.size(), 4u);
+  auto drives = DriveMap::Instance().Drives();
+  ASSERT_EQ(drives.size(), 2u);
+  EXPECT_EQ(drives[0].path, Fixture("base_fat12.img"));
+  EXPECT_EQ(drives[1].letter, 'F');
+}
+
+TEST_F(DriveMapTest, TakeDriveOptionsLeavesTheRest) {
+  std::vector<std::string> args = {"--open", "F:", "--drive", "F=/a.img", "--drive=G=/b.img", "x"};
+  auto drives = DriveMap::TakeDriveOptions(args);
+  EXPECT_EQ(drives, (std::vector<std::string>{"F=/a.img", "G=/b.img"}));
+  EXPECT_EQ(args, (std::vector<std::string>{"--open", "F:", "x"}));
+}
+
+}  // namespace
