@@ -2,9 +2,11 @@
 
 #include <cstdlib>
 #include <new>
+#include <utility>
 
 #include "corvane/bootarea.h"
 #include "corvane/engine_hooks.h"
+#include "corvane/fat_recover.h"
 #include "corvane/ntfs_volume.h"
 #include "platform/message.h"
 
@@ -320,4 +322,23 @@ std::int64_t GetFatFileSize(std::uint32_t firstCluster, std::int64_t fileSize) {
     case kFsFat32: return GetFat32FileSize(firstCluster, fileSize);
     default: return -1;
   }
+}
+
+int RecoverFatFile(std::uint32_t firstCluster, std::u16string fileName, std::u16string saveFolder,
+                   std::uint32_t fileSize, int method, int deleted, std::uint64_t firstSector,
+                   std::uint32_t sectorCount) {
+  FILESYSTEMOBJ* fs = m_pFileSystem;
+  if (!fs || !IsFatType(fs->typeCode)) return 0;
+  FATVOLUMERECORD* rec = CurrentFatRecord(fs);
+  if (!rec) return 0;
+  FatRecoverRequest request;
+  request.firstCluster = firstCluster;
+  request.fileName = std::move(fileName);
+  request.saveFolder = std::move(saveFolder);
+  request.size = fileSize;
+  request.method = method;
+  request.deleted = deleted != 0;
+  request.firstSector = firstSector;
+  request.sectorCount = sectorCount;
+  return RecoverFatFileRequest(rec, request);
 }

@@ -130,6 +130,18 @@ std::u16string GetFileSystemName(const FILESYSTEMOBJ* fs);
 std::u16string FileSystemNameOfType(std::uint32_t typeCode);
 std::int64_t GetFatFileSize(std::uint32_t firstCluster, std::int64_t fileSize);
 int LoadFatTable(FILESYSTEMOBJ* fs);
+
+// Recovery methods of FAT files: follow the chain, take clusters upward from the first one,
+// or read the given sectors.
+inline constexpr int kFatRecoverBasic = 0;
+inline constexpr int kFatRecoverLinear = 1;
+inline constexpr int kFatRecoverSector = 2;
+// Saves one FAT file into saveFolder: 1 saved, 0 failed. deleted tells the linear method to pass
+// over clusters that other files use; firstSector and sectorCount serve the sector method
+// (sectorCount 0: as many sectors as the size needs).
+int RecoverFatFile(std::uint32_t firstCluster, std::u16string fileName, std::u16string saveFolder,
+                   std::uint32_t fileSize, int method = kFatRecoverBasic, int deleted = 0,
+                   std::uint64_t firstSector = 0, std::uint32_t sectorCount = 0);
 void StoreGeometry(FILESYSTEMOBJ* fs);
 
 // The per-type record of the current FAT-family type, or null.

@@ -1,0 +1,47 @@
+// Saving one file of a FAT12, FAT16 or FAT32 volume into a folder of the user's choice.
+//
+// The volume is only read. The output file is created (or replaced) in the save folder and
+// receives exactly the file's bytes; a save that cannot reach the recorded size fails, leaving
+// what was written in place.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "corvane/filesystem.h"
+
+inline constexpr char16_t kMsgNoSaveFolder[] = u"저장위치가 선택되지 않았습니다.";
+inline constexpr char16_t kMsgCannotOpenFile[] = u"파일을 열수 없습니다";
+inline constexpr char16_t kMsgDataOverwritten[] =
+    u"삭제된 파일의 첫 클러스터를 다른 파일이 사용하고 있습니다. 데이터가 덮어쓰여져 복구할 수 없습니다.";
+
+// What to save and how (method codes of the recovery queue).
+struct FatRecoverRequest {
+  std::uint32_t firstCluster = 0;
+  std::u16string fileName;         // empty: "[first cluster]"
+  std::u16string saveFolder;
+  std::uint32_t size = 0;
+  int method = kFatRecoverBasic;
+  bool deleted = false;            // linear: clusters in use belong to other files
+  std::uint64_t firstSector = 0;   // sector method
+  std::uint32_t sectorCount = 0;   // sector method; 0 means enough sectors for the size
+};
+
+int RecoverFatFileRequest(FATVOLUMERECORD* rec, const FatRecoverRequest& request);
+int RecoverFat12File(FATVOLUMERECORD* rec, std::uint32_t cluster, const std::u16string& fileName,
+                     const std::u16string& saveFolder, std::uint32_t bytes);
+int RecoverFat16File(FATVOLUMERECORD* rec, std::uint32_t cluster, const std::u16string& fileName,
+                     const std::u16string& saveFolder, std::uint32_t bytes);
+int RecoverFat32File(FATVOLUMERECORD* rec, std::uint32_t cluster, const std::u16string& fileName,
+                     const std::u16string& saveFolder, std::uint32_t bytes);
+
+// The clusters the method reads, in order; false when the file cannot be placed (a deleted
+// file's first cluster in use, a first cluster outside the data area). *complete says whether
+// they hold the whole size.
+bool PlanFatClusters(const FATVOLUMERECORD* rec, const FatRecoverRequest& request,
+                     std::vector<std::uint32_t>* clusters, bool* complete);
+
+// Output path inside the folder, or empty when the name could leave it.
+std::string FatOutputPath(const std::u16string& folder, const std::u16string& fileName,
+                          std::uint32_t firstCluster);
