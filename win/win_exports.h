@@ -7,8 +7,7 @@
 extern "C" {
 int get_wx_ver_platform();
 int get_wx_ver();
-// Writes the version text into *out (the caller owns it).
-void get_wx_ver_string(std::u16string* out);
+std::u16string get_wx_ver_string();
 int is_wx_nt();
 int is_wx_wow64();
 std::int64_t read_runtime_module_version_win(int a);
