@@ -3,8 +3,18 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "corvane/filesystem.h"
+
+// One run of a non-resident attribute: `length` clusters from `vcn`, at `lcn` unless sparse.
+struct NtfsRun {
+  std::uint64_t vcn;
+  std::uint64_t length;
+  std::uint64_t lcn;
+  bool sparse;
+};
+using NtfsRunList = std::vector<NtfsRun>;
 
 struct NTFSVOLUMERECORD {
   std::uint32_t firstWord;
@@ -21,4 +31,12 @@ struct NTFSVOLUMERECORD {
   std::int32_t typeCode;
   std::uint32_t driveNumber;
   platform::Handle facadeHandle;   // the handle of FILESYSTEMOBJ
+
+  // Filled by AllocMftRecordBuffer from the boot sector and record 0.
+  std::uint32_t bytesPerSector;
+  std::uint32_t sectorsPerCluster;
+  std::uint32_t clusterSize;
+  std::uint64_t mftDataSize;       // bytes of the $MFT's unnamed $DATA
+  NtfsRunList mftRuns;             // where those bytes lie, every extent of the $MFT included
+  bool ownsVolumeHandle;           // volumeHandle was opened for this record and is closed with it
 };

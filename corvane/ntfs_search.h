@@ -1,0 +1,98 @@
+// The NTFS deleted-file search: walks every record of the master file table and builds
+// g_pNtfsEntries. It reports through NtfsSearchProgress, which a dialog's timer reads from
+// another thread; it never touches a widget.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "corvane/ntfs_records.h"
+#include "corvane/ntfs_volume.h"
+
+// States of a search.
+inline constexpr std::int32_t kNtfsSearchIdle = 0;
+inline constexpr std::int32_t kNtfsSearchRunning = 1;
+inline constexpr std::int32_t kNtfsSearchDone = 3;
+
+// Progress of one search. Counters are written by the search and read by the dialog's timer;
+// stopRequest is the only value that flows the other way.
+struct NtfsSearchProgress {
+  std::atomic<std::int32_t> stopRequest{0};   // non-zero before a record stops; 1 after an entry drops it
+  std::atomic<std::int32_t> state{kNtfsSearchIdle};
+  std::atomic<std::int32_t> finished{0};
+  std::atomic<std::uint64_t> currentRecord{0};
+  std::atomic<std::uint64_t> recordCount{0};
+  std::atomic<std::int64_t> startTime{0};     // seconds since 1970
+  std::atomic<std::int32_t> percent{0};       // progress bar position, 0..100
+
+  std::atomic<std::uint64_t> deletedFiles{0};
+  std::atomic<std::uint64_t> deletedFolders{0};
+  std::atomic<std::uint64_t> liveFiles{0};
+  std::atomic<std::uint64_t> liveFolders{0};
+  std::atomic<std::uint64_t> encrypted{0};
+  std::atomic<std::uint64_t> compressed{0};
+  std::atomic<std::uint64_t> sparse{0};
+
+  // Status line ("삭제된 데이터 검색 중...", then the entry in work) and record line.
+  void SetTexts(std::u16string status, std::u16string record);
+  void SetStatus(std::u16string status);
+  std::u16string Status() const;
+  std::u16string RecordText() const;
+
+  // The three percentages of the count texts; -1 while a denominator is 0.
+  int DeletedFilePercent() const;
+  int DeletedFolderPercent() const;
+  int DeletedPercent() const;
+
+ private:
+  mutable std::mutex textMutex_;
+  std::u16string status_;
+  std::u16string record_;
+};
+
+struct NtfsSearchOptions {
+  bool deletedOnly = false;
+  bool extensionFilter = false;
+  std::vector<std::u16string> extensions;  // without the dot
+};
+
+// 1 when the last three characters of the name equal one of the extensions (case ignored).
+int MatchesSelectedExtension(std::u16string_view name, const std::vector<std::u16string>& extensions);
+
+// UTC FILETIME to the suite's local time (UTC + 9 hours, full calendar carry). False for a time
+// past the year 30827.
+bool FileTimeToLocalSystemTime(std::uint64_t fileTime, SYSTEMTIME* out);
+int StoreEntryLocalTimes(NTFSFILEENTRY* entry, std::uint64_t creation, std::uint64_t access,
+                         std::uint64_t modification);
+
+// Fills an entry from a parsed record; false when the record gives no entry (no name or no
+// $STANDARD_INFORMATION).
+struct NtfsFileInfo;
+bool BuildNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
+                    std::uint32_t sectorsPerCluster, NTFSFILEENTRY* entry);
+
+// The search result: an array of `count` entries with one zeroed spare slot after them.
+struct NtfsSearchResult {
+  NTFSFILEENTRY* entries = nullptr;  // malloc'd; owned by the caller
+  std::uint32_t count = 0;
+  bool ok = false;                    // set-up succeeded
+};
+
+// Runs the search over an opened state (AllocMftRecordBuffer done). Writes the volume version
+// into the state. progress may be null.
+NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& options,
+                           NtfsSearchProgress* progress);
+
+// The search as the scan dialog's worker calls it: publishes the entries in g_pNtfsEntries
+// (releasing the previous array), g_dwNtfsEntryCount and g_dwLFNDirEntry. Nothing is published
+// when the set-up fails.
+void SearchDeletedMftRecords(NTFSVOLUMERECORD* state, int deletedOnly, int extensionFilter,
+                             NtfsSearchProgress* progress,
+                             const std::vector<std::u16string>& extensions = {});
+
+// Frees an entry array of `count` entries and each entry's owned block.
+void FreeNtfsEntryArray(NTFSFILEENTRY* entries, std::uint32_t count);
