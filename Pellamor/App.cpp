@@ -1,0 +1,120 @@
+#include "Pellamor/App.h"
+
+#include <omp.h>
+
+#include <QApplication>
+#include <QEventLoop>
+#include <QProgressDialog>
+#include <QThread>
+#include <QTimer>
+
+#include <atomic>
+#include <exception>
+
+#include "Pellamor/MainFrame.h"
+#include "Pellamor/SafeThread.h"
+#include "Pellamor/SeException.h"
+#include "corvane/dll_processor.h"
+#include "corvane/engine_hooks.h"
+#include "corvane/filesystem.h"
+#include "corvane/module_table.h"
+#include "platform/message.h"
+
+namespace {
+CPellamorApp* g_app = nullptr;
+}
+
+CPellamorApp* TheApp() { return g_app; }
+
+CPellamorApp::CPellamorApp() : appName(u"Pellamor") {
+  g_app = this;
+  InstallSeTranslator();
+  // The NTFS search's team size; set explicitly, since a count set on one thread does not reach
+  // teams forked from another.
+  ntfsSearchThreads = ntfsSearchThreadsCopy = omp_get_num_procs() > 0 ? omp_get_num_procs() : 1;
+  omp_set_num_threads(ntfsSearchThreads);
+}
+
+CPellamorApp::~CPellamorApp() {
+  ExitInstance();
+  if (g_app == this) g_app = nullptr;
+}
+
+bool CPellamorApp::InitInstance() {
+  // Each step ends the process itself when a module is missing or lacks an export.
+  try {
+    LoadModuleTable();
+    modulesLoaded_ = true;
+    BindAllModules();
+    CheckModuleExports();
+    InitModules();
+  } catch (const std::exception& e) {
+    platform::ShowMessage(platform::FromUtf8(e.what()), platform::MsgButtons::Ok, platform::MsgIcon::Error);
+    return false;
+  }
+  if (!g_ModuleTable.empty()) {
+    const VERSIONRECORD& v = g_ModuleTable.front().version;
+    productInfo.SetProgramVersion(static_cast<int>(v.module[kVerA]), static_cast<int>(v.module[kVerB]),
+                                  static_cast<int>(v.module[kVerC]), static_cast<int>(v.module[kVerD]));
+  }
+  language.Load();
+  SetNtfsRootScanner(&RunNtfsRootScan);
+  frame_ = std::make_unique<CMainFrame>();
+  frame_->show();
+  return true;
+}
+
+void CPellamorApp::ExitInstance() {
+  frame_.reset();  // closes the drive: its workers stop before the engine state goes
+  SetNtfsRootScanner(nullptr);
+  if (modulesLoaded_) {
+    UnloadModules();
+    modulesLoaded_ = false;
+  }
+}
+
+bool CPellamorApp::OpenDriveAtStart(char letter) {
+  if (!frame_) return false;
+  g_chCurrentDrive = letter;
+  return frame_->OpenDrive();
+}
+
+void CPellamorApp::OnAppAbout() {
+  if (frame_) frame_->RunDialog("CAboutSheet", 0);
+}
+
+int RunNtfsRootScan(FILESYSTEMOBJ* fs) {
+  QCoreApplication* app = QCoreApplication::instance();
+  if (!app || QThread::currentThread() != app->thread()) return SearchNtfsVolume(fs);
+
+  struct Job {
+    FILESYSTEMOBJ* fs;
+    std::atomic<int> result{0};
+  } job{fs};
+  QProgressDialog progress(QStringLiteral("목록 구성 중입니다. 잠시만 기다려 주십시오."), QString(), 0, 0,
+                           QApplication::activeWindow());
+  progress.setWindowTitle(QStringLiteral("Pellamor"));
+  progress.setWindowModality(Qt::ApplicationModal);
+  progress.setMinimumDuration(0);
+  progress.setCancelButton(nullptr);
+  progress.show();
+
+  dudizo::SmartPtr<CSafeThread> worker(CSafeThread::Start(
+      +[](void* p) -> unsigned {
+        auto* j = static_cast<Job*>(p);
+        j->result = SearchNtfsVolume(j->fs);
+        return 0;
+      },
+      &job, &progress));
+  if (!worker) return SearchNtfsVolume(fs);
+  QEventLoop loop;
+  QTimer poll;
+  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+    if (!worker->IsRunning()) loop.quit();
+  });
+  poll.start(20);
+  loop.exec();
+  worker.Reset();  // joins
+  progress.hide();
+  return job.result;
+}

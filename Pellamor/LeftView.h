@@ -1,0 +1,129 @@
+// The folder tree in the left pane, and the drive session it belongs to: the tree view owns the
+// current-volume object from the drive's opening to its closing.
+#pragma once
+
+#include <QDialog>
+#include <QPointer>
+#include <QTreeWidget>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Pellamor/RightView.h"
+#include "Pellamor/SafeThread.h"
+#include "corvane/filesystem.h"
+
+class QLabel;
+class QTimer;
+
+// One tree entry of a FAT or exFAT tree: entry 0 the drive, entry 1 shared by the category nodes,
+// entries 2 onward the folders in the engine's entry order.
+struct CATEGORYENTRY {
+  std::int32_t deleted = 0;
+  std::int32_t longName = 0;     // FAT: the entry uses its long name
+  std::int32_t longNameLive = 0; // FAT: its long-name slots are not erased
+  std::int32_t folder = 0;
+  std::int32_t volumeLabel = 0;
+  std::int32_t keyLow = 0;       // first cluster; the drive holds -1/-1, the categories -5/-1
+  std::int32_t keyHigh = 0;
+  std::u16string wideName;       // long or wide name
+  std::u16string shortName;      // the 8.3 name
+};
+
+// Node record of a FAT or exFAT tree item: record 0 the drive, 1 the categories, 2+ the folders.
+struct TREENODERECORD {
+  std::int32_t entryIndex = 0;
+  std::int32_t key = 0;
+  std::int32_t reserved[2] = {0, 0};
+};
+static_assert(sizeof(TREENODERECORD) == 16);
+
+// The tree's records of the current build; freed with the volume's state.
+extern std::vector<CATEGORYENTRY> g_CategoryEntries;
+extern std::vector<TREENODERECORD> g_TreeNodes;
+void ReleaseShellRecords();
+
+// The drive letter chosen for opening (the picker stores it).
+extern char g_chCurrentDrive;
+
+// Images of the tree's image list, by the index the tree uses.
+enum TreeImage : int {
+  kImgFolder = 0, kImgFolderOpen = 1, kImgDrive = 3, kImgFileSystem = 6, kImgCategory = 7,
+  kImgRecycled = 10, kImgDamaged = 12, kImgFormat = 13,
+};
+
+// Item data roles of the tree.
+inline constexpr int kRoleNode = Qt::UserRole;          // FAT/exFAT node record, NTFS item data
+inline constexpr int kRoleHasNode = Qt::UserRole + 1;   // true when kRoleNode is set
+inline constexpr int kRoleCategory = Qt::UserRole + 2;  // category number (-1 .. -5) of a category node
+inline constexpr int kRoleImage = Qt::UserRole + 3;     // image index
+
+// Small modeless window shown while the NTFS tree is built; keys cannot close it.
+class CLeftViewWaitDlg : public QDialog {
+  Q_OBJECT
+ public:
+  explicit CLeftViewWaitDlg(QWidget* owner);
+  void SetText(const QString& text);
+  QString Text() const;
+
+ protected:
+  void keyPressEvent(QKeyEvent* e) override;
+  void reject() override {}
+
+ private:
+  QLabel* label_;
+};
+
+class CLeftView : public QTreeWidget {
+  Q_OBJECT
+
+ public:
+  explicit CLeftView(QWidget* parent = nullptr);
+  ~CLeftView() override;
+
+  void SetRightView(CRightView* view) { right_ = view; }
+
+  // Opens the drive g_chCurrentDrive and builds its tree. False when the volume cannot be
+  // opened or scanned: the failure was reported and no drive is open.
+  bool OpenDriveAndBuildTree();
+  // Stops every worker reading the volume, then frees the engine's state and the object.
+  void CloseVolume();
+  FILESYSTEMOBJ* FileSystem() const { return fs_.get(); }
+  bool TreeBuilding() const { return static_cast<bool>(treeThread_); }
+  CLeftViewWaitDlg* WaitDialog() const { return waitDlg_; }
+  int SelectedCategory() const { return selectedCategory_; }
+
+ signals:
+  void treeBuilt();
+
+ private:
+  struct FsDeleter {
+    void operator()(FILESYSTEMOBJ* fs) const;
+  };
+  struct NtfsTreeJob;
+
+  void BuildFatTree();
+  void BuildExfatTree();
+  void StartNtfsTree();
+  void FinishNtfsTree(std::uint64_t generation);
+  void StopTreeBuilder();
+  QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, const QString& text, int image, int selectedImage);
+  void AddCategoryNodes(bool withDeletedFiles, bool ntfs);
+  QTreeWidgetItem* CategoryNode(int number) const;
+  void ShowNothingToList();
+  void OnSelchanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
+  static unsigned FillTreeJob(void* param);
+
+  CRightView* right_ = nullptr;
+  std::unique_ptr<FILESYSTEMOBJ, FsDeleter> fs_;
+  dudizo::SmartPtr<CSafeThread> treeThread_;
+  std::unique_ptr<NtfsTreeJob> treeJob_;
+  QPointer<CLeftViewWaitDlg> waitDlg_;
+  QTimer* waitTimer_ = nullptr;
+  std::uint64_t generation_ = 0;
+  int selectedCategory_ = 0;
+  std::vector<QIcon> images_;
+};

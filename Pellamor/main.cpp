@@ -1,0 +1,69 @@
+// Pellamor: recovers files from FAT, exFAT and NTFS volumes.
+//
+//   Pellamor [--drive X=PATH]... [--open X:]
+//
+// --drive maps a drive letter to an image file or a block device; --open opens that drive once
+// the main window is shown.
+#include <QApplication>
+#include <QTimer>
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "Pellamor/App.h"
+#include "Pellamor/QtMessageSink.h"
+#include "platform/drive_map.h"
+
+namespace {
+
+// "X:" or "X" gives the letter; anything else 0.
+char DriveLetterOf(const std::string& text) {
+  if (text.empty() || text.size() > 2 || !std::isalpha(static_cast<unsigned char>(text[0]))) return 0;
+  if (text.size() == 2 && text[1] != ':') return 0;
+  return static_cast<char>(std::toupper(static_cast<unsigned char>(text[0])));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication qapp(argc, argv);
+  QtMessageSink sink;
+  platform::SetMessageSink(&sink);
+
+  std::vector<std::string> args(argv + 1, argv + argc);
+  std::vector<std::string> drives = platform::DriveMap::TakeDriveOptions(args);
+  char openLetter = 0;
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string value;
+    if (args[i] == "--open" && i + 1 < args.size()) {
+      value = args[++i];
+    } else if (args[i].rfind("--open=", 0) == 0) {
+      value = args[i].substr(7);
+    } else {
+      std::fprintf(stderr, "Pellamor: unknown argument %s\n", args[i].c_str());
+      continue;
+    }
+    openLetter = DriveLetterOf(value);
+    if (!openLetter) std::fprintf(stderr, "Pellamor: --open needs a drive letter such as F:, not %s\n", value.c_str());
+  }
+  const char* blockEnv = std::getenv("PELLAMOR_BLOCK_DEVICES");
+  bool blockDevices = !(blockEnv && std::strcmp(blockEnv, "0") == 0);
+  for (const std::string& problem :
+       platform::DriveMap::Instance().Configure(drives, std::getenv("PELLAMOR_DRIVES"), blockDevices))
+    std::fprintf(stderr, "Pellamor: %s\n", problem.c_str());
+
+  int status = 0;
+  {
+    CPellamorApp app;
+    if (!app.InitInstance()) return 1;
+    if (openLetter) QTimer::singleShot(0, [&app, openLetter] { app.OpenDriveAtStart(openLetter); });
+    status = QApplication::exec();
+    app.ExitInstance();
+  }
+  platform::SetMessageSink(nullptr);
+  return status;
+}
