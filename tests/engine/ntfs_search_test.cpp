@@ -1,0 +1,408 @@
+#include "corvane/ntfs_search.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "corvane/engine_hooks.h"
+#include "corvane/ntfs_record.h"
+#include "platform/endian.h"
+#include "tests/support/test_support.h"
+
+using platform::Le16;
+using platform::PutLe16;
+using platform::PutLe32;
+using platform::PutLe64;
+using testing_support::Fixture;
+using testing_support::FixtureExists;
+
+namespace {
+
+// ---- A small hand-built volume: 512-byte clusters, 1024-byte records ----------------------
+//
+// The $MFT lies in two extents, the second before the first on disk (a negative run offset):
+// records 0-7 at LCN 64, records 8-31 at LCN 8 (unless a test places them otherwise).
+
+constexpr std::size_t kCluster = 512;
+constexpr std::size_t kRecord = 1024;
+constexpr std::size_t kRecords = 32;
+
+std::vector<std::uint8_t> Attr(std::uint32_t type, const std::vector<std::uint8_t>& value) {
+  const std::size_t length = (0x18 + value.size() + 7) & ~std::size_t{7};
+  std::vector<std::uint8_t> a(length, 0);
+  PutLe32(&a[0], type);
+  PutLe32(&a[4], static_cast<std::uint32_t>(length));
+  PutLe32(&a[0x10], static_cast<std::uint32_t>(value.size()));
+  PutLe16(&a[0x14], 0x18);
+  std::memcpy(&a[0x18], value.data(), value.size());
+  return a;
+}
+
+std::vector<std::uint8_t> FileName(const std::u16string& name, std::uint64_t parent, std::uint8_t ns = 1) {
+  std::vector<std::uint8_t> v(0x42 + name.size() * 2, 0);
+  PutLe64(&v[0], parent | (std::uint64_t{1} << 48));
+  PutLe64(&v[0x08], 0x01D0000000000000ull);  // creation
+  v[0x40] = static_cast<std::uint8_t>(name.size());
+  v[0x41] = ns;
+  for (std::size_t i = 0; i < name.size(); ++i) PutLe16(&v[0x42 + 2 * i], name[i]);
+  return Attr(0x30, v);
+}
+
+std::vector<std::uint8_t> StdInfo(std::uint32_t attributes = 0x20) {
+  std::vector<std::uint8_t> v(0x48, 0);
+  PutLe32(&v[0x20], attributes);
+  return Attr(0x10, v);
+}
+
+std::vector<std::uint8_t> MftData(std::uint64_t extentA, std::uint64_t extentB) {
+  std::vector<std::uint8_t> a(0x48, 0);
+  PutLe32(&a[0], 0x80);
+  PutLe32(&a[4], 0x48);
+  a[8] = 1;
+  PutLe64(&a[0x18], kRecords * 2 - 1);
+  PutLe16(&a[0x20], 0x40);
+  PutLe64(&a[0x28], kRecords * kRecord);
+  PutLe64(&a[0x30], kRecords * kRecord);
+  PutLe64(&a[0x38], kRecords * kRecord);
+  const std::uint8_t runs[] = {0x11, 16, static_cast<std::uint8_t>(extentA), 0x11, 48,
+                               static_cast<std::uint8_t>(static_cast<std::int8_t>(extentB - extentA)),
+                               0x00};
+  std::memcpy(&a[0x40], runs, sizeof runs);
+  return a;
+}
+
+struct Builder {
+  std::vector<std::uint8_t> image = std::vector<std::uint8_t>(256 * kCluster, 0);
+  std::uint64_t extentA;
+  std::uint64_t extentB;
+
+  std::uint8_t* RecordAt(std::size_t r) {
+    const std::size_t off = r < 8 ? extentA * kCluster + r * kRecord
+                                  : extentB * kCluster + (r - 8) * kRecord;
+    return &image[off];
+  }
+
+  // Writes record r with the attributes, fixed up as the volume stores it.
+  void Put(std::size_t r, std::uint16_t flags, const std::vector<std::vector<std::uint8_t>>& attrs) {
+    std::uint8_t* p = RecordAt(r);
+    std::memset(p, 0, kRecord);
+    std::memcpy(p, "FILE", 4);
+    PutLe16(p + 4, 0x30);
+    PutLe16(p + 6, 3);
+    PutLe16(p + 0x14, 0x38);
+    PutLe16(p + 0x16, flags);
+    PutLe32(p + 0x1C, kRecord);
+    PutLe32(p + 0x2C, static_cast<std::uint32_t>(r));
+    std::size_t off = 0x38;
+    for (const auto& a : attrs) {
+      std::memcpy(p + off, a.data(), a.size());
+      off += a.size();
+    }
+    PutLe32(p + off, 0xFFFFFFFF);
+    PutLe32(p + 0x18, static_cast<std::uint32_t>(off + 8));
+    PutLe16(p + 0x30, 0x0042);
+    for (int i = 1; i <= 2; ++i) {
+      std::memcpy(p + 0x30 + 2 * i, p + i * 512 - 2, 2);
+      PutLe16(p + i * 512 - 2, 0x0042);
+    }
+  }
+
+  explicit Builder(std::uint64_t a = 64, std::uint64_t b = 8)
+      : extentA(a), extentB(b) {
+    // Boot sector.
+    std::memcpy(&image[3], "NTFS    ", 8);
+    PutLe16(&image[0x0B], 512);
+    image[0x0D] = 1;
+    PutLe64(&image[0x28], 255);
+    PutLe64(&image[0x30], extentA);
+    PutLe64(&image[0x38], 2);
+    image[0x40] = 0xF6;
+    image[0x44] = 1;
+    image[510] = 0x55;
+    image[511] = 0xAA;
+    std::vector<std::uint8_t> bitmap(4, 0);
+    bitmap[0] = 0x3F;  // records 0-5 in use
+    Put(0, 1, {StdInfo(6), FileName(u"$MFT", 5), MftData(extentA, extentB), Attr(0xB0, bitmap)});
+    std::vector<std::uint8_t> vi(12, 0);
+    vi[8] = 3;
+    vi[9] = 1;
+    Put(3, 1, {StdInfo(6), FileName(u"$Volume", 5), Attr(0x70, vi)});
+    Put(5, 3, {StdInfo(6), FileName(u".", 5)});
+  }
+
+  std::string Write(const testing_support::TempDir& dir, const std::string& name) const {
+    const std::string path = dir.File(name);
+    testing_support::WriteFile(path, std::string(image.begin(), image.end()));
+    return path;
+  }
+};
+
+struct Found {
+  std::map<std::int64_t, NTFSFILEENTRY> byRecord;
+  std::uint32_t count = 0;
+};
+
+Found SearchImage(const std::string& path, const NtfsSearchOptions& options = {},
+                  NtfsSearchProgress* progress = nullptr) {
+  testing_support::ScopedDrives drives({"E=" + path});
+  testing_support::OpenedVolume v('E');
+  Found f;
+  EXPECT_TRUE(v.ok());
+  if (!v.ok()) return f;
+  NTFSVOLUMERECORD* state = v.fs()->ntfs;
+  EXPECT_TRUE(OpenNtfsState(state, 'E'));
+  NtfsSearchResult r = SearchMft(state, options, progress);
+  EXPECT_TRUE(r.ok);
+  f.count = r.count;
+  for (std::uint32_t i = 0; i < r.count; ++i) {
+    EXPECT_EQ(f.byRecord.count(r.entries[i].recordNumber), 0u) << "record listed twice";
+    f.byRecord[r.entries[i].recordNumber] = r.entries[i];
+  }
+  if (r.entries) {
+    const NTFSFILEENTRY zero{};
+    EXPECT_EQ(std::memcmp(&r.entries[r.count], &zero, sizeof zero), 0) << "spare slot not zero";
+  }
+  FreeNtfsEntryArray(r.entries, r.count);
+  return f;
+}
+
+std::string PathOf(const std::map<std::int64_t, NTFSFILEENTRY>& all, const NTFSFILEENTRY& e) {
+  std::string path = "/" + platform::ToUtf8(e.name);
+  std::int64_t parent = e.parentRecordNumber;
+  for (int depth = 0; parent != 5 && depth < 64; ++depth) {
+    auto it = all.find(parent);
+    if (it == all.end()) return "?" + path;
+    path = "/" + platform::ToUtf8(it->second.name) + path;
+    parent = it->second.parentRecordNumber;
+  }
+  return path;
+}
+
+}  // namespace
+
+TEST(NtfsSearch, ListsEveryFileOfRealVolumesWithItsFlagsAndSize) {
+  for (const char* image : {"ntfs_4k.img", "ntfs_512.img", "ntfs_64k.img", "ntfs_4ks.img"}) {
+    SCOPED_TRACE(image);
+    if (!FixtureExists(image)) continue;
+    Found f = SearchImage(Fixture(image));
+    std::map<std::string, const NTFSFILEENTRY*> byPath;
+    for (const auto& [r, e] : f.byRecord) byPath[PathOf(f.byRecord, e)] = &e;
+    std::ifstream manifest(Fixture(image) + ".manifest");
+    std::string line;
+    int lines = 0;
+    while (std::getline(manifest, line)) {
+      ++lines;
+      auto fields = testing_support::Fields(line);
+      ASSERT_EQ(fields.size(), 4u);
+      SCOPED_TRACE(fields[0]);
+      auto it = byPath.find(fields[0]);
+      ASSERT_NE(it, byPath.end()) << "not found";
+      const NTFSFILEENTRY& e = *it->second;
+      EXPECT_EQ(e.deleted, std::stoi(fields[1]));
+      EXPECT_EQ(e.folder, std::stoi(fields[2]));
+      if (!e.folder) {
+        EXPECT_EQ(e.dataSize, std::stoll(fields[3]));
+        EXPECT_EQ(e.firstClusterValid, 1);
+        EXPECT_GE(e.allocatedSize, e.dataSize);
+      }
+    }
+    EXPECT_GT(lines, 0);
+    // Resident data: first cluster 1, first sector = sectors per cluster, last VCN 0.
+    const NTFSFILEENTRY* small = byPath.at("/small.txt");
+    EXPECT_EQ(small->firstCluster, 1);
+    EXPECT_EQ(small->lastVcn, 0);
+    EXPECT_GT(small->firstSector, 0);
+    if (byPath.count("/comp/mixed.txt")) {
+      EXPECT_EQ(byPath.at("/comp/mixed.txt")->compressed, 1);
+    }
+    EXPECT_EQ(byPath.at("/sparse.bin")->sparse, 1);
+    EXPECT_EQ(byPath.at("/$MFT")->recordNumber, 0);
+  }
+}
+
+TEST(NtfsSearch, DeletedOnlySkipsEveryRecordMarkedInUse) {
+  const char* image = "ntfs_4k.img";
+  REQUIRE_FIXTURE(image);
+  NtfsSearchOptions options;
+  options.deletedOnly = true;
+  Found f = SearchImage(Fixture(image), options);
+  ASSERT_GT(f.count, 0u);
+  for (const auto& [r, e] : f.byRecord) EXPECT_EQ(e.deleted, 1) << platform::ToUtf8(e.name);
+  std::set<std::string> names;
+  for (const auto& [r, e] : f.byRecord) names.insert(platform::ToUtf8(e.name));
+  for (const char* n : {"deleted.bin", "delres.txt", "gone", "child.bin", "delcomp.txt"})
+    EXPECT_EQ(names.count(n), 1u) << n;
+}
+
+TEST(NtfsSearch, HandBuiltVolumeWithTwoMftExtentsAndCorruptRecords) {
+  Builder b;
+  // Good records on both sides of the corrupt ones, all in the second extent.
+  b.Put(8, 0, {StdInfo(), FileName(u"first.txt", 5), Attr(0x80, {'h', 'i'})});
+  b.Put(30, 1, {StdInfo(), FileName(u"last.txt", 5), Attr(0x80, {'o', 'k'})});
+  // Flags beyond in-use and directory still classify by those two bits.
+  b.Put(29, 0x0D, {StdInfo(), FileName(u"extended", 5)});
+  b.Put(28, 0x02, {StdInfo(), FileName(u"olddir", 5)});
+
+  struct Case {
+    const char* what;
+    std::size_t record;
+    void (*spoil)(std::uint8_t* rec);
+  };
+  const Case cases[] = {
+      {"torn sector", 10, [](std::uint8_t* p) { p[1022] ^= 0xFF; }},
+      {"update-sequence count", 11, [](std::uint8_t* p) { PutLe16(p + 6, 9); }},
+      {"attribute of length 0", 12, [](std::uint8_t* p) { PutLe32(p + 0x38 + 4, 0); }},
+      {"attribute past the used bytes", 13, [](std::uint8_t* p) { PutLe32(p + 0x38 + 4, 0x3C0); }},
+      {"name longer than its value", 14, nullptr},
+      {"only an unknown namespace", 15, nullptr},
+      {"signature BAAD", 16, [](std::uint8_t* p) { std::memcpy(p, "BAAD", 4); }},
+      {"no $STANDARD_INFORMATION", 17, nullptr},
+  };
+  for (const Case& c : cases)
+    b.Put(c.record, 1, {StdInfo(), FileName(u"bad" + std::u16string(1, u'0' + c.record % 10), 5),
+                        Attr(0x80, {1})});
+  for (const Case& c : cases)
+    if (c.spoil) c.spoil(b.RecordAt(c.record));
+  {
+    auto fn = FileName(u"longname", 5);
+    fn[0x18 + 0x40] = 90;
+    b.Put(14, 1, {StdInfo(), fn});
+    b.Put(15, 1, {StdInfo(), FileName(u"strange", 5, 7)});
+    b.Put(17, 1, {FileName(u"nostd", 5)});
+  }
+  testing_support::TempDir dir;
+  Found f = SearchImage(b.Write(dir, "hand.img"));
+  for (const Case& c : cases) EXPECT_EQ(f.byRecord.count(c.record), 0u) << c.what;
+  ASSERT_EQ(f.byRecord.count(8), 1u);
+  ASSERT_EQ(f.byRecord.count(30), 1u) << "records after the corrupt ones are still searched";
+  EXPECT_EQ(platform::ToUtf8(f.byRecord[30].name), "last.txt");
+  EXPECT_EQ(f.byRecord[8].deleted, 1);
+  EXPECT_EQ(f.byRecord[30].deleted, 0);
+  EXPECT_EQ(f.byRecord[29].deleted, 0);
+  EXPECT_EQ(f.byRecord[29].folder, 0);
+  EXPECT_EQ(f.byRecord[28].deleted, 1);
+  EXPECT_EQ(f.byRecord[28].folder, 1);
+  EXPECT_EQ(f.byRecord[5].folder, 1);
+  EXPECT_EQ(f.count, 7u);  // $MFT, $Volume, ".", first, olddir, extended, last
+}
+
+TEST(NtfsSearch, AFailedReadNeverRepeatsTheRecordBeforeIt) {
+  Builder b(8, 64);
+  b.Put(8, 0, {StdInfo(), FileName(u"before.txt", 5)});
+  b.Put(9, 0, {StdInfo(), FileName(u"inside.txt", 5)});
+  // The image is cut inside record 9 once the volume is open: its read fails, and nothing of
+  // record 8 takes its place.
+  testing_support::TempDir dir;
+  const std::string path = b.Write(dir, "cut.img");
+  testing_support::ScopedDrives drives({"E=" + path});
+  testing_support::OpenedVolume v('E');
+  ASSERT_TRUE(v.ok());
+  NTFSVOLUMERECORD* state = v.fs()->ntfs;
+  ASSERT_TRUE(OpenNtfsState(state, 'E'));
+  std::filesystem::resize_file(path, b.extentB * kCluster + kRecord + 600);
+  NtfsSearchResult r = SearchMft(state, {}, nullptr);
+  ASSERT_TRUE(r.ok);
+  std::set<std::int64_t> records;
+  for (std::uint32_t i = 0; i < r.count; ++i) {
+    EXPECT_TRUE(records.insert(r.entries[i].recordNumber).second);
+    EXPECT_NE(platform::ToUtf8(r.entries[i].name), "inside.txt");
+  }
+  EXPECT_EQ(records.count(8), 1u);
+  EXPECT_EQ(records.count(9), 0u);
+  FreeNtfsEntryArray(r.entries, r.count);
+}
+
+TEST(NtfsSearch, ProgressCountsAndStop) {
+  const char* image = "ntfs_4k.img";
+  REQUIRE_FIXTURE(image);
+  NtfsSearchProgress progress;
+  Found f = SearchImage(Fixture(image), {}, &progress);
+  EXPECT_EQ(progress.state.load(), kNtfsSearchDone);
+  EXPECT_EQ(progress.finished.load(), 1);
+  EXPECT_EQ(progress.percent.load(), 100);
+  EXPECT_GT(progress.recordCount.load(), 0u);
+  EXPECT_EQ(progress.deletedFiles + progress.deletedFolders + progress.liveFiles + progress.liveFolders,
+            f.count);
+  EXPECT_GE(progress.compressed.load(), 1u);
+  EXPECT_NE(progress.Status().find(u"분석중..."), std::u16string::npos);
+  EXPECT_NE(progress.RecordText().find(u"파일 분석.."), std::u16string::npos);
+
+  // A stop requested before the search finds nothing and still ends the search.
+  NtfsSearchProgress stopped;
+  stopped.stopRequest = 2;
+  Found none = SearchImage(Fixture(image), {}, &stopped);
+  EXPECT_EQ(none.count, 0u);
+  EXPECT_EQ(stopped.finished.load(), 1);
+}
+
+TEST(NtfsSearch, ExtensionFilterComparesTheLastThreeCharacters) {
+  const std::vector<std::u16string> exts = {u"jpg", u"peg"};
+  EXPECT_EQ(MatchesSelectedExtension(u"photo.JPG", exts), 1);
+  EXPECT_EQ(MatchesSelectedExtension(u"photo.jpeg", exts), 1);
+  EXPECT_EQ(MatchesSelectedExtension(u"photo.jpeg", {u"jpg"}), 0);
+  EXPECT_EQ(MatchesSelectedExtension(u"a.txt", exts), 0);
+  EXPECT_EQ(MatchesSelectedExtension(u"a.jpg", {}), 0);
+  EXPECT_EQ(MatchesSelectedExtension(u"pg", exts), 0);
+}
+
+TEST(NtfsSearch, LocalTimeIsUtcPlusNineHoursWithCalendarCarry) {
+  // FILETIME of a UTC date and time.
+  auto fileTime = [](int y, int m, int d, int hh, int mm) {
+    std::tm t{};
+    t.tm_year = y - 1900;
+    t.tm_mon = m - 1;
+    t.tm_mday = d;
+    t.tm_hour = hh;
+    t.tm_min = mm;
+    const std::int64_t unix = timegm(&t);
+    return static_cast<std::uint64_t>(unix + 11644473600LL) * 10000000ull;
+  };
+  struct Case {
+    int y, m, d, hh, mm;
+    int ly, lm, ld, lh, lmin, weekday;
+  };
+  const Case cases[] = {
+      {2023, 12, 31, 20, 30, 2024, 1, 1, 5, 30, 1},   // Sunday -> Monday
+      {2024, 3, 5, 0, 15, 2024, 3, 5, 9, 15, 2},
+      {2024, 2, 28, 16, 0, 2024, 2, 29, 1, 0, 4},     // leap day
+      {2100, 2, 28, 23, 0, 2100, 3, 1, 8, 0, 1},      // 2100 is not a leap year
+      {1601, 1, 1, 0, 0, 1601, 1, 1, 9, 0, 1},
+  };
+  for (const Case& c : cases) {
+    SYSTEMTIME st{};
+    ASSERT_TRUE(FileTimeToLocalSystemTime(fileTime(c.y, c.m, c.d, c.hh, c.mm), &st));
+    EXPECT_EQ(st.wYear, c.ly);
+    EXPECT_EQ(st.wMonth, c.lm);
+    EXPECT_EQ(st.wDay, c.ld);
+    EXPECT_EQ(st.wHour, c.lh);
+    EXPECT_EQ(st.wMinute, c.lmin);
+    EXPECT_EQ(st.wDayOfWeek, c.weekday) << c.y << "-" << c.m << "-" << c.d;
+  }
+  SYSTEMTIME st{};
+  EXPECT_FALSE(FileTimeToLocalSystemTime(~0ull, &st));
+}
+
+TEST(NtfsSearch, FacadeSearchPublishesTheEntriesWithTheirCount) {
+  const char* image = "ntfs_512.img";
+  REQUIRE_FIXTURE(image);
+  testing_support::ScopedDrives drives({"E=" + Fixture(image)});
+  testing_support::OpenedVolume v('E');
+  ASSERT_TRUE(v.ok());
+  ASSERT_TRUE(ReadRootDirectory(v.fs()));
+  EXPECT_EQ(v.fs()->currentDirectory, 5);
+  EXPECT_GT(g_dwNtfsEntryCount, 20u);
+  EXPECT_EQ(g_dwLFNDirEntry, g_dwNtfsEntryCount);
+  EXPECT_EQ(v.fs()->ntfs->volumeMajor, 3);
+  EXPECT_EQ(v.fs()->ntfs->volumeMinor, 1);
+  // A second search replaces the array instead of leaking or appending to it.
+  const std::uint32_t first = g_dwNtfsEntryCount;
+  ASSERT_TRUE(ReadRootDirectory(v.fs()));
+  EXPECT_EQ(g_dwNtfsEntryCount, first);
+}
