@@ -1,0 +1,171 @@
+#include "corvane/ntfs_save.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "corvane/ntfs_record.h"
+#include "corvane/ntfs_search.h"
+#include "tests/support/test_support.h"
+
+using testing_support::Fixture;
+using testing_support::FixtureExists;
+
+namespace {
+
+// An opened fixture volume with its search done.
+struct SearchedVolume {
+  explicit SearchedVolume(const std::string& image)
+      : drives({"E=" + Fixture(image)}), volume('E') {
+    if (!volume.ok()) return;
+    state = volume.fs()->ntfs;
+    if (!OpenNtfsState(state, 'E')) return;
+    result = SearchMft(state, {}, nullptr);
+    for (std::uint32_t i = 0; i < result.count; ++i)
+      byRecord[result.entries[i].recordNumber] = &result.entries[i];
+    for (std::uint32_t i = 0; i < result.count; ++i) byPath[PathOf(result.entries[i])] = &result.entries[i];
+  }
+  ~SearchedVolume() { FreeNtfsEntryArray(result.entries, result.count); }
+
+  std::string PathOf(const NTFSFILEENTRY& e) const {
+    std::string path = "/" + platform::ToUtf8(e.name);
+    std::int64_t parent = e.parentRecordNumber;
+    for (int depth = 0; parent != 5 && depth < 64; ++depth) {
+      auto it = byRecord.find(parent);
+      if (it == byRecord.end()) return "?" + path;
+      path = "/" + platform::ToUtf8(it->second->name) + path;
+      parent = it->second->parentRecordNumber;
+    }
+    return path;
+  }
+
+  int Save(const NTFSFILEENTRY& e, const std::string& dir) {
+    return SaveNtfsFile(state, static_cast<std::uint32_t>(e.recordNumber), e.name,
+                        platform::FromUtf8(dir), e.fileAttributes, &e);
+  }
+
+  testing_support::ScopedDrives drives;
+  testing_support::OpenedVolume volume;
+  NTFSVOLUMERECORD* state = nullptr;
+  NtfsSearchResult result;
+  std::map<std::int64_t, const NTFSFILEENTRY*> byRecord;
+  std::map<std::string, const NTFSFILEENTRY*> byPath;
+};
+
+std::vector<std::string> ManifestFiles(const std::string& image) {
+  std::vector<std::string> files;
+  std::ifstream in(Fixture(image) + ".manifest");
+  std::string line;
+  while (std::getline(in, line)) {
+    auto f = testing_support::Fields(line);
+    if (f.size() == 4 && f[2] == "0") files.push_back(f[0]);
+  }
+  return files;
+}
+
+std::string Base(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+}  // namespace
+
+// Every file of every fixture, live or deleted, resident, fragmented, sparse or compressed,
+// comes out byte for byte, including over a longer file of the same name.
+TEST(NtfsSave, EveryFileOfRealVolumesIsSavedByteExact) {
+  for (const char* image : {"ntfs_4k.img", "ntfs_512.img", "ntfs_64k.img", "ntfs_4ks.img"}) {
+    SCOPED_TRACE(image);
+    if (!FixtureExists(image)) continue;
+    SearchedVolume v(image);
+    ASSERT_TRUE(v.result.ok);
+    testing_support::TempDir out;
+    for (const std::string& path : ManifestFiles(image)) {
+      SCOPED_TRACE(path);
+      auto it = v.byPath.find(path);
+      ASSERT_NE(it, v.byPath.end());
+      const std::string target = out.File(Base(path));
+      testing_support::WriteFile(target, std::string(3 << 20, 'x'));  // truncated by the save
+      ASSERT_EQ(v.Save(*it->second, out.path()), 1);
+      const std::string expected = testing_support::ReadFile(Fixture(image) + ".files" + path);
+      const std::string got = testing_support::ReadFile(target);
+      ASSERT_EQ(got.size(), expected.size());
+      EXPECT_TRUE(got == expected);
+      EXPECT_FALSE(std::filesystem::exists(out.File("$QvNtfsDecomp$" + Base(path))));
+    }
+  }
+}
+
+TEST(NtfsSave, ARecordReusedSinceTheSearchIsRefused) {
+  const char* image = "ntfs_4k.img";
+  REQUIRE_FIXTURE(image);
+  SearchedVolume v(image);
+  ASSERT_TRUE(v.result.ok);
+  testing_support::TempDir out;
+  NTFSFILEENTRY stale = *v.byPath.at("/multi.bin");
+  std::u16string other = u"someone else.bin";
+  std::copy(other.begin(), other.end() + 1, stale.name);
+  EXPECT_EQ(SaveNtfsFile(v.state, static_cast<std::uint32_t>(stale.recordNumber), stale.name,
+                         platform::FromUtf8(out.path()), 0, &stale), 0);
+  NTFSFILEENTRY moved = *v.byPath.at("/multi.bin");
+  moved.parentRecordNumber = 99;
+  EXPECT_EQ(SaveNtfsFile(v.state, static_cast<std::uint32_t>(moved.recordNumber), moved.name,
+                         platform::FromUtf8(out.path()), 0, &moved), 0);
+  EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+  // The queue may save under a new name: only what the search saw is compared.
+  const NTFSFILEENTRY& real = *v.byPath.at("/multi.bin");
+  EXPECT_EQ(SaveNtfsFile(v.state, static_cast<std::uint32_t>(real.recordNumber), u"renamed.bin",
+                         platform::FromUtf8(out.path()), 0, &real), 1);
+  EXPECT_TRUE(std::filesystem::exists(out.File("renamed.bin")));
+}
+
+TEST(NtfsSave, NamesNeverLeaveTheSaveFolder) {
+  const char* image = "ntfs_4k.img";
+  REQUIRE_FIXTURE(image);
+  SearchedVolume v(image);
+  ASSERT_TRUE(v.result.ok);
+  testing_support::TempDir out;
+  const NTFSFILEENTRY& e = *v.byPath.at("/small.txt");
+  for (const std::u16string name : {u"../escape.txt", u"..", u".", u"", u"a/b.txt"}) {
+    EXPECT_EQ(SaveNtfsFile(v.state, static_cast<std::uint32_t>(e.recordNumber), name,
+                           platform::FromUtf8(out.path()), 0, &e), 0)
+        << platform::ToUtf8(name);
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(out.path()).parent_path() / "escape.txt"));
+}
+
+TEST(NtfsSave, CancelStopsTheCopyAndEncryptionFailsWithItsMessage) {
+  const char* image = "ntfs_4k.img";
+  REQUIRE_FIXTURE(image);
+  SearchedVolume v(image);
+  ASSERT_TRUE(v.result.ok);
+  testing_support::TempDir out;
+  const NTFSFILEENTRY& multi = *v.byPath.at("/multi.bin");
+
+  // An encrypted file cannot be decrypted here: the save fails and says why.
+  v.volume.sink().Clear();
+  EXPECT_EQ(SaveNtfsFile(v.state, static_cast<std::uint32_t>(multi.recordNumber), multi.name,
+                         platform::FromUtf8(out.path()), 0x4000, &multi), 0);
+  ASSERT_EQ(v.volume.sink().Texts().size(), 1u);
+  EXPECT_NE(v.volume.sink().Texts()[0].find(u"NTFS암호화파일을 복구하기 위해 필요합니다."),
+            std::u16string::npos);
+
+  // The copy runs through the attribute directly: a cancel set after it starts is seen, and
+  // CopyAttributeToFile clears a cancel left from before.
+  std::vector<std::uint8_t> rec(v.state->recordSize);
+  ASSERT_TRUE(ReadMftRecord(v.state, static_cast<std::uint64_t>(multi.recordNumber), rec.data()));
+  std::uint32_t len = 0;
+  const std::uint8_t* data = FindAttribute(rec.data(), rec.size(), ntfs::kAttrData, &len);
+  ASSERT_NE(data, nullptr);
+  g_strNtfsSavePath = platform::FromUtf8(out.File("copy.bin"));
+  v.state->saveCancel = 1;
+  EXPECT_EQ(CopyAttributeToFile(v.state, data, len, static_cast<std::uint64_t>(multi.dataSize)), 1);
+  EXPECT_EQ(std::filesystem::file_size(out.File("copy.bin")), static_cast<std::uintmax_t>(multi.dataSize));
+}
+
+TEST(NtfsSave, StatusNamesOfTheDecompressionBox) {
+  EXPECT_EQ(NtStatusName(0xC0000023), u"STATUS_BUFFER_TOO_SMALL");
+  EXPECT_EQ(NtStatusName(0), u"STATUS_SUCCESS");
+  EXPECT_EQ(NtStatusName(kStatusBadCompressionBuffer), u"NT Error Code: 0xc0000242");
+}
