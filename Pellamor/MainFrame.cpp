@@ -119,6 +119,8 @@ CMainFrame::CMainFrame() {
 }
 
 CMainFrame::~CMainFrame() {
+  // Hiding the window moves the focus; the commands' updates must not run on a half-gone frame.
+  disconnect(qApp, &QApplication::focusChanged, this, nullptr);
   OnCloseDrive();
   delete ownedChild_;
   ownedChild_ = nullptr;

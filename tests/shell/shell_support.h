@@ -1,0 +1,62 @@
+// Helpers of the shell tests: one QApplication for the program, waiting on the event loop, and
+// the texts of tree items.
+#pragma once
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QStringList>
+#include <QTreeWidget>
+
+#include <functional>
+
+namespace shell_test {
+
+inline QApplication& App() {
+  static int argc = 1;
+  static char name[] = "test_shell";
+  static char* argv[] = {name, nullptr};
+  // The tests need no display.
+  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+  static QApplication* app = new QApplication(argc, argv);
+  return *app;
+}
+
+// Runs the event loop until done() holds or the time is up; the result of done().
+inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 20000) {
+  App();
+  QElapsedTimer t;
+  t.start();
+  while (!done()) {
+    if (t.elapsed() > timeoutMs) return false;
+    QApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+inline QStringList TopLevelTexts(const QTreeWidget& tree) {
+  QStringList texts;
+  for (int i = 0; i < tree.topLevelItemCount(); ++i) texts << tree.topLevelItem(i)->text(0);
+  return texts;
+}
+
+inline QStringList ChildTexts(const QTreeWidgetItem* item) {
+  QStringList texts;
+  if (!item) return texts;
+  for (int i = 0; i < item->childCount(); ++i) texts << item->child(i)->text(0);
+  return texts;
+}
+
+inline QTreeWidgetItem* TopLevel(const QTreeWidget& tree, const QString& text) {
+  for (int i = 0; i < tree.topLevelItemCount(); ++i)
+    if (tree.topLevelItem(i)->text(0) == text) return tree.topLevelItem(i);
+  return nullptr;
+}
+
+inline QTreeWidgetItem* Child(const QTreeWidgetItem* item, const QString& text) {
+  if (!item) return nullptr;
+  for (int i = 0; i < item->childCount(); ++i)
+    if (item->child(i)->text(0) == text) return item->child(i);
+  return nullptr;
+}
+
+}  // namespace shell_test
