@@ -34,6 +34,8 @@ class DriveSession : public ::testing::Test {
     EXPECT_EQ(platform::OpenHandleCount(), handlesBefore_);
   }
   void Drives(const std::vector<std::string>& sources) {
+    frame_.reset();
+    drives_.reset();  // the old map goes before the new one is made
     drives_ = std::make_unique<testing_support::ScopedDrives>(sources);
     frame_ = std::make_unique<CMainFrame>();
   }
