@@ -1,0 +1,189 @@
+// The NTFS display module: the list columns of one NTFSFILEENTRY. Called from the list on the
+// user-interface thread and from the scan module's worker threads; it keeps no shared state.
+#include "corvane/ntfs_records.h"
+#include "ntfs/ntfs_exports.h"
+#include "platform/module_startup.h"
+#include "util/display_text.h"
+#include "util/shell_file_info.h"
+#include "util/util_exports.h"
+#include "ver/version_forwarder.h"
+
+using display_text::Format;
+
+namespace {
+
+ModuleVersion g_version("ntfs.dll");
+decltype(&::cvt_size_to_unit) g_cvtSizeToUnit = nullptr;
+decltype(&::add_comma) g_addComma = nullptr;
+
+class CntfsApp {
+ public:
+  CntfsApp() { InitInstance(); }
+  int InitInstance() {
+    platform::StartModule(
+        {"util.dll", "ver.dll"},
+        {platform::Import("util.dll", "cvt_size_to_unit", &g_cvtSizeToUnit),
+         platform::Import("util.dll", "add_comma", &g_addComma),
+         platform::Import("ver.dll", "read_runtime_module_version_agent", g_version.agentSlot())},
+        -1);
+    return 1;
+  }
+} theApp;
+
+std::u16string NumberText(std::int64_t value) {
+  return g_addComma(Format("%.0f", static_cast<double>(value)));
+}
+
+constexpr std::uint64_t kTicksPerSecond = 10000000;
+constexpr std::uint64_t kLocalOffsetTicks = 9ull * 3600 * kTicksPerSecond;  // the suite's UTC + 9
+
+// FILETIME (100-ns ticks since 1601, UTC) to the suite's local calendar time. False when the
+// time lies past the last year a SYSTEMTIME holds.
+bool LocalTime(std::uint64_t fileTime, SYSTEMTIME* out) {
+  if (fileTime >= (1ull << 63) - kLocalOffsetTicks) return false;
+  const std::uint64_t t = fileTime + kLocalOffsetTicks;
+  const std::uint64_t seconds = t / kTicksPerSecond;
+  const std::int64_t days = static_cast<std::int64_t>(seconds / 86400);  // since 1601-01-01
+  const std::uint64_t daySeconds = seconds % 86400;
+  // Civil date from the day count (1601-01-01 is day 134774 before 1970-01-01).
+  const std::int64_t z = days - 134774 + 719468;
+  const std::int64_t era = z / 146097;
+  const std::int64_t doe = z - era * 146097;
+  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const std::int64_t mp = (5 * doy + 2) / 153;
+  const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
+  const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
+  const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+  if (year > 30827) return false;
+  out->wYear = static_cast<std::uint16_t>(year);
+  out->wMonth = static_cast<std::uint16_t>(month);
+  out->wDay = static_cast<std::uint16_t>(day);
+  out->wDayOfWeek = static_cast<std::uint16_t>((days + 1) % 7);  // 1601-01-01 was a Monday
+  out->wHour = static_cast<std::uint16_t>(daySeconds / 3600);
+  out->wMinute = static_cast<std::uint16_t>(daySeconds / 60 % 60);
+  out->wSecond = static_cast<std::uint16_t>(daySeconds % 60);
+  out->wMilliseconds = static_cast<std::uint16_t>(t % kTicksPerSecond / 10000);
+  return true;
+}
+
+int BuildLocalTime(std::uint32_t high, std::uint32_t low, SYSTEMTIME* out) {
+  if (!out) return 0;
+  SYSTEMTIME st{};
+  if (!LocalTime((static_cast<std::uint64_t>(high) << 32) | low, &st)) return 0;
+  *out = st;
+  return 1;
+}
+
+// "X" for a time that does not convert, as for the other fields without a value.
+std::u16string TimeText(const NTFSFILETIME& time) {
+  SYSTEMTIME st{};
+  if (!BuildLocalTime(time.high, time.low, &st)) return u"X";
+  return Format("%04d-%02d-%02d ", st.wYear, st.wMonth, st.wDay) + display_text::DayName(st.wDayOfWeek) +
+         Format(" %02d:%02d:%02d.%03d", st.wHour, st.wMinute, st.wSecond, st.wMilliseconds);
+}
+
+int ImageIndex(const std::u16string& name, int folder) {
+  CUseShGetFileInfo info;
+  return folder == 1 ? info.GetFolderIconIndex(true) : info.GetFileIconIndex(name, true);
+}
+
+}  // namespace
+
+extern "C" {
+
+std::u16string disp_struct_name_ntfs(const NTFSFILEENTRY* e) {
+  return e ? display_text::FieldText(e->name) : std::u16string();
+}
+
+int disp_struct_image_ntfs(const NTFSFILEENTRY* e, int) {
+  return ImageIndex(disp_struct_name_ntfs(e), e ? e->folder : 0);
+}
+
+int disp_struct_image_ntfs_ex(std::u16string name, int folder) { return ImageIndex(name, folder); }
+
+std::u16string disp_struct_status_ntfs(const NTFSFILEENTRY* e) {
+  if (!e) return {};
+  std::u16string text = e->deleted == 1 ? u"(삭제된 " : u"(정상 ";
+  if (e->compressed == 1)
+    text += u"압축 ";
+  else if (e->encrypted == 1)
+    text += u"암호화 ";
+  else if (e->sparse == 1)
+    text += u"희소 ";
+  text += e->folder == 1 ? u"폴더)" : u"파일)";
+  return text;
+}
+
+std::u16string disp_struct_cluster_ntfs(const NTFSFILEENTRY* e) {
+  if (!e) return {};
+  return e->firstClusterValid == 1 ? NumberText(e->firstCluster) : u"X";
+}
+
+std::u16string disp_struct_1stsector_ntfs(const NTFSFILEENTRY* e) {
+  if (!e) return {};
+  return e->firstSectorValid == 1 ? NumberText(e->firstSector) : u"X";
+}
+
+std::u16string disp_struct_runcount_ntfs(const NTFSFILEENTRY* e) {
+  if (!e) return {};
+  if (e->lastVcnValid != 1) return u"X";
+  return e->lastVcn == 0 ? std::u16string() : NumberText(e->lastVcn);
+}
+
+std::u16string disp_struct_parentmft_ntfs(const NTFSFILEENTRY* e) {
+  if (!e) return {};
+  return g_addComma(Format("%u", static_cast<std::uint32_t>(e->parentRecordNumber)));
+}
+
+std::u16string disp_struct_mftid_ntfs(const NTFSFILEENTRY* e) {
+  if (!e) return {};
+  return g_addComma(Format("%u", static_cast<std::uint32_t>(e->recordNumber)));
+}
+
+double disp_struct_bytesize_num_ntfs(const NTFSFILEENTRY* e) {
+  return e ? static_cast<double>(e->dataSize) : 0.0;
+}
+
+std::u16string cal_struct_size_ntfs(const NTFSFILEENTRY* e, int mode) {
+  if (!e || mode < 0 || mode > 2) return {};
+  const std::int64_t value = mode == 2 ? e->allocatedSize : e->dataSize;
+  if (e->folder == 1 && value == 0) return {};
+  if (mode == 0) {
+    const double v = static_cast<double>(value);
+    return g_cvtSizeToUnit(v, 2, 0, 1, 0) + u" " + g_cvtSizeToUnit(v, 2, 0, 0, 1);
+  }
+  return NumberText(value);
+}
+
+std::u16string disp_struct_size_ntfs(const NTFSFILEENTRY* e) { return cal_struct_size_ntfs(e, 0); }
+std::u16string disp_struct_bytesize_ntfs(const NTFSFILEENTRY* e) { return cal_struct_size_ntfs(e, 1); }
+std::u16string disp_struct_datasize_ntfs(const NTFSFILEENTRY* e) { return cal_struct_size_ntfs(e, 2); }
+
+std::u16string disp_struct_createdt_ntfs(const NTFSFILEENTRY* e) {
+  return e ? TimeText(e->creationTime) : std::u16string();
+}
+std::u16string disp_struct_accessdt_ntfs(const NTFSFILEENTRY* e) {
+  return e ? TimeText(e->accessTime) : std::u16string();
+}
+std::u16string disp_struct_modifydt_ntfs(const NTFSFILEENTRY* e) {
+  return e ? TimeText(e->modificationTime) : std::u16string();
+}
+
+std::u16string disp_struct_fileformat_ntfs(const NTFSFILEENTRY* e) {
+  return CUseShGetFileInfo().GetFileTypeName(disp_struct_name_ntfs(e));
+}
+
+int build_struct_createdt_ntfs(std::uint32_t high, std::uint32_t low, SYSTEMTIME* out) {
+  return BuildLocalTime(high, low, out);
+}
+int build_struct_accessdt_ntfs(std::uint32_t high, std::uint32_t low, SYSTEMTIME* out) {
+  return BuildLocalTime(high, low, out);
+}
+int build_struct_modifydt_ntfs(std::uint32_t high, std::uint32_t low, SYSTEMTIME* out) {
+  return BuildLocalTime(high, low, out);
+}
+
+std::int64_t read_runtime_module_version_ntfs(int a) { return g_version.Forward(a); }
+
+}
