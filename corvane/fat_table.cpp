@@ -178,27 +178,67 @@ FatChainView Fat32ChainView() {
   return view;
 }
 
+namespace {
+
+// Cuts a collected chain before its first repeated cluster; true when there was one.
+bool TrimAtRepeat(std::vector<std::uint32_t>* out, std::size_t from) {
+  const std::size_t n = out->size() - from;
+  std::vector<std::pair<std::uint32_t, std::uint32_t>> sorted(n);
+  for (std::size_t k = 0; k < n; ++k) sorted[k] = {(*out)[from + k], static_cast<std::uint32_t>(k)};
+  std::sort(sorted.begin(), sorted.end());
+  std::size_t cut = n;
+  for (std::size_t k = 1; k < n; ++k)
+    if (sorted[k].first == sorted[k - 1].first) cut = std::min<std::size_t>(cut, sorted[k].second);
+  if (cut == n) return false;
+  out->resize(from + cut);
+  return true;
+}
+
+}  // namespace
+
 ChainStop CollectChain(const FatChainView& view, std::uint32_t first, std::uint32_t limit,
                        std::uint32_t* count, std::vector<std::uint32_t>* out) {
   *count = 0;
   if (!view.ok()) return ChainStop::NoTable;
   if (!view.InData(first)) return ChainStop::OutOfRange;
-  // A chain cannot hold more clusters than the volume has.
+  const std::size_t outStart = out ? out->size() : 0;
+  // A chain cannot hold more clusters than the volume has; a revisited cluster (found with
+  // Brent's marks, no memory) ends it sooner.
   const std::uint32_t bound = view.lastCluster - 1;
+  std::uint32_t mark = first;
+  std::uint64_t power = 1, since = 0;
   std::uint32_t c = first;
+  ChainStop stop;
   for (;;) {
     ++*count;
     if (out) out->push_back(c);
-    if (limit != 0 && *count >= limit) return ChainStop::Limit;
+    if (limit != 0 && *count >= limit) {
+      stop = ChainStop::Limit;
+      break;
+    }
     const std::uint32_t v = view.Entry(c);
     if (view.IsEnd(v)) return ChainStop::End;
     if (view.IsBad(v)) return ChainStop::Bad;
     if (v == 0) return ChainStop::Free;
     if (v == 1) return ChainStop::Reserved;
     if (v > view.lastCluster) return ChainStop::OutOfRange;
-    if (*count >= bound) return ChainStop::Loop;
+    if (*count >= bound || v == mark) {
+      stop = ChainStop::Loop;
+      break;
+    }
+    if (++since == power) {
+      mark = v;
+      power <<= 1;
+      since = 0;
+    }
     c = v;
   }
+  // The marks may let a short loop run past its start, or the limit come first.
+  if (out && TrimAtRepeat(out, outStart)) {
+    *count = static_cast<std::uint32_t>(out->size() - outStart);
+    return ChainStop::Loop;
+  }
+  return stop;
 }
 
 void UnpackFat12(const std::uint8_t* raw, std::size_t rawBytes, std::uint32_t last,

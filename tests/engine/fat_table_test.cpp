@@ -31,7 +31,6 @@ class SyntheticTable : public ::testing::Test {
       (type == kFsFat12 ? g_pFat12Table : g_pFat16Table) = t;
     }
     g_dwFatTableEntries = lastCluster + 2;
-    savedBoot_ = g_pBootRecord;
     g_pBootRecord = &boot_;
     boot_.sectorsPerCluster = 8;
     boot_.bytesPerSector = 512;
@@ -40,9 +39,10 @@ class SyntheticTable : public ::testing::Test {
     if (g_pFat32Table) g_pFat32Table[c] = v;
     else (g_pFat12Table ? g_pFat12Table : g_pFat16Table)[c] = static_cast<std::uint16_t>(v);
   }
+  void SetUp() override { savedBoot_ = g_pBootRecord; }
   void TearDown() override {
     FreeFatTables();
-    if (g_pBootRecord == &boot_) g_pBootRecord = savedBoot_;
+    g_pBootRecord = savedBoot_;
   }
 
   FATVOLUMERECORD rec_{};
