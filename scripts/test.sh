@@ -5,6 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 export PATH="$PATH:/usr/sbin:/sbin"
+export QT_QPA_PLATFORM=offscreen PELLAMOR_BLOCK_DEVICES=0
 jobs=$(nproc)
 
 BUILD_DIR="$root/build" "$root/scripts/build.sh"
