@@ -37,6 +37,20 @@ T* ReplaceZeroed(T*& slot, std::size_t bytes) {
   return slot;
 }
 
+// Replaces a boot copy by a zeroed block and reads sector 0, with the message of each failure.
+template <typename T>
+bool ReplaceAndReadBoot(FILESYSTEMOBJ* fs, T*& slot, std::size_t bytes, std::uint8_t* sector512) {
+  if (!ReplaceZeroed(slot, bytes)) {
+    platform::ShowMessage(kMsgOutOfMemory, platform::MsgButtons::Ok, platform::MsgIcon::Error);
+    return false;
+  }
+  if (!ReadSectorZero(fs, sector512)) {
+    platform::ShowMessage(kMsgDiskNotReady, platform::MsgButtons::Ok, platform::MsgIcon::Error);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void CopyFatBootRecord(const std::uint8_t* s, bool fat32, BOOTRECORD* br) {
@@ -297,8 +311,6 @@ int ReadBootSector(FILESYSTEMOBJ* fs) {
 }
 
 int AnalyzeBootArea(FILESYSTEMOBJ* fs) {
-  using platform::MsgButtons;
-  using platform::MsgIcon;
   if (fs->typeCode == kFsPending || fs->typeCode == kFsUnknown) {
     if (!ReadBootSector(fs)) return 0;
     if (fs->typeCode == kFsPending || fs->typeCode == kFsUnknown) {
@@ -311,14 +323,7 @@ int AnalyzeBootArea(FILESYSTEMOBJ* fs) {
   std::uint8_t sector[512];
   const std::uint32_t type = fs->typeCode;
   if (type == kFsNtfs) {
-    if (!ReplaceZeroed(g_pNtfsBootRecord, sizeof(NTFSBOOTRECORD))) {
-      platform::ShowMessage(kMsgOutOfMemory, MsgButtons::Ok, MsgIcon::Error);
-      return 0;
-    }
-    if (!ReadSectorZero(fs, sector)) {
-      platform::ShowMessage(kMsgDiskNotReady, MsgButtons::Ok, MsgIcon::Error);
-      return 0;
-    }
+    if (!ReplaceAndReadBoot(fs, g_pNtfsBootRecord, sizeof(NTFSBOOTRECORD), sector)) return 0;
     CopyNtfsBootRecord(sector, g_pNtfsBootRecord);
     std::string why;
     if (!CheckNtfsBoot(*g_pNtfsBootRecord, &why)) {
@@ -329,14 +334,7 @@ int AnalyzeBootArea(FILESYSTEMOBJ* fs) {
     return 1;
   }
   if (type == kFsExfat) {
-    if (!ReplaceZeroed(g_pExfatBootRecord, 512)) {
-      platform::ShowMessage(kMsgOutOfMemory, MsgButtons::Ok, MsgIcon::Error);
-      return 0;
-    }
-    if (!ReadSectorZero(fs, sector)) {
-      platform::ShowMessage(kMsgDiskNotReady, MsgButtons::Ok, MsgIcon::Error);
-      return 0;
-    }
+    if (!ReplaceAndReadBoot(fs, g_pExfatBootRecord, 512, sector)) return 0;
     CopyExfatBootRecord(sector, g_pExfatBootRecord);
     BootLayout layout;
     std::string why;
@@ -349,14 +347,7 @@ int AnalyzeBootArea(FILESYSTEMOBJ* fs) {
     return 1;
   }
   if (IsFatType(type)) {
-    if (!ReplaceZeroed(g_pBootRecord, sizeof(BOOTRECORD))) {
-      platform::ShowMessage(kMsgOutOfMemory, MsgButtons::Ok, MsgIcon::Error);
-      return 0;
-    }
-    if (!ReadSectorZero(fs, sector)) {
-      platform::ShowMessage(kMsgDiskNotReady, MsgButtons::Ok, MsgIcon::Error);
-      return 0;
-    }
+    if (!ReplaceAndReadBoot(fs, g_pBootRecord, sizeof(BOOTRECORD), sector)) return 0;
     // The layout of the parameter block, not the family's name, says which extension it has.
     BOOTRECORD probe;
     CopyFatBootRecord(sector, false, &probe);
