@@ -95,6 +95,7 @@ void FillRecord(const std::uint8_t* set, unsigned secondary, EXFATFILEENTRY* e) 
   e->validDataLength = platform::Le64(stream + 8);
   e->firstCluster = platform::Le32(stream + 20);
   e->dataLength = platform::Le64(stream + 24);
+  std::vector<char16_t> units;
   std::size_t len = 0;
   for (unsigned k = 2; k <= secondary; ++k) {
     const std::uint8_t* name = set + k * kEntry;
@@ -102,10 +103,11 @@ void FillRecord(const std::uint8_t* set, unsigned secondary, EXFATFILEENTRY* e) 
     for (std::size_t c = 0; c < 15 && len < kMaxName; ++c) {
       const char16_t ch = platform::Le16(name + 2 + 2 * c);
       if (ch == 0) break;
-      e->name[len++] = ch;
+      units.push_back(ch);
+      ++len;
     }
   }
-  e->name[len] = 0;
+  SetExfatName(e, units.data(), units.size());
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 #pragma pack(push, 1)
 // One entry of g_pExfatEntries: a File entry with its Stream Extension and File Name entries.
@@ -25,3 +27,17 @@ struct EXFATFILEENTRY {
 #pragma pack(pop)
 static_assert(sizeof(EXFATFILEENTRY) == 2100);
 static_assert(offsetof(EXFATFILEENTRY, name) == 52);
+
+// Packed record: read and write the name by bytes, never through a char16_t*.
+inline std::u16string ExfatNameOf(const EXFATFILEENTRY& e) {
+  char16_t name[1024];
+  std::memcpy(name, reinterpret_cast<const unsigned char*>(&e) + offsetof(EXFATFILEENTRY, name), sizeof name);
+  name[1023] = 0;
+  return name;
+}
+inline void SetExfatName(EXFATFILEENTRY* e, const char16_t* units, std::size_t count) {
+  char16_t* name = new char16_t[1024]();
+  std::memcpy(name, units, (count < 1023 ? count : 1023) * sizeof(char16_t));
+  std::memcpy(reinterpret_cast<unsigned char*>(e) + offsetof(EXFATFILEENTRY, name), name, 1024 * sizeof(char16_t));
+  delete[] name;
+}

@@ -105,10 +105,11 @@ void TakeLongName(const std::uint8_t* bytes, std::size_t from, std::size_t to, b
   e->lfnType = near[12];
   e->lfnChecksum = near[13];
   e->lfnCluster = platform::Le16(near + 26);
+  char16_t name[kMaxLongName + 1] = {};
   std::size_t len = 0;
   bool ended = false;
-  for (std::size_t k = to; k > from && !ended; --k) AppendLongChars(bytes + (k - 1) * kSlot, e->longName, &len, &ended);
-  e->longName[len] = 0;
+  for (std::size_t k = to; k > from && !ended; --k) AppendLongChars(bytes + (k - 1) * kSlot, name, &len, &ended);
+  SetLongName(e, name, len);
 }
 
 // Length of the live long-name sequence starting at slot i that belongs to the short entry right

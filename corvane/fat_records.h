@@ -3,6 +3,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <string>
 
 #pragma pack(push, 1)
 // One entry of g_pFatDirEntries: a short entry with the long-name slots in front of it. Live and
@@ -50,3 +52,16 @@ struct FATDIRENTRY {
 static_assert(sizeof(FATDIRENTRY) == 612);
 static_assert(offsetof(FATDIRENTRY, longName) == 95);
 static_assert(offsetof(FATDIRENTRY, lfnCluster) == 610);
+
+// The long name sits at an odd offset: read and write it by bytes, never through a char16_t*.
+inline std::u16string LongNameOf(const FATDIRENTRY& e) {
+  char16_t name[256];
+  std::memcpy(name, reinterpret_cast<const unsigned char*>(&e) + offsetof(FATDIRENTRY, longName), sizeof name);
+  name[255] = 0;
+  return name;
+}
+inline void SetLongName(FATDIRENTRY* e, const char16_t* units, std::size_t count) {
+  char16_t name[256] = {};
+  std::memcpy(name, units, (count < 255 ? count : 255) * sizeof(char16_t));
+  std::memcpy(reinterpret_cast<unsigned char*>(e) + offsetof(FATDIRENTRY, longName), name, sizeof name);
+}

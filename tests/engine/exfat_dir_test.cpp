@@ -60,12 +60,12 @@ TEST(ExfatDirParse, SetsLiveAndDeleted) {
   upcase[0] = 0x82;
   auto e = Parse(Bytes({{label, bitmap, upcase}, Set(u"Twenty characters!!!"), Set(u"gone.txt", true)}));
   ASSERT_EQ(e.size(), 2u);
-  EXPECT_EQ(std::u16string(e[0].name), u"Twenty characters!!!");  // 15 + 5 over two entries
+  EXPECT_EQ(ExfatNameOf(e[0]), u"Twenty characters!!!");  // 15 + 5 over two entries
   EXPECT_EQ(e[0].deleted, 0);
-  EXPECT_EQ(e[0].firstCluster, 77u);
-  EXPECT_EQ(e[0].dataLength, 4321u);
+  EXPECT_EQ(std::uint32_t{e[0].firstCluster}, 77u);
+  EXPECT_EQ(std::uint64_t{e[0].dataLength}, 4321u);
   EXPECT_EQ(e[1].deleted, 1);
-  EXPECT_EQ(std::u16string(e[1].name), u"gone.txt");
+  EXPECT_EQ(ExfatNameOf(e[1]), u"gone.txt");
 }
 
 TEST(ExfatDirParse, BadSetsAreDropped) {
@@ -99,7 +99,7 @@ TEST(ExfatDirParse, LongestNameFits) {
   std::u16string name(255, u'n');
   auto e = Parse(Bytes({Set(name)}));
   ASSERT_EQ(e.size(), 1u);
-  EXPECT_EQ(std::u16string(e[0].name), name);
+  EXPECT_EQ(ExfatNameOf(e[0]), name);
 }
 
 TEST(ExfatRoot, ListsEverySetAlongTheRootChain) {
@@ -118,7 +118,7 @@ TEST(ExfatRoot, ListsEverySetAlongTheRootChain) {
   EXPECT_EQ(g_dwLFNDirEntry, expected.size());
   for (std::uint32_t i = 0; i < g_dwExfatEntryCount; ++i) {
     const EXFATFILEENTRY& e = g_pExfatEntries[i];
-    const std::string line = "/" + platform::ToUtf8(e.name) + "\t" + std::to_string(e.deleted) + "\t" +
+    const std::string line = "/" + platform::ToUtf8(ExfatNameOf(e)) + "\t" + std::to_string(e.deleted) + "\t" +
                              std::to_string(e.folder) + "\t" + std::to_string(e.dataLength) + "\t" +
                              std::to_string(e.firstCluster);
     EXPECT_EQ(line, expected[i]);

@@ -74,7 +74,7 @@ TEST(FatDirScan, LongNameWithItsShortEntry) {
   const Slot file = ShortSlot("LONGFI~1TXT");
   auto e = Parse(Join(LongSlots(u"Long file name.txt", file), {file}));
   ASSERT_EQ(e.size(), 1u);
-  EXPECT_EQ(std::u16string(e[0].longName), u"Long file name.txt");
+  EXPECT_EQ(LongNameOf(e[0]), u"Long file name.txt");
   EXPECT_EQ(e[0].hasLongName, 1);
   EXPECT_EQ(e[0].longNameLive, 1);
   EXPECT_EQ(e[0].firstSlot, 1u);
@@ -94,7 +94,7 @@ TEST(FatDirScan, NamesOf255CharactersAreKeptWhole) {
   ASSERT_EQ(slots.size(), 20u);
   auto e = Parse(Join(slots, {file}));
   ASSERT_EQ(e.size(), 1u);
-  EXPECT_EQ(std::u16string(e[0].longName), name);
+  EXPECT_EQ(LongNameOf(e[0]), name);
 }
 
 TEST(FatDirScan, WalkEndsAtTheFreeSlot) {
@@ -131,7 +131,7 @@ TEST(FatDirScan, BrokenLongNamesAreDropped) {
     auto e = Parse(c.slots);
     ASSERT_EQ(e.size(), 1u);
     EXPECT_EQ(e[0].hasLongName, 0);
-    EXPECT_EQ(e[0].longName[0], 0);
+    EXPECT_TRUE(LongNameOf(e[0]).empty());
     EXPECT_EQ(e[0].firstSlot, e[0].lastSlot);
   }
 }
@@ -158,7 +158,7 @@ TEST(FatDirScan, ErasedFileWithLongName) {
   EXPECT_EQ(e[0].hasLongName, 1);
   EXPECT_EQ(e[0].longNameLive, 0);
   EXPECT_EQ(e[0].lfnOrdinal, 0xE5);
-  EXPECT_EQ(std::u16string(e[0].longName), u"Deleted long name.txt");
+  EXPECT_EQ(LongNameOf(e[0]), u"Deleted long name.txt");
   EXPECT_STREQ(e[0].shortName, "#ELETE~1.TXT");
 }
 
@@ -168,7 +168,7 @@ TEST(FatDirScan, LiveLongNameOfAnErasedShortEntryIsDeleted) {
   ASSERT_EQ(e.size(), 1u);
   EXPECT_EQ(e[0].deleted, 1);
   EXPECT_EQ(e[0].longNameLive, 1);
-  EXPECT_EQ(std::u16string(e[0].longName), u"Some name");
+  EXPECT_EQ(LongNameOf(e[0]), u"Some name");
 }
 
 TEST(FatDirScan, ShortEntryDecoding) {

@@ -14,7 +14,10 @@
 namespace {
 
 std::u16string EntryName(const FATDIRENTRY& e) {
-  if (e.hasLongName && e.longName[0] != 0) return e.longName;
+  if (e.hasLongName) {
+    std::u16string name = LongNameOf(e);
+    if (!name.empty()) return name;
+  }
   return platform::AnsiToUtf16(std::string(e.shortName, strnlen(e.shortName, sizeof e.shortName)));
 }
 
@@ -69,7 +72,7 @@ int ProbeListExfat(FILESYSTEMOBJ* fs, bool all, std::ostream& out, std::ostream&
   for (std::uint32_t i = 0; i < g_dwExfatEntryCount; ++i) {
     const EXFATFILEENTRY& e = g_pExfatEntries[i];
     if (!all && e.deleted) continue;
-    out << "/" << platform::ToUtf8(e.name) << "\t" << e.deleted << "\t" << e.folder << "\t"
+    out << "/" << platform::ToUtf8(ExfatNameOf(e)) << "\t" << e.deleted << "\t" << e.folder << "\t"
         << e.dataLength << "\t" << e.firstCluster << "\n";
   }
   return 0;
