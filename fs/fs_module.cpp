@@ -15,6 +15,7 @@
 #include "corvane/ntfs_search.h"
 #include "fs/fs_exports.h"
 #include "ntfs/ntfs_exports.h"
+#include "platform/drive_map.h"
 #include "platform/fs_probe.h"
 #include "platform/message.h"
 #include "platform/module_startup.h"
@@ -179,6 +180,7 @@ int scan_dir() {
   if (letter >= u'a' && letter <= u'z') letter = static_cast<char16_t>(letter - u'a' + u'A');
   const char drive = (letter >= u'A' && letter <= u'Z') ? static_cast<char>(letter) : 0;
 
+  platform::DriveMap::Instance().EnsureConfigured();
   // 1. Boot area and file system: only an NTFS volume has a master file table to scan.
   auto probe = drive ? platform::ProbeDrive(drive) : std::nullopt;
   if (!probe) {

@@ -1,0 +1,134 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <set>
+#include <thread>
+
+#include "tests/modules/module_env.h"
+
+namespace {
+
+// Collects what the scan delivers; the callbacks come from the scan's threads.
+struct Collector {
+  std::mutex mutex;
+  std::condition_variable changed;
+  int passes = 0;
+  std::vector<SCANFILEENTRY> rows;
+  int progressTexts = 0;
+
+  static void Progress(void* self, const std::u16string&) {
+    auto* c = static_cast<Collector*>(self);
+    std::lock_guard lock(c->mutex);
+    ++c->progressTexts;
+  }
+  static void PassDone(void* self, const std::vector<SCANFILEENTRY>& rows) {
+    auto* c = static_cast<Collector*>(self);
+    std::lock_guard lock(c->mutex);
+    ++c->passes;
+    c->rows = rows;
+    c->changed.notify_all();
+  }
+};
+
+// The module keeps its own drive map, configured once from PELLAMOR_DRIVES.
+class FsScan : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    const std::string drives = "N=" + testing_support::Fixture("ntfs_4k.img") + ";M=" +
+                               testing_support::Fixture("base_fat16.img");
+    setenv("PELLAMOR_DRIVES", drives.c_str(), 1);
+  }
+  void SetUp() override { ASSERT_TRUE(started_.ok()); }
+  module_env::StartedModules started_;
+};
+
+// The scan module's own set_scan_sink (not part of the bound table).
+decltype(&set_scan_sink) SinkSetter() {
+  return reinterpret_cast<decltype(&set_scan_sink)>(
+      platform::ModuleSymbol(g_ModuleTable[FindModuleRow(u"fs.dll")].handle, "set_scan_sink"));
+}
+
+TEST_F(FsScan, StoppedFromAnotherThreadReturnsWithTheRowsOfOnePass) {
+  REQUIRE_FIXTURE("ntfs_4k.img");
+  auto setSink = SinkSetter();
+  ASSERT_NE(setSink, nullptr);
+  Collector collector;
+  SCANSINK sink{&Collector::Progress, &Collector::PassDone, &collector};
+  setSink(&sink);
+
+  pfn_sig_stop_scan();  // before the scan: no effect, scan_dir clears it
+  EXPECT_EQ(pfn_set_disk_target(u'N'), u'N');
+  int result = -1;
+  std::thread scanner([&] { result = pfn_scan_dir(); });
+  {
+    std::unique_lock lock(collector.mutex);
+    ASSERT_TRUE(collector.changed.wait_for(lock, std::chrono::seconds(60), [&] { return collector.passes >= 3; }));
+  }
+  pfn_sig_stop_scan();
+  scanner.join();
+  setSink(nullptr);
+  EXPECT_EQ(result, 1);
+
+  std::lock_guard lock(collector.mutex);
+  EXPECT_GT(collector.progressTexts, 0);
+  // The manifest's live files are the rows: no folder, no system record, each once.
+  std::multiset<std::u16string> names;
+  for (const SCANFILEENTRY& r : collector.rows) {
+    EXPECT_GE(r.recordNumber, 32);
+    EXPECT_EQ(r.folder, 0);
+    EXPECT_EQ(r.system, 0);
+    EXPECT_FALSE(r.created.empty());
+    EXPECT_NE(r.created, u"X");
+    EXPECT_FALSE(r.sizeText.empty());
+    names.insert(r.name);
+  }
+  EXPECT_EQ(names.count(u"small.txt"), 1u);
+  EXPECT_EQ(names.count(u"deep.txt"), 1u);
+  EXPECT_EQ(names.count(u"docs"), 0u);
+  EXPECT_EQ(names.count(u"$MFT"), 0u);
+  for (const SCANFILEENTRY& r : collector.rows)
+    if (r.name == u"small.txt") {
+      EXPECT_EQ(r.sizeText, u"100 B");
+    }
+}
+
+TEST_F(FsScan, RefusesAVolumeThatIsNotNtfs) {
+  REQUIRE_FIXTURE("base_fat16.img");
+  pfn_set_disk_target(u'M');
+  EXPECT_EQ(pfn_scan_dir(), 0);
+  pfn_set_disk_target(u'Q');  // no such drive
+  EXPECT_EQ(pfn_scan_dir(), 0);
+}
+
+}  // namespace
+
+namespace {
+
+class DiskModule : public FsScan {};
+
+TEST_F(DiskModule, LogicalVolumesWithFileSystemSerialAndKind) {
+  REQUIRE_FIXTURE("ntfs_4k.img");
+  std::vector<LOGICALDRIVEENTRY> drives;
+  pfn_read_logical_volume(&drives);
+  ASSERT_EQ(drives.size(), 2u);
+  const LOGICALDRIVEENTRY& fat = drives[0].letter == u'M' ? drives[0] : drives[1];
+  const LOGICALDRIVEENTRY& ntfs = drives[0].letter == u'N' ? drives[0] : drives[1];
+  EXPECT_EQ(fat.fileSystemCode, 2);
+  EXPECT_EQ(fat.fileSystemName, u"FAT");
+  EXPECT_EQ(ntfs.fileSystemCode, 4);
+  EXPECT_EQ(ntfs.fileSystemName, u"NTFS");
+  for (const LOGICALDRIVEENTRY* d : {&fat, &ntfs}) {
+    EXPECT_EQ(d->kindText, u"HDD");  // an image file is no floppy, whatever its place
+    EXPECT_EQ(d->kindCode, 3);
+    ASSERT_EQ(d->serial.size(), 9u);
+    EXPECT_EQ(d->serial[4], u'-');
+    EXPECT_EQ(d->label, u"");
+  }
+  std::uint64_t total = 1, used = 1, free = 1;
+  EXPECT_EQ(pfn_get_drive_free_space(u'N', &total, &used, &free), 0);  // not mounted
+  EXPECT_EQ(pfn_get_drive_free_space(u'?', &total, &used, &free), 0);
+}
+
+}  // namespace
