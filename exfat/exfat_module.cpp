@@ -34,7 +34,7 @@ class CexfatApp {
 extern "C" {
 
 std::u16string disp_struct_name_exfat(const EXFATFILEENTRY* e) {
-  return e ? display_text::FieldText(e->name) : std::u16string();
+  return e ? display_text::PackedText(e, offsetof(EXFATFILEENTRY, name), sizeof(EXFATFILEENTRY::name) / sizeof(char16_t)) : std::u16string();
 }
 
 int disp_struct_image_exfat(const EXFATFILEENTRY* e, int) {

@@ -93,7 +93,7 @@ int ImageIndex(const std::u16string& name, int folder) {
 extern "C" {
 
 std::u16string disp_struct_name_ntfs(const NTFSFILEENTRY* e) {
-  return e ? display_text::FieldText(e->name) : std::u16string();
+  return e ? display_text::PackedText(e, offsetof(NTFSFILEENTRY, name), kNtfsNameCapacity) : std::u16string();
 }
 
 int disp_struct_image_ntfs(const NTFSFILEENTRY* e, int) {

@@ -52,7 +52,7 @@ extern "C" {
 // Built per call: the text is the caller's, so list threads never share a buffer.
 std::u16string disp_struct_name_quorin(const FATDIRENTRY* e) {
   if (!e) return {};
-  return e->hasLongName == 1 ? display_text::FieldText(e->longName) : ShortName(e);
+  return e->hasLongName == 1 ? display_text::PackedText(e, offsetof(FATDIRENTRY, longName), sizeof(FATDIRENTRY::longName) / sizeof(char16_t)) : ShortName(e);
 }
 
 int disp_struct_image_quorin(const FATDIRENTRY* e, int) {

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "platform/message.h"
@@ -18,12 +19,18 @@ std::u16string Format(const char* format, Args... args) {
   return platform::FromUtf8(buf);
 }
 
-// The UTF-16 text of a fixed field up to its first zero, never past the field.
-template <std::size_t N>
-std::u16string FieldText(const char16_t (&field)[N]) {
-  std::size_t n = 0;
-  while (n < N && field[n] != 0) ++n;
-  return std::u16string(field, n);
+// The UTF-16 text of a field of `count` units at byte `offset` of a packed record, up to its first
+// zero: read unit by unit, as the field need not be aligned.
+inline std::u16string PackedText(const void* record, std::size_t offset, std::size_t count) {
+  const auto* p = static_cast<const unsigned char*>(record) + offset;
+  std::u16string text;
+  for (std::size_t i = 0; i < count; ++i) {
+    char16_t c;
+    std::memcpy(&c, p + 2 * i, sizeof c);
+    if (c == 0) break;
+    text += c;
+  }
+  return text;
 }
 
 // The bytes of a fixed field up to its first zero, never past the field.
