@@ -106,7 +106,7 @@ TEST(ModuleTable, ModuleLackingOneExportEndsTheStartUp) {
 
 TEST(ModuleTable, RetryLoadsAgainAndAbortEndsWithAFailureStatus) {
   ProgramFolder folder;
-  folder.CopyAllBut({"sys.dll"});
+  folder.CopyAllBut({"cdfs.dll"});  // no module loads cdfs as a neighbour
   {
     // Retry twice (still missing), then Ignore.
     ScopedLoader loader(folder.path());
