@@ -21,6 +21,20 @@ mdeltree -i demo_fat32.img ::/Old
 
 truncate -s 32M demo_ntfs.img
 mkntfs -F -Q -L DEMO demo_ntfs.img > /dev/null 2>&1
-ntfscp -q demo_ntfs.img report.txt report.txt 2>/dev/null || ntfscp demo_ntfs.img report.txt report.txt > /dev/null
-ntfscp demo_ntfs.img photo.jpg photo.jpg > /dev/null
+mnt=$(mktemp -d)
+if [ -e /dev/fuse ] && ntfs-3g demo_ntfs.img "$mnt" 2>/dev/null; then
+  mkdir "$mnt/Documents" "$mnt/Pictures" "$mnt/Old"
+  cp report.txt notes.txt "$mnt/Documents/"
+  cp photo.jpg "$mnt/Pictures/"
+  cp notes.txt "$mnt/Old/old_notes.txt"
+  sync
+  rm "$mnt/Documents/notes.txt"
+  rm -r "$mnt/Old"
+  umount "$mnt"
+else
+  # Without a FUSE mount only ntfscp can write: live files, nothing deleted.
+  ntfscp demo_ntfs.img report.txt report.txt > /dev/null
+  ntfscp demo_ntfs.img photo.jpg photo.jpg > /dev/null
+fi
+rmdir "$mnt"
 rm -f report.txt photo.jpg notes.txt

@@ -55,8 +55,9 @@ bool WalkFatVolume(FILESYSTEMOBJ* fs, bool all, std::ostream& err, const FatVisi
 
 }  // namespace
 
-int ProbeListFat(FILESYSTEMOBJ* fs, bool all, std::ostream& out, std::ostream& err) {
-  const bool ok = WalkFatVolume(fs, all, err, [&](const std::string& path, const FATDIRENTRY& e) {
+// FAT and exFAT lists hold every entry, deleted ones included; --all changes only NTFS lists.
+int ProbeListFat(FILESYSTEMOBJ* fs, bool, std::ostream& out, std::ostream& err) {
+  const bool ok = WalkFatVolume(fs, true, err, [&](const std::string& path, const FATDIRENTRY& e) {
     out << path << "\t" << e.deleted << "\t" << e.directory << "\t" << e.size << "\t"
         << e.firstCluster << "\n";
     return true;
@@ -64,14 +65,13 @@ int ProbeListFat(FILESYSTEMOBJ* fs, bool all, std::ostream& out, std::ostream& e
   return ok ? 0 : 1;
 }
 
-int ProbeListExfat(FILESYSTEMOBJ* fs, bool all, std::ostream& out, std::ostream& err) {
+int ProbeListExfat(FILESYSTEMOBJ* fs, bool, std::ostream& out, std::ostream& err) {
   if (!ReadRootDirectory(fs)) {
     err << "cannot read the root directory\n";
     return 1;
   }
   for (std::uint32_t i = 0; i < g_dwExfatEntryCount; ++i) {
     const EXFATFILEENTRY& e = g_pExfatEntries[i];
-    if (!all && e.deleted) continue;
     out << "/" << platform::ToUtf8(ExfatNameOf(e)) << "\t" << e.deleted << "\t" << e.folder << "\t"
         << e.dataLength << "\t" << e.firstCluster << "\n";
   }
