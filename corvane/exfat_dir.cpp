@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_set>
 
 #include "corvane/bootarea.h"
 #include "corvane/engine_hooks.h"
@@ -80,6 +81,12 @@ class ExfatTableReader {
   std::uint64_t loaded_ = UINT64_MAX;
 };
 
+bool HoldsEndEntry(const std::uint8_t* cluster, std::size_t bytes) {
+  for (std::size_t at = 0; at + kEntry <= bytes; at += kEntry)
+    if (cluster[at] == 0) return true;
+  return false;
+}
+
 void FillRecord(const std::uint8_t* set, unsigned secondary, EXFATFILEENTRY* e) {
   const std::uint8_t* file = set;
   const std::uint8_t* stream = set + kEntry;
@@ -143,6 +150,7 @@ bool ReadExfatRootBytes(FATVOLUMERECORD* rec, std::vector<std::uint8_t>* bytes,
       std::min<std::uint64_t>(layout.clusterCount, std::max<std::uint64_t>(1, kMaxExfatDirectoryBytes / clusterBytes));
   ExfatTableReader table(rec, layout);
   std::uint32_t c = layout.rootCluster;
+  std::unordered_set<std::uint32_t> visited{c};
   while (clusters->size() < maxClusters) {
     const std::size_t at = bytes->size();
     bytes->resize(at + clusterBytes);
@@ -156,9 +164,13 @@ bool ReadExfatRootBytes(FATVOLUMERECORD* rec, std::vector<std::uint8_t>* bytes,
       break;  // keep the clusters already read
     }
     clusters->push_back(c);
+    // Nothing after the end entry is read, so later clusters are not needed.
+    if (HoldsEndEntry(bytes->data() + at, clusterBytes)) break;
     std::uint32_t next = 0;
-    // The end mark, a broken link or an unreadable table all end the directory here.
+    // The end mark, a broken link, a link back into the directory or an unreadable table all
+    // end the directory here.
     if (!table.Next(c, &next) || next < 2 || next - 2 >= layout.clusterCount) break;
+    if (!visited.insert(next).second) break;
     c = next;
   }
   return true;

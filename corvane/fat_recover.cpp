@@ -96,6 +96,7 @@ std::string FatOutputPath(const std::u16string& folder, const std::u16string& fi
   }
   if (!IsSafeName(name) || folder.find(u'\0') != std::u16string::npos) return {};
   std::string path = platform::ToUtf8(folder);
+  if (path.empty()) return {};
   if (path.back() != '/') path += '/';
   return path + platform::ToUtf8(name);
 }
@@ -115,11 +116,13 @@ bool PlanFatClusters(const FATVOLUMERECORD* rec, const FatRecoverRequest& reques
   if (needed > view.lastCluster - 1) return false;  // more than the volume holds
   const auto limit = static_cast<std::uint32_t>(needed);
 
+  // Deleting a file frees its chain: a deleted file's first cluster that is in use again holds
+  // another file's data, whichever way the clusters are taken.
+  if (request.deleted && view.Entry(first) != 0) {
+    platform::ShowMessage(kMsgDataOverwritten);
+    return false;
+  }
   if (request.method == kFatRecoverLinear) {
-    if (request.deleted && view.Entry(first) != 0) {
-      platform::ShowMessage(kMsgDataOverwritten);
-      return false;
-    }
     for (std::uint32_t c = first; c <= view.lastCluster && clusters->size() < limit; ++c) {
       // A live file's clusters were never freed; a deleted file's data lies in free clusters.
       if (request.deleted && c != first && view.Entry(c) != 0) continue;

@@ -23,7 +23,7 @@ struct FatRecoverRequest {
   std::u16string saveFolder;
   std::uint32_t size = 0;
   int method = kFatRecoverBasic;
-  bool deleted = false;            // linear: clusters in use belong to other files
+  bool deleted = false;            // clusters in use belong to other files
   std::uint64_t firstSector = 0;   // sector method
   std::uint32_t sectorCount = 0;   // sector method; 0 means enough sectors for the size
 };

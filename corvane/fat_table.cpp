@@ -72,19 +72,30 @@ int LoadTable(FATVOLUMERECORD* rec, T** slot, void (*unpack)(const std::uint8_t*
   return 1;
 }
 
+// Replaces rec's directory buffer with a zeroed one of `bytes` bytes; false after a message.
+bool NewDirectoryBuffer(FATVOLUMERECORD* rec, std::size_t bytes) {
+  std::free(rec->dirBuffer);
+  rec->dirBuffer = static_cast<std::uint8_t*>(std::calloc(bytes, 1));
+  rec->dirBytes = 0;
+  rec->dirSlots = 0;
+  if (rec->dirBuffer) return true;
+  ShowError(kMsgFatOutOfMemory);
+  return false;
+}
+
+// The directory buffer holds `bytes` bytes of slots: scan them.
+int ScanDirectoryBuffer(FATVOLUMERECORD* rec, std::size_t bytes) {
+  rec->dirBytes = static_cast<std::uint32_t>(bytes);
+  rec->dirSlots = static_cast<std::uint32_t>(bytes / 32);
+  return ScanDirectoryEntries(rec, rec->dirSlots, rec->dirBuffer);
+}
+
 // Reads the clusters into one new directory buffer of rec and scans it.
 int ReadAndScanClusters(FATVOLUMERECORD* rec, const std::vector<std::uint32_t>& clusters) {
   const std::uint32_t clusterBytes = FatClusterBytes(rec);
   if (clusterBytes == 0 || clusters.empty()) return 0;
   const std::size_t bytes = clusters.size() * std::size_t{clusterBytes};
-  std::free(rec->dirBuffer);
-  rec->dirBuffer = static_cast<std::uint8_t*>(std::calloc(bytes, 1));
-  rec->dirBytes = 0;
-  rec->dirSlots = 0;
-  if (!rec->dirBuffer) {
-    ShowError(kMsgFatOutOfMemory);
-    return 0;
-  }
+  if (!NewDirectoryBuffer(rec, bytes)) return 0;
   const std::uint32_t spc = FatSectorsPerCluster();
   for (std::size_t k = 0; k < clusters.size(); ++k) {
     std::uint64_t sector = ClusterToSector(clusters[k], rec);
@@ -94,9 +105,7 @@ int ReadAndScanClusters(FATVOLUMERECORD* rec, const std::vector<std::uint32_t>& 
       return 0;
     }
   }
-  rec->dirBytes = static_cast<std::uint32_t>(bytes);
-  rec->dirSlots = static_cast<std::uint32_t>(bytes / 32);
-  return ScanDirectoryEntries(rec, rec->dirSlots, rec->dirBuffer);
+  return ScanDirectoryBuffer(rec, bytes);
 }
 
 std::uint32_t MaxDirectoryClusters(const FATVOLUMERECORD* rec) {
@@ -385,21 +394,12 @@ std::int64_t GetFat32FileSize(std::uint32_t firstCluster, std::int64_t fileSize)
 int ReadFatRootDirectory(FATVOLUMERECORD* rec) {
   if (!rec || rec->geometry.rootSectors == 0 || rec->bytesPerSector == 0) return 0;
   const std::size_t bytes = std::size_t{rec->bytesPerSector} * rec->geometry.rootSectors;
-  std::free(rec->dirBuffer);
-  rec->dirBuffer = static_cast<std::uint8_t*>(std::calloc(bytes, 1));
-  rec->dirBytes = 0;
-  rec->dirSlots = 0;
-  if (!rec->dirBuffer) {
-    ShowError(kMsgFatOutOfMemory);
-    return 0;
-  }
+  if (!NewDirectoryBuffer(rec, bytes)) return 0;
   if (!ReadVolumeSectors(rec, rec->dirBuffer, rec->geometry.rootFirst, rec->geometry.rootSectors)) {
     ShowError(kMsgCannotReadSectors);
     return 0;
   }
-  rec->dirBytes = static_cast<std::uint32_t>(bytes);
-  rec->dirSlots = static_cast<std::uint32_t>(bytes / 32);
-  return ScanDirectoryEntries(rec, rec->dirSlots, rec->dirBuffer);
+  return ScanDirectoryBuffer(rec, bytes);
 }
 
 int ReadFat12Directory(FATVOLUMERECORD* rec, std::uint32_t firstCluster) {

@@ -136,8 +136,9 @@ int LoadFatTable(FILESYSTEMOBJ* fs);
 inline constexpr int kFatRecoverBasic = 0;
 inline constexpr int kFatRecoverLinear = 1;
 inline constexpr int kFatRecoverSector = 2;
-// Saves one FAT file into saveFolder: 1 saved, 0 failed. deleted tells the linear method to pass
-// over clusters that other files use; firstSector and sectorCount serve the sector method
+// Saves one FAT file into saveFolder: 1 saved, 0 failed. deleted says that clusters in use belong
+// to other files: a deleted file whose first cluster is in use is refused, and the linear method
+// passes over such clusters; firstSector and sectorCount serve the sector method
 // (sectorCount 0: as many sectors as the size needs).
 int RecoverFatFile(std::uint32_t firstCluster, std::u16string fileName, std::u16string saveFolder,
                    std::uint32_t fileSize, int method = kFatRecoverBasic, int deleted = 0,

@@ -127,6 +127,46 @@ TEST(ExfatRoot, ListsEverySetAlongTheRootChain) {
   EXPECT_EQ(ReadDirectory(0xFFFFFFFF), 1);
 }
 
+// The fixture's root runs root -> count + 1 -> count -> end; the third cluster holds the end entry.
+TEST(ExfatRoot, RootChainStopsAtTheEndEntryAndAtALoop) {
+  REQUIRE_FIXTURE("exfat.img");
+  const std::string image = testing_support::ReadFile(Fixture("exfat.img"));
+  const auto* boot = reinterpret_cast<const std::uint8_t*>(image.data());
+  const std::uint64_t bps = 1u << boot[exfatboot::kBytesPerSectorShift];
+  const std::uint64_t fat = platform::Le32(boot + exfatboot::kFatOffset) * bps;
+  const std::uint32_t count = platform::Le32(boot + exfatboot::kClusterCount);
+  const std::uint32_t root = platform::Le32(boot + exfatboot::kRootCluster);
+  const std::size_t expected =
+      testing_support::Lines(testing_support::ReadFile(Fixture("exfat.expected"))).size();
+  struct Case {
+    const char* name;
+    std::uint32_t cluster, link;  // FAT entry to change
+    std::vector<std::uint32_t> read;
+  } cases[] = {
+      // A chain going on past the end entry is not followed further.
+      {"link after the last cluster", count, count - 1, {root, count + 1, count}},
+      // The second cluster links back to the first: each is read once.
+      {"loop back to the root", count + 1, root, {root, count + 1}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::string patched = image;
+    platform::PutLe32(reinterpret_cast<std::uint8_t*>(patched.data()) + fat + 4ull * c.cluster, c.link);
+    testing_support::TempDir dir;
+    testing_support::WriteFile(dir.File("root.img"), patched);
+    ScopedDrives drives({"E=" + dir.File("root.img")});
+    OpenedVolume v('E');
+    ASSERT_TRUE(v.ok());
+    std::vector<std::uint8_t> bytes;
+    std::vector<std::uint32_t> clusters;
+    ASSERT_TRUE(ReadExfatRootBytes(v.fs()->exfat, &bytes, &clusters));
+    EXPECT_EQ(clusters, c.read);
+    ASSERT_EQ(ReadRootDirectory(v.fs()), 1);
+    if (c.read.size() == 3) EXPECT_EQ(g_dwExfatEntryCount, expected);
+    else EXPECT_LT(g_dwExfatEntryCount, expected);
+  }
+}
+
 TEST(ExfatRoot, BadBootValuesAreRefused) {
   REQUIRE_FIXTURE("base_exfat.img");
   ScopedDrives drives({"E=" + Fixture("base_exfat.img")});

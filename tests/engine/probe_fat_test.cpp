@@ -106,9 +106,8 @@ TEST_P(ProbeFat, EverySavedFileIsByteExact) {
     if (m.kind == "live") {
       auto mc = Sh("MTOOLS_SKIP_CHECK=1 LC_ALL=C.UTF-8 mcopy -n -i " + Quote(Fixture(base_ + ".img")) +
                     " " + Quote("::" + m.path) + " " + Quote(out.File("mcopy.out")));
-      if (mc.exitCode == 0) {
-        EXPECT_EQ(saved, ReadFile(out.File("mcopy.out")));
-      }
+      ASSERT_EQ(mc.exitCode, 0) << mc.out;
+      EXPECT_EQ(saved, ReadFile(out.File("mcopy.out")));
     }
   }
 }
