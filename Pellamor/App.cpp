@@ -4,13 +4,13 @@
 
 #include <QApplication>
 #include <QEventLoop>
-#include <QProgressDialog>
 #include <QThread>
 #include <QTimer>
 
 #include <atomic>
 #include <exception>
 
+#include "Pellamor/LeftView.h"
 #include "Pellamor/MainFrame.h"
 #include "Pellamor/SafeThread.h"
 #include "Pellamor/SeException.h"
@@ -91,12 +91,12 @@ int RunNtfsRootScan(FILESYSTEMOBJ* fs) {
     FILESYSTEMOBJ* fs;
     std::atomic<int> result{0};
   } job{fs};
-  QProgressDialog progress(QStringLiteral("목록 구성 중입니다. 잠시만 기다려 주십시오."), QString(), 0, 0,
-                           QApplication::activeWindow());
+  // Neither keys nor the close button dismiss it: while it stands, no command may run against
+  // the volume that the worker reads.
+  CLeftViewWaitDlg progress(QApplication::activeWindow());
+  progress.SetText(QStringLiteral("목록 구성 중입니다. 잠시만 기다려 주십시오."));
   progress.setWindowTitle(QStringLiteral("Pellamor"));
   progress.setWindowModality(Qt::ApplicationModal);
-  progress.setMinimumDuration(0);
-  progress.setCancelButton(nullptr);
   progress.show();
 
   dudizo::SmartPtr<CSafeThread> worker(CSafeThread::Start(

@@ -296,6 +296,50 @@ void CLeftView::CloseVolume() {
   selectedCategory_ = 0;
 }
 
+bool CLeftView::PrepareTreeRecords(std::uint32_t folders) {
+  try {
+    g_CategoryEntries.assign(folders + 2, CATEGORYENTRY{});
+    g_TreeNodes.assign(folders + 2, TREENODERECORD{});
+  } catch (const std::bad_alloc&) {
+    ReleaseShellRecords();
+    platform::ShowMessage(u"메모리를 할당받지 못하였습니다.");
+    return false;
+  }
+  // Entry 0 is the drive (its record keys cluster 2), entry 1 is shared by the categories.
+  g_CategoryEntries[0].keyLow = -1;
+  g_CategoryEntries[0].keyHigh = -1;
+  g_TreeNodes[0] = {0, 2, {0, 0}};
+  g_CategoryEntries[1].keyLow = -5;
+  g_CategoryEntries[1].keyHigh = -1;
+  g_TreeNodes[1] = {1, 0, {0, 0}};
+  return true;
+}
+
+QTreeWidgetItem* CLeftView::AddDriveNode() {
+  char drive[4] = {fs_->driveLetter, ':', '\\', 0};
+  QTreeWidgetItem* driveNode = AddItem(nullptr, QString::fromLatin1(drive), kImgDrive, kImgDrive);
+  driveNode->setData(0, kRoleNode, 0);
+  driveNode->setData(0, kRoleHasNode, true);
+  return driveNode;
+}
+
+void CLeftView::AddFolderNode(QTreeWidgetItem* parent, std::size_t next, std::uint32_t firstCluster, int image,
+                              int selectedImage) {
+  const CATEGORYENTRY& c = g_CategoryEntries[next];
+  g_TreeNodes[next] = {static_cast<std::int32_t>(next), static_cast<std::int32_t>(firstCluster), {0, 0}};
+  QTreeWidgetItem* item = AddItem(parent, Label(c.longName ? c.wideName : c.shortName), image, selectedImage);
+  item->setData(0, kRoleNode, static_cast<int>(next));
+  item->setData(0, kRoleHasNode, true);
+}
+
+void CLeftView::FinishFlatTree(QTreeWidgetItem* driveNode, QTreeWidgetItem* deletedNode) {
+  driveNode->setExpanded(true);
+  if (deletedNode) deletedNode->setExpanded(true);
+  setCurrentItem(driveNode);
+  fs_->previousDirectory = 2;
+  emit treeBuilt();
+}
+
 void CLeftView::BuildFatTree() {
   const std::uint32_t count = g_pFatDirEntries ? g_dwFatDirEntryCount : 0;
   if (count == 0) {
@@ -306,25 +350,9 @@ void CLeftView::BuildFatTree() {
   std::uint32_t folders = 0;
   for (std::uint32_t i = 0; i < count; ++i)
     if (g_pFatDirEntries[i].directory) ++folders;
-  try {
-    g_CategoryEntries.assign(folders + 2, CATEGORYENTRY{});
-    g_TreeNodes.assign(folders + 2, TREENODERECORD{});
-  } catch (const std::bad_alloc&) {
-    ReleaseShellRecords();
-    platform::ShowMessage(u"메모리를 할당받지 못하였습니다.");
-    return;
-  }
+  if (!PrepareTreeRecords(folders)) return;
   clear();
-  char drive[4] = {fs_->driveLetter, ':', '\\', 0};
-  QTreeWidgetItem* driveNode = AddItem(nullptr, QString::fromLatin1(drive), kImgDrive, kImgDrive);
-  driveNode->setData(0, kRoleNode, 0);
-  driveNode->setData(0, kRoleHasNode, true);
-  g_CategoryEntries[0].keyLow = -1;
-  g_CategoryEntries[0].keyHigh = -1;
-  g_TreeNodes[0] = {0, 2, {0, 0}};
-  g_CategoryEntries[1].keyLow = -5;
-  g_CategoryEntries[1].keyHigh = -1;
-  g_TreeNodes[1] = {1, 0, {0, 0}};
+  QTreeWidgetItem* driveNode = AddDriveNode();
   AddCategoryNodes(true, false);
   QTreeWidgetItem* deletedNode = CategoryNode(-2);
 
@@ -342,19 +370,12 @@ void CLeftView::BuildFatTree() {
     c.keyHigh = 0;
     c.shortName = ShortNameOf(e);
     if (c.longName) c.wideName = FixedName(e.longName, 256);
-    g_TreeNodes[next] = {static_cast<std::int32_t>(next), static_cast<std::int32_t>(e.firstCluster), {0, 0}};
     bool recycled = std::string_view(e.shortName, strnlen(e.shortName, sizeof e.shortName)) == "RECYCLED";
-    QTreeWidgetItem* item = AddItem(e.deleted ? deletedNode : driveNode, Label(c.longName ? c.wideName : c.shortName),
-                                    recycled ? kImgRecycled : kImgFolder, recycled ? kImgRecycled : kImgFolderOpen);
-    item->setData(0, kRoleNode, static_cast<int>(next));
-    item->setData(0, kRoleHasNode, true);
+    AddFolderNode(e.deleted ? deletedNode : driveNode, next, e.firstCluster, recycled ? kImgRecycled : kImgFolder,
+                  recycled ? kImgRecycled : kImgFolderOpen);
     ++next;
   }
-  driveNode->setExpanded(true);
-  if (deletedNode) deletedNode->setExpanded(true);
-  setCurrentItem(driveNode);
-  fs_->previousDirectory = 2;
-  emit treeBuilt();
+  FinishFlatTree(driveNode, deletedNode);
 }
 
 void CLeftView::BuildExfatTree() {
@@ -366,26 +387,10 @@ void CLeftView::BuildExfatTree() {
   std::uint32_t folders = 0;
   for (std::uint32_t i = 0; i < count; ++i)
     if (g_pExfatEntries[i].folder) ++folders;
-  try {
-    g_CategoryEntries.assign(folders + 2, CATEGORYENTRY{});
-    g_TreeNodes.assign(folders + 2, TREENODERECORD{});
-  } catch (const std::bad_alloc&) {
-    ReleaseShellRecords();
-    platform::ShowMessage(u"메모리를 할당받지 못하였습니다.");
-    return;
-  }
+  if (!PrepareTreeRecords(folders)) return;
   clear();
   AddItem(nullptr, QStringLiteral("파일시스템: exFAT"), kImgFileSystem, kImgFileSystem);
-  char drive[4] = {fs_->driveLetter, ':', '\\', 0};
-  QTreeWidgetItem* driveNode = AddItem(nullptr, QString::fromLatin1(drive), kImgDrive, kImgDrive);
-  driveNode->setData(0, kRoleNode, 0);
-  driveNode->setData(0, kRoleHasNode, true);
-  g_CategoryEntries[0].keyLow = -1;
-  g_CategoryEntries[0].keyHigh = -1;
-  g_TreeNodes[0] = {0, 2, {0, 0}};
-  g_CategoryEntries[1].keyLow = -5;
-  g_CategoryEntries[1].keyHigh = -1;
-  g_TreeNodes[1] = {1, 0, {0, 0}};
+  QTreeWidgetItem* driveNode = AddDriveNode();
   AddCategoryNodes(false, false);
   QTreeWidgetItem* deletedNode = CategoryNode(-2);
 
@@ -401,17 +406,10 @@ void CLeftView::BuildExfatTree() {
     c.keyLow = static_cast<std::int32_t>(e.firstCluster);
     c.keyHigh = 0;
     c.wideName = FixedName(e.name, 1024);
-    g_TreeNodes[next] = {static_cast<std::int32_t>(next), static_cast<std::int32_t>(e.firstCluster), {0, 0}};
-    QTreeWidgetItem* item = AddItem(e.deleted ? deletedNode : driveNode, Label(c.wideName), kImgFolder, kImgFolderOpen);
-    item->setData(0, kRoleNode, static_cast<int>(next));
-    item->setData(0, kRoleHasNode, true);
+    AddFolderNode(e.deleted ? deletedNode : driveNode, next, e.firstCluster, kImgFolder, kImgFolderOpen);
     ++next;
   }
-  driveNode->setExpanded(true);
-  if (deletedNode) deletedNode->setExpanded(true);
-  setCurrentItem(driveNode);
-  fs_->previousDirectory = 2;
-  emit treeBuilt();
+  FinishFlatTree(driveNode, deletedNode);
 }
 
 void CLeftView::StartNtfsTree() {

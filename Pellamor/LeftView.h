@@ -107,6 +107,12 @@ class CLeftView : public QTreeWidget {
 
   void BuildFatTree();
   void BuildExfatTree();
+  // Shared steps of the FAT and exFAT trees.
+  bool PrepareTreeRecords(std::uint32_t folders);
+  QTreeWidgetItem* AddDriveNode();
+  void AddFolderNode(QTreeWidgetItem* parent, std::size_t next, std::uint32_t firstCluster, int image,
+                     int selectedImage);
+  void FinishFlatTree(QTreeWidgetItem* driveNode, QTreeWidgetItem* deletedNode);
   void StartNtfsTree();
   void FinishNtfsTree(std::uint64_t generation);
   void StopTreeBuilder();

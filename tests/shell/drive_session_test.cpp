@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <QTest>
+#include <QTimer>
+
 #include <memory>
 
+#include "Pellamor/App.h"
 #include "Pellamor/CommandIds.h"
 #include "Pellamor/LeftView.h"
 #include "Pellamor/MainFrame.h"
@@ -26,10 +30,12 @@ class DriveSession : public ::testing::Test {
   void SetUp() override {
     shell_test::App();
     handlesBefore_ = platform::OpenHandleCount();
+    SetNtfsRootScanner(&RunNtfsRootScan);  // as start-up installs it
   }
   void TearDown() override {
     frame_.reset();
     drives_.reset();
+    SetNtfsRootScanner(nullptr);
     EXPECT_EQ(m_pFileSystem, nullptr);
     EXPECT_EQ(platform::OpenHandleCount(), handlesBefore_);
   }
@@ -156,6 +162,28 @@ TEST_F(DriveSession, NtfsTreeIsBuiltWithDeletedTopLevelFoldersApart) {
   EXPECT_EQ(Tree().currentItem(), TopLevel(Tree(), "삭제된 파일"));
   EXPECT_EQ(frame_->GetRightView()->LastHint(), (ListHint{-1, true}));
   EXPECT_EQ(Tree().WaitDialog(), nullptr);
+}
+
+// The first NTFS scan reads the volume on a worker behind a modal window; were that window
+// dismissed, commands could close the volume under the worker.
+TEST_F(DriveSession, TheNtfsScanWindowStaysUntilTheScanEnds) {
+  REQUIRE_FIXTURE("ntfs_512.img");
+  Drives({"N=" + Fixture("ntfs_512.img")});
+  bool sawWindow = false;
+  bool stayed = false;
+  QTimer::singleShot(0, [&] {  // runs inside the scan's wait
+    QWidget* window = QApplication::activeModalWidget();
+    sawWindow = window != nullptr;
+    if (!window) return;
+    for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Space}) QTest::keyClick(window, key);
+    window->close();
+    stayed = window->isVisible();
+  });
+  ASSERT_TRUE(Open('N'));
+  EXPECT_TRUE(sawWindow);
+  EXPECT_TRUE(stayed);
+  EXPECT_EQ(QApplication::activeModalWidget(), nullptr);  // gone once the scan ended
+  EXPECT_NE(TopLevel(Tree(), "(N:)"), nullptr);
 }
 
 TEST_F(DriveSession, OpeningASecondImageReleasesTheFirst) {

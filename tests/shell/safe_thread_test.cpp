@@ -97,16 +97,16 @@ struct WaitJob {
   std::atomic<int> result{-1};
 };
 
+unsigned WaitForTheEvent(void* p) {
+  auto* j = static_cast<WaitJob*>(p);
+  j->waiting = true;
+  j->result = CSafeThread::Wait(j->event, kWaitInfinite);
+  return 5;
+}
+
 TEST(SafeThread, StopWhileWaitingOnAnotherEventEndsTheWait) {
   WaitJob job;
-  dudizo::SmartPtr<CSafeThread> t(CSafeThread::Start(
-      +[](void* p) -> unsigned {
-        auto* j = static_cast<WaitJob*>(p);
-        j->waiting = true;
-        j->result = CSafeThread::Wait(j->event, kWaitInfinite);
-        return 5;
-      },
-      &job));
+  dudizo::SmartPtr<CSafeThread> t(CSafeThread::Start(&WaitForTheEvent, &job));
   ASSERT_TRUE(shell_test::WaitFor([&] { return job.waiting.load(); }));
   t->Stop();
   EXPECT_TRUE(t->Aborted());
@@ -122,14 +122,7 @@ TEST(SafeThread, WaitGivesTheEventOrTheTimeout) {
   e.Reset();
 
   WaitJob job;
-  dudizo::SmartPtr<CSafeThread> t(CSafeThread::Start(
-      +[](void* p) -> unsigned {
-        auto* j = static_cast<WaitJob*>(p);
-        j->waiting = true;
-        j->result = CSafeThread::Wait(j->event, kWaitInfinite);
-        return 5;
-      },
-      &job));
+  dudizo::SmartPtr<CSafeThread> t(CSafeThread::Start(&WaitForTheEvent, &job));
   ASSERT_TRUE(shell_test::WaitFor([&] { return job.waiting.load(); }));
   job.event.Set();
   ASSERT_TRUE(shell_test::WaitFor([&] { return !t->IsRunning(); }));
