@@ -17,8 +17,6 @@ using platform::MsgIcon;
 namespace {
 
 constexpr std::size_t kEntry = 32;
-// A Stream Extension and up to 17 File Name entries (255 characters).
-constexpr unsigned kMaxSecondary = 18;
 constexpr std::size_t kMaxName = sizeof(EXFATFILEENTRY::name) / sizeof(char16_t) - 1;
 
 bool IsFile(std::uint8_t t) { return t == 0x85 || t == 0x05; }
@@ -128,7 +126,8 @@ std::size_t ParseExfatDirectory(const std::uint8_t* bytes, std::size_t size,
     const std::uint8_t* file = bytes + i * kEntry;
     if (!IsFile(file[0])) continue;
     const unsigned secondary = file[1];
-    if (secondary < 2 || secondary > kMaxSecondary) continue;
+    // Vendor entries may follow the File Name entries; the name stops at the first of them.
+    if (secondary < 2) continue;
     if (secondary > walked - i - 1) continue;  // the set runs past what was read
     if (!IsStream(file[kEntry]) || !IsName(file[2 * kEntry])) continue;
     EXFATFILEENTRY e{};

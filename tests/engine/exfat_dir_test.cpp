@@ -79,7 +79,7 @@ TEST(ExfatDirParse, BadSetsAreDropped) {
   };
   const Case cases[] = {
       {"secondary count 1", Bytes({Set(u"a", false, 1)})},
-      {"secondary count 19", Bytes({Set(u"a", false, 19)})},
+      {"secondary count 19 with two secondaries written", Bytes({Set(u"a", false, 19)})},
       {"second entry not a stream", Bytes({wrongStream})},
       {"third entry missing", Bytes({noName})},
       // The set claims more entries than were read, with no end entry after it.
@@ -93,6 +93,19 @@ TEST(ExfatDirParse, BadSetsAreDropped) {
   std::size_t walked = 1;
   EXPECT_TRUE(Parse(std::vector<std::uint8_t>(64, 0), &walked).empty());
   EXPECT_EQ(walked, 0u);
+}
+
+TEST(ExfatDirParse, VendorEntriesAfterTheNameKeepTheSet) {
+  auto set = Set(u"Twenty characters!!!");
+  Entry vendor{};
+  vendor[0] = 0xE0;
+  platform::PutLe16(vendor.data() + 2, u'X');
+  set.push_back(vendor);
+  set[0][1] = static_cast<std::uint8_t>(set.size() - 1);
+  auto e = Parse(Bytes({set, Set(u"next")}));
+  ASSERT_EQ(e.size(), 2u);
+  EXPECT_EQ(ExfatNameOf(e[0]), u"Twenty characters!!!");
+  EXPECT_EQ(ExfatNameOf(e[1]), u"next");
 }
 
 TEST(ExfatDirParse, LongestNameFits) {
