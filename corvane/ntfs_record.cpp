@@ -302,7 +302,8 @@ bool ReadVolumeSectors(const NTFSVOLUMERECORD* state, std::uint64_t firstSector,
 bool ReadClusters(const NTFSVOLUMERECORD* state, std::uint64_t firstLcn, std::uint32_t count,
                   void* buffer) {
   const std::uint64_t spc = state->sectorsPerCluster;
-  if (spc == 0 || firstLcn > std::numeric_limits<std::uint64_t>::max() / spc / state->bytesPerSector)
+  if (spc == 0 || state->bytesPerSector == 0 ||
+      firstLcn > std::numeric_limits<std::uint64_t>::max() / spc / state->bytesPerSector)
     return false;
   if (std::uint64_t{count} * spc > std::numeric_limits<std::uint32_t>::max()) return false;
   return ReadVolumeSectors(state, firstLcn * spc, static_cast<std::uint32_t>(count * spc), buffer);
@@ -358,7 +359,8 @@ bool ReadAttributeValue(const NTFSVOLUMERECORD* state, const std::uint8_t* attri
 
 namespace {
 
-// Appends the runs of the $MFT's $DATA extents that record 0's attribute list names.
+// Appends the runs of the $MFT's $DATA extents that record 0's attribute list names, in order,
+// until one does not fit; false then.
 bool FollowMftAttributeList(NTFSVOLUMERECORD* state, const std::uint8_t* listAttr) {
   std::vector<std::uint8_t> list;
   if (!ReadAttributeValue(state, listAttr, &list, 1u << 20)) return false;
@@ -430,9 +432,11 @@ bool AllocMftRecordBuffer(NTFSVOLUMERECORD* state) {
       !DecodeRunList(data, len, &state->mftRuns) || state->mftRuns.empty())
     return false;
   state->mftDataSize = Le64(data + ntfs::attr::kDataSize);
-  // An $MFT too large for one record continues in extents that its attribute list names.
+  // An $MFT too large for one record continues in extents that its attribute list names. A
+  // damaged list keeps the extents mapped before the damage: the records past them read as
+  // failed, and the rest of the $MFT is still searched.
   if (const std::uint8_t* list = FindAttribute(state->record0, recordSize, ntfs::kAttrAttributeList))
-    if (!FollowMftAttributeList(state, list)) return false;
+    FollowMftAttributeList(state, list);
   return true;
 }
 
@@ -450,7 +454,9 @@ bool ReadMftBytes(const NTFSVOLUMERECORD* state, std::uint64_t offset, std::size
     std::uint64_t lcn = 0, left = 0;
     bool sparse = false;
     if (!MapVcn(state->mftRuns, vcn, &lcn, &left, &sparse) || sparse) return false;
-    const std::uint64_t avail = left * cs - within;
+    // A corrupt run length must not wrap the byte count (to 0 it would never advance).
+    const std::uint64_t avail =
+        std::min(left, std::numeric_limits<std::uint64_t>::max() / cs) * cs - within;
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(avail, length));
     if (lcn > (std::numeric_limits<std::uint64_t>::max() - within) / cs) return false;
     if (!platform::ReadAt(state->volumeHandle, lcn * cs + within, buffer, n)) return false;

@@ -10,6 +10,7 @@
 
 #include "corvane/ntfs_record.h"
 #include "corvane/ntfs_search.h"
+#include "tests/engine/ntfs_test_volume.h"
 #include "tests/support/test_support.h"
 
 using testing_support::Fixture;
@@ -17,10 +18,9 @@ using testing_support::FixtureExists;
 
 namespace {
 
-// An opened fixture volume with its search done.
+// An opened volume image with its search done.
 struct SearchedVolume {
-  explicit SearchedVolume(const std::string& image)
-      : drives({"E=" + Fixture(image)}), volume('E') {
+  explicit SearchedVolume(const std::string& path) : drives({"E=" + path}), volume('E') {
     if (!volume.ok()) return;
     state = volume.fs()->ntfs;
     if (!OpenNtfsState(state, 'E')) return;
@@ -77,7 +77,7 @@ TEST(NtfsSave, EveryFileOfRealVolumesIsSavedByteExact) {
   for (const char* image : {"ntfs_4k.img", "ntfs_512.img", "ntfs_64k.img", "ntfs_4ks.img"}) {
     SCOPED_TRACE(image);
     if (!FixtureExists(image)) continue;
-    SearchedVolume v(image);
+    SearchedVolume v(Fixture(image));
     ASSERT_TRUE(v.result.ok);
     testing_support::TempDir out;
     for (const std::string& path : ManifestFiles(image)) {
@@ -99,7 +99,7 @@ TEST(NtfsSave, EveryFileOfRealVolumesIsSavedByteExact) {
 TEST(NtfsSave, ARecordReusedSinceTheSearchIsRefused) {
   const char* image = "ntfs_4k.img";
   REQUIRE_FIXTURE(image);
-  SearchedVolume v(image);
+  SearchedVolume v(Fixture(image));
   ASSERT_TRUE(v.result.ok);
   testing_support::TempDir out;
   NTFSFILEENTRY stale = *v.byPath.at("/multi.bin");
@@ -122,7 +122,7 @@ TEST(NtfsSave, ARecordReusedSinceTheSearchIsRefused) {
 TEST(NtfsSave, NamesNeverLeaveTheSaveFolder) {
   const char* image = "ntfs_4k.img";
   REQUIRE_FIXTURE(image);
-  SearchedVolume v(image);
+  SearchedVolume v(Fixture(image));
   ASSERT_TRUE(v.result.ok);
   testing_support::TempDir out;
   const NTFSFILEENTRY& e = *v.byPath.at("/small.txt");
@@ -138,7 +138,7 @@ TEST(NtfsSave, NamesNeverLeaveTheSaveFolder) {
 TEST(NtfsSave, CancelStopsTheCopyAndEncryptionFailsWithItsMessage) {
   const char* image = "ntfs_4k.img";
   REQUIRE_FIXTURE(image);
-  SearchedVolume v(image);
+  SearchedVolume v(Fixture(image));
   ASSERT_TRUE(v.result.ok);
   testing_support::TempDir out;
   const NTFSFILEENTRY& multi = *v.byPath.at("/multi.bin");
@@ -168,4 +168,118 @@ TEST(NtfsSave, StatusNamesOfTheDecompressionBox) {
   EXPECT_EQ(NtStatusName(0xC0000023), u"STATUS_BUFFER_TOO_SMALL");
   EXPECT_EQ(NtStatusName(0), u"STATUS_SUCCESS");
   EXPECT_EQ(NtStatusName(kStatusBadCompressionBuffer), u"NT Error Code: 0xc0000242");
+}
+
+namespace {
+
+using namespace ntfs_test;
+
+// The files of a hand-built volume that the save tests write: record r holds `name` with the
+// $DATA given. Their clusters start at 100.
+struct HandFile {
+  std::size_t record;
+  std::u16string name;
+  std::vector<std::uint8_t> data;  // the $DATA attribute
+  std::uint32_t attributes = 0x20;
+};
+
+std::string WriteHandVolume(const testing_support::TempDir& dir, const std::vector<HandFile>& files,
+                            const std::vector<std::pair<std::uint64_t, std::vector<std::uint8_t>>>& clusters) {
+  Builder b;
+  for (const HandFile& f : files)
+    b.Put(f.record, 1, {StdInfo(f.attributes), FileName(f.name, 5), f.data});
+  for (const auto& [lcn, bytes] : clusters) b.PutClusters(lcn, bytes);
+  return b.Write(dir, "hand.img");
+}
+
+// Nothing but the named files in the folder: no temporary, hidden or partial leftovers.
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  return names;
+}
+
+}  // namespace
+
+// A compressed file of three units: one partly sparse (LZNT1 in its first cluster), one wholly
+// sparse, one fully allocated (stored raw); cut to its data size.
+TEST(NtfsSave, CompressedUnitsOfEveryKind) {
+  std::vector<std::uint8_t> raw(16 * kCluster);
+  for (std::size_t i = 0; i < raw.size(); ++i) raw[i] = static_cast<std::uint8_t>(i * 7 + 3);
+  NonResidentSpec s;
+  s.lastVcn = 47;
+  s.allocated = 48 * kCluster;
+  s.dataSize = s.initialized = 48 * kCluster - 100;
+  s.flags = 0x0001;
+  s.unitShift = 4;
+  // 1 cluster at 100, 31 sparse, 16 at 101.
+  const auto data = NonResidentAttr(0x80, s, {0x11, 1, 100, 0x01, 31, 0x11, 16, 1, 0x00});
+  testing_support::TempDir dir;
+  // 'a' and a copy of nine bytes from one back: ten 'a's.
+  const std::string image = WriteHandVolume(dir, {{8, u"comp.bin", data, 0x820}},
+                                            {{100, {0x03, 0xB0, 0x02, 'a', 0x06, 0x00}}, {101, raw}});
+  SearchedVolume v(image);
+  ASSERT_TRUE(v.result.ok);
+  ASSERT_EQ(v.byRecord.count(8), 1u);
+  testing_support::TempDir out;
+  ASSERT_EQ(v.Save(*v.byRecord.at(8), out.path()), 1);
+  std::string expected(10, 'a');
+  expected.resize(2 * 16 * kCluster, '\0');
+  expected.append(raw.begin(), raw.end() - 100);
+  const std::string got = testing_support::ReadFile(out.File("comp.bin"));
+  ASSERT_EQ(got.size(), expected.size());
+  EXPECT_TRUE(got == expected);
+  EXPECT_EQ(FolderNames(out.path()), std::vector<std::string>{"comp.bin"});
+}
+
+// Each save that cannot give the file's exact bytes reports 0, ends, and leaves nothing hidden.
+TEST(NtfsSave, FailedSavesReportFailureAndLeaveNoTemporaryFile) {
+  auto plain = [](std::vector<std::uint8_t> runs, std::uint64_t clusters) {
+    NonResidentSpec s;
+    s.lastVcn = clusters - 1;
+    s.allocated = s.dataSize = s.initialized = clusters * kCluster;
+    return NonResidentAttr(0x80, s, runs);
+  };
+  NonResidentSpec c;
+  c.lastVcn = 15;
+  c.allocated = c.dataSize = c.initialized = 16 * kCluster;
+  c.flags = 0x0001;
+  c.unitShift = 4;
+  struct Case {
+    const char* what;
+    HandFile file;
+  };
+  const Case cases[] = {
+      {"runs end before the data", {8, u"short.bin", plain({0x11, 2, 100, 0x00}, 4)}},
+      {"length nibble above 8", {9, u"nibble.bin", plain({0x19, 1, 2, 3, 4, 5, 6, 7, 8, 9, 100, 0x00}, 4)}},
+      {"clusters past the end of the volume", {10, u"past.bin", plain({0x21, 4, 0x00, 0x10, 0x00}, 4)}},
+      {"compressed unit that is no LZNT1", {11, u"badunit.bin", NonResidentAttr(0x80, c, {0x11, 1, 120, 0x01, 15, 0x00}), 0x820}},
+  };
+  std::vector<HandFile> files;
+  for (const Case& k : cases) files.push_back(k.file);
+  testing_support::TempDir dir;
+  const std::string image = WriteHandVolume(dir, files, {{100, std::vector<std::uint8_t>(4 * kCluster, 'p')},
+                                                          {120, {0x10, 0xA0, 'x', 'y'}}});
+  SearchedVolume v(image);
+  ASSERT_TRUE(v.result.ok);
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    ASSERT_EQ(v.byRecord.count(static_cast<std::int64_t>(k.file.record)), 1u);
+    testing_support::TempDir out;
+    v.volume.sink().Clear();
+    EXPECT_EQ(v.Save(*v.byRecord.at(static_cast<std::int64_t>(k.file.record)), out.path()), 0);
+    for (const std::string& name : FolderNames(out.path())) {
+      EXPECT_NE(name[0], '.') << name;
+      EXPECT_EQ(name.find("$QvNtfsDecomp$"), std::string::npos) << name;
+    }
+  }
+  // The bad unit says why.
+  EXPECT_EQ(v.volume.sink().Texts().size(), 1u);
+  if (!v.volume.sink().Texts().empty()) {
+    EXPECT_NE(v.volume.sink().Texts()[0].find(u"0xc0000242"), std::u16string::npos);
+  }
+
+  // A save folder that does not exist.
+  EXPECT_EQ(v.Save(*v.byRecord.at(8), dir.File("missing/folder")), 0);
 }

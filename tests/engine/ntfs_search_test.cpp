@@ -14,6 +14,7 @@
 #include "corvane/engine_hooks.h"
 #include "corvane/ntfs_record.h"
 #include "platform/endian.h"
+#include "tests/engine/ntfs_test_volume.h"
 #include "tests/support/test_support.h"
 
 using platform::Le16;
@@ -25,124 +26,7 @@ using testing_support::FixtureExists;
 
 namespace {
 
-// ---- A small hand-built volume: 512-byte clusters, 1024-byte records ----------------------
-//
-// The $MFT lies in two extents, the second before the first on disk (a negative run offset):
-// records 0-7 at LCN 64, records 8-31 at LCN 8 (unless a test places them otherwise).
-
-constexpr std::size_t kCluster = 512;
-constexpr std::size_t kRecord = 1024;
-constexpr std::size_t kRecords = 32;
-
-std::vector<std::uint8_t> Attr(std::uint32_t type, const std::vector<std::uint8_t>& value) {
-  const std::size_t length = (0x18 + value.size() + 7) & ~std::size_t{7};
-  std::vector<std::uint8_t> a(length, 0);
-  PutLe32(&a[0], type);
-  PutLe32(&a[4], static_cast<std::uint32_t>(length));
-  PutLe32(&a[0x10], static_cast<std::uint32_t>(value.size()));
-  PutLe16(&a[0x14], 0x18);
-  std::memcpy(&a[0x18], value.data(), value.size());
-  return a;
-}
-
-std::vector<std::uint8_t> FileName(const std::u16string& name, std::uint64_t parent, std::uint8_t ns = 1) {
-  std::vector<std::uint8_t> v(0x42 + name.size() * 2, 0);
-  PutLe64(&v[0], parent | (std::uint64_t{1} << 48));
-  PutLe64(&v[0x08], 0x01D0000000000000ull);  // creation
-  v[0x40] = static_cast<std::uint8_t>(name.size());
-  v[0x41] = ns;
-  for (std::size_t i = 0; i < name.size(); ++i) PutLe16(&v[0x42 + 2 * i], name[i]);
-  return Attr(0x30, v);
-}
-
-std::vector<std::uint8_t> StdInfo(std::uint32_t attributes = 0x20) {
-  std::vector<std::uint8_t> v(0x48, 0);
-  PutLe32(&v[0x20], attributes);
-  return Attr(0x10, v);
-}
-
-std::vector<std::uint8_t> MftData(std::uint64_t extentA, std::uint64_t extentB) {
-  std::vector<std::uint8_t> a(0x48, 0);
-  PutLe32(&a[0], 0x80);
-  PutLe32(&a[4], 0x48);
-  a[8] = 1;
-  PutLe64(&a[0x18], kRecords * 2 - 1);
-  PutLe16(&a[0x20], 0x40);
-  PutLe64(&a[0x28], kRecords * kRecord);
-  PutLe64(&a[0x30], kRecords * kRecord);
-  PutLe64(&a[0x38], kRecords * kRecord);
-  const std::uint8_t runs[] = {0x11, 16, static_cast<std::uint8_t>(extentA), 0x11, 48,
-                               static_cast<std::uint8_t>(static_cast<std::int8_t>(extentB - extentA)),
-                               0x00};
-  std::memcpy(&a[0x40], runs, sizeof runs);
-  return a;
-}
-
-struct Builder {
-  std::vector<std::uint8_t> image = std::vector<std::uint8_t>(256 * kCluster, 0);
-  std::uint64_t extentA;
-  std::uint64_t extentB;
-
-  std::uint8_t* RecordAt(std::size_t r) {
-    const std::size_t off = r < 8 ? extentA * kCluster + r * kRecord
-                                  : extentB * kCluster + (r - 8) * kRecord;
-    return &image[off];
-  }
-
-  // Writes record r with the attributes, fixed up as the volume stores it.
-  void Put(std::size_t r, std::uint16_t flags, const std::vector<std::vector<std::uint8_t>>& attrs) {
-    std::uint8_t* p = RecordAt(r);
-    std::memset(p, 0, kRecord);
-    std::memcpy(p, "FILE", 4);
-    PutLe16(p + 4, 0x30);
-    PutLe16(p + 6, 3);
-    PutLe16(p + 0x14, 0x38);
-    PutLe16(p + 0x16, flags);
-    PutLe32(p + 0x1C, kRecord);
-    PutLe32(p + 0x2C, static_cast<std::uint32_t>(r));
-    std::size_t off = 0x38;
-    for (const auto& a : attrs) {
-      std::memcpy(p + off, a.data(), a.size());
-      off += a.size();
-    }
-    PutLe32(p + off, 0xFFFFFFFF);
-    PutLe32(p + 0x18, static_cast<std::uint32_t>(off + 8));
-    PutLe16(p + 0x30, 0x0042);
-    for (int i = 1; i <= 2; ++i) {
-      std::memcpy(p + 0x30 + 2 * i, p + i * 512 - 2, 2);
-      PutLe16(p + i * 512 - 2, 0x0042);
-    }
-  }
-
-  explicit Builder(std::uint64_t a = 64, std::uint64_t b = 8)
-      : extentA(a), extentB(b) {
-    // Boot sector.
-    std::memcpy(&image[3], "NTFS    ", 8);
-    PutLe16(&image[0x0B], 512);
-    image[0x0D] = 1;
-    PutLe64(&image[0x28], 255);
-    PutLe64(&image[0x30], extentA);
-    PutLe64(&image[0x38], 2);
-    image[0x40] = 0xF6;
-    image[0x44] = 1;
-    image[510] = 0x55;
-    image[511] = 0xAA;
-    std::vector<std::uint8_t> bitmap(4, 0);
-    bitmap[0] = 0x3F;  // records 0-5 in use
-    Put(0, 1, {StdInfo(6), FileName(u"$MFT", 5), MftData(extentA, extentB), Attr(0xB0, bitmap)});
-    std::vector<std::uint8_t> vi(12, 0);
-    vi[8] = 3;
-    vi[9] = 1;
-    Put(3, 1, {StdInfo(6), FileName(u"$Volume", 5), Attr(0x70, vi)});
-    Put(5, 3, {StdInfo(6), FileName(u".", 5)});
-  }
-
-  std::string Write(const testing_support::TempDir& dir, const std::string& name) const {
-    const std::string path = dir.File(name);
-    testing_support::WriteFile(path, std::string(image.begin(), image.end()));
-    return path;
-  }
-};
+using namespace ntfs_test;
 
 struct Found {
   std::map<std::int64_t, NTFSFILEENTRY> byRecord;
@@ -426,4 +310,83 @@ TEST(NtfsSearch, EngineProbeListsDeletedEntriesWithTheirPaths) {
   while (std::getline(manifest, line))
     if (testing_support::Fields(line).at(1) == "1") expected.insert(line);
   EXPECT_EQ(listed, expected);
+}
+
+// The chunked search finds each record at its own byte offset: every entry it makes names the
+// record that carries that number at 0x2C and that name.
+TEST(NtfsSearch, EveryEntryComesFromTheRecordOfItsNumber) {
+  for (const char* image : {"ntfs_4k.img", "ntfs_512.img", "ntfs_64k.img", "ntfs_4ks.img"}) {
+    SCOPED_TRACE(image);
+    if (!FixtureExists(image)) continue;
+    testing_support::ScopedDrives drives({"E=" + Fixture(image)});
+    testing_support::OpenedVolume v('E');
+    ASSERT_TRUE(v.ok());
+    NTFSVOLUMERECORD* state = v.fs()->ntfs;
+    ASSERT_TRUE(OpenNtfsState(state, 'E'));
+    NtfsSearchResult r = SearchMft(state, {}, nullptr);
+    ASSERT_TRUE(r.ok);
+    ASSERT_GT(r.count, 16u);
+    std::vector<std::uint8_t> rec(state->recordSize);
+    for (std::uint32_t i = 0; i < r.count; ++i) {
+      const NTFSFILEENTRY& e = r.entries[i];
+      ASSERT_TRUE(ReadMftRecord(state, static_cast<std::uint64_t>(e.recordNumber), rec.data()));
+      EXPECT_EQ(platform::Le32(&rec[ntfs::rec::kRecordNumber]), static_cast<std::uint64_t>(e.recordNumber));
+      NtfsFileInfo info;
+      ASSERT_TRUE(ParseFileRecord(rec.data(), rec.size(), &info));
+      EXPECT_EQ(info.name, std::u16string(e.name)) << e.recordNumber;
+    }
+    FreeNtfsEntryArray(r.entries, r.count);
+  }
+}
+
+namespace {
+
+// One entry of an $ATTRIBUTE_LIST value.
+std::vector<std::uint8_t> ListEntry(std::uint32_t type, std::uint64_t vcn, std::uint64_t record) {
+  std::vector<std::uint8_t> v(0x20, 0);
+  PutLe32(&v[0], type);
+  PutLe16(&v[4], 0x20);
+  v[7] = 0x1A;
+  PutLe64(&v[8], vcn);
+  PutLe64(&v[0x10], record | (std::uint64_t{1} << 48));
+  return v;
+}
+
+// Record 0 maps only the first extent of the $MFT (records 0-7); its attribute list names
+// record `extentRecord` for the rest.
+Builder ListedMft(std::size_t extentRecord) {
+  Builder b;
+  NonResidentSpec first;
+  first.lastVcn = 15;
+  first.allocated = first.dataSize = first.initialized = kRecords * kRecord;
+  std::vector<std::uint8_t> list;
+  for (const auto& e : {ListEntry(0x10, 0, 0), ListEntry(0x30, 0, 0), ListEntry(0x80, 0, 0),
+                        ListEntry(0x80, 16, extentRecord), ListEntry(0xB0, 0, 0)})
+    list.insert(list.end(), e.begin(), e.end());
+  b.PutMft({Attr(0x20, list),
+            NonResidentAttr(0x80, first, {0x11, 16, static_cast<std::uint8_t>(b.extentA), 0x00})});
+  NonResidentSpec rest;
+  rest.startVcn = 16;
+  rest.lastVcn = 63;
+  b.Put(7, 1, {NonResidentAttr(0x80, rest, {0x11, 48, static_cast<std::uint8_t>(b.extentB), 0x00})},
+        std::uint64_t{1} << 48);
+  b.Put(6, 0, {StdInfo(), FileName(u"near.txt", 5), Attr(0x80, {'n'})});
+  b.Put(20, 0, {StdInfo(), FileName(u"far.txt", 5), Attr(0x80, {'f'})});
+  return b;
+}
+
+}  // namespace
+
+TEST(NtfsSearch, MftContinuedThroughItsAttributeListIsFollowed) {
+  testing_support::TempDir dir;
+  Found f = SearchImage(ListedMft(7).Write(dir, "listed.img"));
+  ASSERT_EQ(f.byRecord.count(20), 1u) << "a record in the extent that the list names";
+  EXPECT_EQ(platform::ToUtf8(f.byRecord[20].name), "far.txt");
+  EXPECT_EQ(f.byRecord.count(6), 1u);
+  EXPECT_EQ(f.byRecord.count(7), 0u) << "the extent record itself is no file";
+
+  // A list entry naming a record without the $DATA extent: the first extent is still searched.
+  Found partial = SearchImage(ListedMft(4).Write(dir, "badlist.img"));
+  EXPECT_EQ(partial.byRecord.count(6), 1u);
+  EXPECT_EQ(partial.byRecord.count(20), 0u);
 }
