@@ -1,7 +1,6 @@
 // The version-only modules of file systems the engine does not read yet. One source builds
 // "cdfs.dll", "udf.dll" and "thren.dll"; PELLAMOR_VERSION_MODULE names the one being built.
 #include "cdfs/cdfs_exports.h"
-#include "platform/module_startup.h"
 #include "ver/version_forwarder.h"
 
 #define PELLAMOR_JOIN2(a, b) a##b
@@ -17,10 +16,7 @@ class PELLAMOR_JOIN(PELLAMOR_JOIN(C, PELLAMOR_VERSION_MODULE), App) {
  public:
   PELLAMOR_JOIN(PELLAMOR_JOIN(C, PELLAMOR_VERSION_MODULE), App)() { InitInstance(); }
   int InitInstance() {
-    platform::StartModule({"ver.dll"},
-                          {platform::Import("ver.dll", "read_runtime_module_version_agent",
-                                            g_version.agentSlot())},
-                          1);
+    g_version.StartWithAgentOnly(1);
     return 1;
   }
 } theApp;

@@ -6,7 +6,6 @@
 #include "disk/drive_info.h"
 #include "platform/fs_probe.h"
 #include "platform/message.h"
-#include "platform/module_startup.h"
 #include "platform/volume_space.h"
 #include "ver/version_forwarder.h"
 
@@ -18,10 +17,7 @@ class CdiskApp {
  public:
   CdiskApp() { InitInstance(); }
   int InitInstance() {
-    platform::StartModule({"ver.dll"},
-                          {platform::Import("ver.dll", "read_runtime_module_version_agent",
-                                            g_version.agentSlot())},
-                          1);
+    g_version.StartWithAgentOnly(1);
     return 1;
   }
 } theApp;

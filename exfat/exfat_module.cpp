@@ -1,10 +1,8 @@
 // The exFAT display module: the list columns of one found exFAT entry set.
 #include "corvane/exfat_records.h"
 #include "exfat/exfat_exports.h"
-#include "platform/module_startup.h"
 #include "util/display_text.h"
 #include "util/shell_file_info.h"
-#include "util/util_exports.h"
 #include "ver/version_forwarder.h"
 
 using display_text::Format;
@@ -12,19 +10,13 @@ using display_text::Format;
 namespace {
 
 ModuleVersion g_version("exfat.dll");
-decltype(&::cvt_size_to_unit) g_cvtSizeToUnit = nullptr;
-decltype(&::add_comma) g_addComma = nullptr;
+display_text::UtilTexts g_util;
 
 class CexfatApp {
  public:
   CexfatApp() { InitInstance(); }
   int InitInstance() {
-    platform::StartModule(
-        {"util.dll", "ver.dll"},
-        {platform::Import("util.dll", "cvt_size_to_unit", &g_cvtSizeToUnit),
-         platform::Import("util.dll", "add_comma", &g_addComma),
-         platform::Import("ver.dll", "read_runtime_module_version_agent", g_version.agentSlot())},
-        -1);
+    g_version.Start({"util.dll", "ver.dll"}, g_util.Imports(), -1);
     return 1;
   }
 } theApp;
@@ -34,7 +26,7 @@ class CexfatApp {
 extern "C" {
 
 std::u16string disp_struct_name_exfat(const EXFATFILEENTRY* e) {
-  return e ? display_text::PackedText(e, offsetof(EXFATFILEENTRY, name), sizeof(EXFATFILEENTRY::name) / sizeof(char16_t)) : std::u16string();
+  return e ? ExfatNameOf(*e) : std::u16string();
 }
 
 int disp_struct_image_exfat(const EXFATFILEENTRY* e, int) {
@@ -69,8 +61,8 @@ std::u16string cal_struct_size_exfat(const EXFATFILEENTRY* e, int mode) {
   if (!e) return {};
   if (e->dataLength == 0 && (e->folder == 1 || e->reserved == 1)) return {};
   const double size = static_cast<double>(e->dataLength);
-  if (mode == 0) return g_cvtSizeToUnit(size, 2, 0, 0, 0);
-  if (mode == 1) return g_addComma(Format("%.0f", size));
+  if (mode == 0) return g_util.cvtSizeToUnit(size, 2, 0, 0, 0);
+  if (mode == 1) return g_util.addComma(Format("%.0f", size));
   return {};
 }
 

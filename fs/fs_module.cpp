@@ -18,7 +18,6 @@
 #include "platform/drive_map.h"
 #include "platform/fs_probe.h"
 #include "platform/message.h"
-#include "platform/module_startup.h"
 #include "platform/volume_io.h"
 #include "sys/sys_exports.h"
 #include "util/util_exports.h"
@@ -39,11 +38,10 @@ class CfsApp {
  public:
   CfsApp() { InitInstance(); }
   int InitInstance() {
-    platform::StartModule(
+    g_version.Start(
         {"util.dll", "ver.dll", "sys.dll", "ntfs.dll"},
         {platform::Import("util.dll", "get_unicode_of_ascii", &g_getUnicodeOfAscii),
          platform::Import("util.dll", "add_comma", &g_addComma),
-         platform::Import("ver.dll", "read_runtime_module_version_agent", g_version.agentSlot()),
          platform::Import("sys.dll", "get_system_errmsg", &g_getSystemErrmsg),
          platform::Import("ntfs.dll", "disp_struct_size_ntfs", &g_dispSize),
          platform::Import("ntfs.dll", "disp_struct_createdt_ntfs", &g_dispCreated),

@@ -2,10 +2,8 @@
 // user-interface thread and from the scan module's worker threads; it keeps no shared state.
 #include "corvane/ntfs_records.h"
 #include "ntfs/ntfs_exports.h"
-#include "platform/module_startup.h"
 #include "util/display_text.h"
 #include "util/shell_file_info.h"
-#include "util/util_exports.h"
 #include "ver/version_forwarder.h"
 
 using display_text::Format;
@@ -13,32 +11,27 @@ using display_text::Format;
 namespace {
 
 ModuleVersion g_version("ntfs.dll");
-decltype(&::cvt_size_to_unit) g_cvtSizeToUnit = nullptr;
-decltype(&::add_comma) g_addComma = nullptr;
+display_text::UtilTexts g_util;
 
 class CntfsApp {
  public:
   CntfsApp() { InitInstance(); }
   int InitInstance() {
-    platform::StartModule(
-        {"util.dll", "ver.dll"},
-        {platform::Import("util.dll", "cvt_size_to_unit", &g_cvtSizeToUnit),
-         platform::Import("util.dll", "add_comma", &g_addComma),
-         platform::Import("ver.dll", "read_runtime_module_version_agent", g_version.agentSlot())},
-        -1);
+    g_version.Start({"util.dll", "ver.dll"}, g_util.Imports(), -1);
     return 1;
   }
 } theApp;
 
 std::u16string NumberText(std::int64_t value) {
-  return g_addComma(Format("%.0f", static_cast<double>(value)));
+  return g_util.addComma(Format("%.0f", static_cast<double>(value)));
 }
 
 constexpr std::uint64_t kTicksPerSecond = 10000000;
 constexpr std::uint64_t kLocalOffsetTicks = 9ull * 3600 * kTicksPerSecond;  // the suite's UTC + 9
 
 // FILETIME (100-ns ticks since 1601, UTC) to the suite's local calendar time. False when the
-// time lies past the last year a SYSTEMTIME holds.
+// time lies past the last year a SYSTEMTIME holds. The engine's FileTimeToLocalSystemTime follows
+// the same rule; it is not linked here because its unit would bring the whole engine along.
 bool LocalTime(std::uint64_t fileTime, SYSTEMTIME* out) {
   if (fileTime >= (1ull << 63) - kLocalOffsetTicks) return false;
   const std::uint64_t t = fileTime + kLocalOffsetTicks;
@@ -133,12 +126,12 @@ std::u16string disp_struct_runcount_ntfs(const NTFSFILEENTRY* e) {
 
 std::u16string disp_struct_parentmft_ntfs(const NTFSFILEENTRY* e) {
   if (!e) return {};
-  return g_addComma(Format("%u", static_cast<std::uint32_t>(e->parentRecordNumber)));
+  return g_util.addComma(Format("%u", static_cast<std::uint32_t>(e->parentRecordNumber)));
 }
 
 std::u16string disp_struct_mftid_ntfs(const NTFSFILEENTRY* e) {
   if (!e) return {};
-  return g_addComma(Format("%u", static_cast<std::uint32_t>(e->recordNumber)));
+  return g_util.addComma(Format("%u", static_cast<std::uint32_t>(e->recordNumber)));
 }
 
 double disp_struct_bytesize_num_ntfs(const NTFSFILEENTRY* e) {
@@ -151,7 +144,7 @@ std::u16string cal_struct_size_ntfs(const NTFSFILEENTRY* e, int mode) {
   if (e->folder == 1 && value == 0) return {};
   if (mode == 0) {
     const double v = static_cast<double>(value);
-    return g_cvtSizeToUnit(v, 2, 0, 1, 0) + u" " + g_cvtSizeToUnit(v, 2, 0, 0, 1);
+    return g_util.cvtSizeToUnit(v, 2, 0, 1, 0) + u" " + g_util.cvtSizeToUnit(v, 2, 0, 0, 1);
   }
   return NumberText(value);
 }

@@ -17,8 +17,8 @@ namespace {
 
 }  // namespace
 
-void StartModule(std::initializer_list<const char*> libraries,
-                 std::initializer_list<ModuleImport> imports, int exitCode) {
+void StartModule(std::initializer_list<const char*> libraries, const std::vector<ModuleImport>& imports,
+                 int exitCode) {
   struct Loaded {
     std::string name;
     ModuleHandle handle;

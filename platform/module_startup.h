@@ -8,6 +8,7 @@
 #pragma once
 
 #include <initializer_list>
+#include <vector>
 
 namespace platform {
 
@@ -28,7 +29,7 @@ ModuleImport Import(const char* library, const char* symbol, Fn** slot) {
 // Loads each library from the program folder (they stay loaded for the life of the process) and
 // binds each import. On any failure shows the missing-file message and ends the process with
 // exitCode (0 becomes 1: an end on failure never reports success).
-void StartModule(std::initializer_list<const char*> libraries,
-                 std::initializer_list<ModuleImport> imports, int exitCode);
+void StartModule(std::initializer_list<const char*> libraries, const std::vector<ModuleImport>& imports,
+                 int exitCode);
 
 }  // namespace platform

@@ -1,6 +1,5 @@
 // The FAT display module: the list columns of one found FAT directory entry.
 #include "corvane/fat_records.h"
-#include "platform/module_startup.h"
 #include "quorin/quorin_exports.h"
 #include "util/display_text.h"
 #include "util/shell_file_info.h"
@@ -13,22 +12,22 @@ namespace {
 
 ModuleVersion g_version("quorin.dll");
 decltype(&::get_unicode_of_ascii) g_getUnicodeOfAscii = nullptr;
-decltype(&::cvt_size_to_unit) g_cvtSizeToUnit = nullptr;
-decltype(&::add_comma) g_addComma = nullptr;
+display_text::UtilTexts g_util;
 decltype(&::comp_num) g_compNum = nullptr;
+
+// util's texts and, for the 8.3 names, its code-page conversion.
+std::vector<platform::ModuleImport> Imports() {
+  std::vector<platform::ModuleImport> imports = g_util.Imports();
+  imports.push_back(platform::Import("util.dll", "get_unicode_of_ascii", &g_getUnicodeOfAscii));
+  imports.push_back(platform::Import("util.dll", "comp_num", &g_compNum));
+  return imports;
+}
 
 class CquorinApp {
  public:
   CquorinApp() { InitInstance(); }
   int InitInstance() {
-    platform::StartModule(
-        {"util.dll", "ver.dll"},
-        {platform::Import("util.dll", "get_unicode_of_ascii", &g_getUnicodeOfAscii),
-         platform::Import("util.dll", "cvt_size_to_unit", &g_cvtSizeToUnit),
-         platform::Import("util.dll", "add_comma", &g_addComma),
-         platform::Import("util.dll", "comp_num", &g_compNum),
-         platform::Import("ver.dll", "read_runtime_module_version_agent", g_version.agentSlot())},
-        1);
+    g_version.Start({"util.dll", "ver.dll"}, Imports(), 1);
     return 1;
   }
 } theApp;
@@ -52,7 +51,7 @@ extern "C" {
 // Built per call: the text is the caller's, so list threads never share a buffer.
 std::u16string disp_struct_name_quorin(const FATDIRENTRY* e) {
   if (!e) return {};
-  return e->hasLongName == 1 ? display_text::PackedText(e, offsetof(FATDIRENTRY, longName), sizeof(FATDIRENTRY::longName) / sizeof(char16_t)) : ShortName(e);
+  return e->hasLongName == 1 ? LongNameOf(*e) : ShortName(e);
 }
 
 int disp_struct_image_quorin(const FATDIRENTRY* e, int) {
@@ -88,8 +87,8 @@ std::u16string disp_struct_location_quorin(const FATDIRENTRY* e) {
 std::u16string cal_struct_size_quorin(const FATDIRENTRY* e, int mode) {
   if (!e) return {};
   if ((e->directory == 1 || e->volumeLabel == 1) && e->size == 0) return {};
-  if (mode == 0) return g_cvtSizeToUnit(static_cast<double>(e->size), 2, 0, 0, 0);
-  if (mode == 1) return g_addComma(Format("%.0f", static_cast<double>(e->size)));
+  if (mode == 0) return g_util.cvtSizeToUnit(static_cast<double>(e->size), 2, 0, 0, 0);
+  if (mode == 1) return g_util.addComma(Format("%.0f", static_cast<double>(e->size)));
   return {};
 }
 

@@ -4,7 +4,6 @@
 
 #include "platform/message.h"
 #include "platform/module_loader.h"
-#include "platform/module_startup.h"
 #include "platform/shell_file_info.h"
 #include "sys/sys_exports.h"
 #include "ver/version_forwarder.h"
@@ -18,10 +17,9 @@ class CsysApp {
  public:
   CsysApp() { InitInstance(); }
   int InitInstance() {
-    platform::StartModule(
+    g_version.Start(
         {"ver.dll"},
-        {platform::Import("ver.dll", "cal_diff_build_number", &g_calDiffBuildNumber),
-         platform::Import("ver.dll", "read_runtime_module_version_agent", g_version.agentSlot())},
+        {platform::Import("ver.dll", "cal_diff_build_number", &g_calDiffBuildNumber)},
         -1);
     return 1;
   }

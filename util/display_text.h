@@ -5,8 +5,11 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "platform/message.h"
+#include "platform/module_startup.h"
+#include "util/util_exports.h"
 
 namespace display_text {
 
@@ -40,6 +43,17 @@ std::string FieldBytes(const char (&field)[N]) {
   while (n < N && field[n] != 0) ++n;
   return std::string(field, n);
 }
+
+// util's size and number texts, bound by each display module at its start-up.
+struct UtilTexts {
+  decltype(&::cvt_size_to_unit) cvtSizeToUnit = nullptr;
+  decltype(&::add_comma) addComma = nullptr;
+
+  std::vector<platform::ModuleImport> Imports() {
+    return {platform::Import("util.dll", "cvt_size_to_unit", &cvtSizeToUnit),
+            platform::Import("util.dll", "add_comma", &addComma)};
+  }
+};
 
 inline const char16_t* const kDayNames[] = {u"SUN", u"MON", u"TUE", u"WED", u"THU", u"FRI", u"SAT"};
 inline std::u16string DayName(unsigned day) { return day <= 6 ? kDayNames[day] : u"X"; }

@@ -5,7 +5,6 @@
 
 #include "platform/codepage.h"
 #include "platform/message.h"
-#include "platform/module_startup.h"
 #include "util/util_exports.h"
 #include "ver/version_forwarder.h"
 
@@ -18,10 +17,7 @@ class CutilApp {
  public:
   CutilApp() { InitInstance(); }
   int InitInstance() {
-    platform::StartModule({"ver.dll"},
-                          {platform::Import("ver.dll", "read_runtime_module_version_agent",
-                                            g_version.agentSlot())},
-                          -1);
+    g_version.StartWithAgentOnly(-1);
     return 1;
   }
 } theApp;

@@ -1,5 +1,4 @@
 // The win module: platform family and version queries.
-#include "platform/module_startup.h"
 #include "platform/os_version.h"
 #include "ver/version_forwarder.h"
 #include "win/win_exports.h"
@@ -13,10 +12,7 @@ class CwinApp {
  public:
   CwinApp() { InitInstance(); }
   int InitInstance() {
-    platform::StartModule({"ver.dll"},
-                          {platform::Import("ver.dll", "read_runtime_module_version_agent",
-                                            g_version.agentSlot())},
-                          1);
+    g_version.StartWithAgentOnly(1);
     return 1;
   }
 } theApp;

@@ -1,7 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <sstream>
+#include <string_view>
+#include <vector>
 
 #include "corvane/exfat_records.h"
 #include "corvane/fat_records.h"
@@ -11,17 +16,7 @@
 
 namespace {
 
-class Display : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { started_ = new module_env::StartedModules; }
-  static void TearDownTestSuite() {
-    delete started_;
-    started_ = nullptr;
-  }
-  void SetUp() override { ASSERT_TRUE(started_->ok()); }
-  static module_env::StartedModules* started_;
-};
-module_env::StartedModules* Display::started_ = nullptr;
+using Display = module_env::StartedSuite;
 
 NTFSFILETIME FileTimeOf(int y, int mo, int d, int h, int mi, int s, int ms = 0) {
   std::tm tm{};
@@ -39,8 +34,9 @@ NTFSFILETIME FileTimeOf(int y, int mo, int d, int h, int mi, int s, int ms = 0) 
 NTFSFILEENTRY NtfsEntry(const char16_t* name) {
   NTFSFILEENTRY e;
   std::memset(static_cast<void*>(&e), 0, sizeof e);
-  std::u16string n = name;
-  std::copy(n.begin(), n.end(), e.name);
+  const std::u16string n = name;
+  std::memcpy(reinterpret_cast<unsigned char*>(&e) + offsetof(NTFSFILEENTRY, name), n.data(),
+              n.size() * sizeof(char16_t));
   return e;
 }
 
@@ -138,8 +134,7 @@ TEST_F(Display, NtfsStatusNumbersAndSizes) {
   EXPECT_EQ(pfn_disp_struct_size_ntfs(&e), u"");
   EXPECT_EQ(pfn_disp_struct_datasize_ntfs(&e), u"");
   // A name filling the whole field is read no further than the field.
-  NTFSFILEENTRY full = NtfsEntry(u"");
-  std::fill(std::begin(full.name), std::end(full.name), u'a');
+  NTFSFILEENTRY full = NtfsEntry(std::u16string(kNtfsNameCapacity, u'a').c_str());
   EXPECT_EQ(pfn_disp_struct_name_ntfs(&full).size(), kNtfsNameCapacity);
 }
 
@@ -224,7 +219,7 @@ TEST_F(Display, FatStatusAttributesSizesAndDates) {
   FATDIRENTRY lfn = FatEntry();
   lfn.hasLongName = 1;
   std::u16string name = u"Long file name.txt";
-  std::copy(name.begin(), name.end(), lfn.longName);
+  SetLongName(&lfn, name.data(), name.size());
   std::strcpy(lfn.shortName, "LONGFI~1.TXT");
   EXPECT_EQ(pfn_disp_struct_name_quorin(&lfn), name);
   // A short name field without its terminator is read no further than the field.
@@ -236,8 +231,8 @@ TEST_F(Display, FatStatusAttributesSizesAndDates) {
 EXFATFILEENTRY ExfatEntry(const char16_t* name) {
   EXFATFILEENTRY e;
   std::memset(static_cast<void*>(&e), 0, sizeof e);
-  std::u16string n = name;
-  std::copy(n.begin(), n.end(), e.name);
+  const std::u16string n = name;
+  SetExfatName(&e, n.data(), n.size());
   return e;
 }
 
@@ -302,50 +297,161 @@ TEST_F(Display, IconIndexesAndTypeNamesByName) {
 }
 
 // The display texts of entries the engines list from real images.
-TEST_F(Display, EntriesOfRealFatAndExfatVolumes) {
+template <class Entry, class NameFn>
+const Entry* FindByName(const Entry* entries, std::uint32_t count, NameFn name, std::u16string_view wanted) {
+  for (std::uint32_t i = 0; i < count; ++i)
+    if (name(&entries[i]) == wanted) return &entries[i];
+  return nullptr;
+}
+
+TEST_F(Display, EntriesOfARealFatVolume) {
   REQUIRE_FIXTURE("fat16.img");
-  {
-    testing_support::ScopedDrives drives({"E=" + testing_support::Fixture("fat16.img")});
-    testing_support::OpenedVolume v('E');
-    ASSERT_TRUE(v.ok());
-    ASSERT_EQ(ReadRootDirectory(v.fs()), 1);
-    ASSERT_GT(g_dwFatDirEntryCount, 0u);
-    bool sawDeleted = false, sawFolder = false;
-    for (std::uint32_t i = 0; i < g_dwFatDirEntryCount; ++i) {
-      const FATDIRENTRY* e = &g_pFatDirEntries[i];
-      const std::u16string status = pfn_disp_struct_status_quorin(e);
-      EXPECT_FALSE(pfn_disp_struct_name_quorin(e).empty()) << i;
-      if (e->deleted == 1 && e->directory == 0) {
-        sawDeleted = true;
-        EXPECT_EQ(status, u"(삭제된 파일)");
-      }
-      if (e->directory == 1 && e->volumeLabel == 0 && e->deleted == 0) {
-        sawFolder = true;
-        EXPECT_EQ(pfn_disp_struct_attr_quorin(e)[1], u'd');
-      }
-      if (e->volumeLabel == 0 && e->modifyMonth != 0) {
-        const std::u16string m = pfn_disp_struct_modifydt_quorin(e);
-        EXPECT_EQ(m.size(), 19u) << platform::ToUtf8(m);
-      }
+  testing_support::ScopedDrives drives({"E=" + testing_support::Fixture("fat16.img")});
+  testing_support::OpenedVolume v('E');
+  ASSERT_TRUE(v.ok());
+  ASSERT_EQ(ReadRootDirectory(v.fs()), 1);
+  ASSERT_GT(g_dwFatDirEntryCount, 0u);
+  for (std::uint32_t i = 0; i < g_dwFatDirEntryCount; ++i) {
+    const FATDIRENTRY* e = &g_pFatDirEntries[i];
+    EXPECT_FALSE(pfn_disp_struct_name_quorin(e).empty()) << i;
+    if (e->volumeLabel == 0 && e->modifyMonth != 0) {
+      const std::u16string m = pfn_disp_struct_modifydt_quorin(e);
+      EXPECT_EQ(m.size(), 19u) << platform::ToUtf8(m);
     }
-    EXPECT_TRUE(sawDeleted);
-    EXPECT_TRUE(sawFolder);
   }
+  struct Case {
+    const char16_t* name;
+    const char16_t* status;
+    const char16_t* bytes;
+  } cases[] = {
+      {u"SMALL.TXT", u"정상 파일", u"100"},
+      {u"ZERO.BIN", u"정상 파일(추정)", u"0"},
+      {u"A long file name for testing.txt", u"정상 파일", u"300"},
+      {u"한글 파일 이름.txt", u"정상 파일", u"700"},
+      {u"SUB", u"정상 폴더", u""},
+      {u"Deleted long name.txt", u"(삭제된 파일)", u"1,024"},
+  };
+  for (const Case& c : cases) {
+    const FATDIRENTRY* e = FindByName(g_pFatDirEntries, g_dwFatDirEntryCount, pfn_disp_struct_name_quorin, c.name);
+    ASSERT_NE(e, nullptr) << platform::ToUtf8(c.name);
+    EXPECT_EQ(pfn_disp_struct_status_quorin(e), c.status) << platform::ToUtf8(c.name);
+    EXPECT_EQ(pfn_disp_struct_bytesize_quorin(e), c.bytes) << platform::ToUtf8(c.name);
+  }
+  const FATDIRENTRY* sub = FindByName(g_pFatDirEntries, g_dwFatDirEntryCount, pfn_disp_struct_name_quorin, u"SUB");
+  EXPECT_EQ(pfn_disp_struct_attr_quorin(sub), u".d....");
+  EXPECT_EQ(pfn_disp_struct_image_quorin(sub, 0), pfn_disp_struct_image_ntfs_ex(u"", 1));
+}
+
+// The expected listing the fixture script writes: "/name\tdeleted\tfolder\tsize\tcluster".
+struct ExfatExpected {
+  std::u16string name;
+  int deleted, folder;
+  std::uint64_t size;
+  std::uint32_t cluster;
+};
+
+std::vector<ExfatExpected> ReadExfatExpected(const std::string& path) {
+  std::vector<ExfatExpected> out;
+  std::ifstream in(path);
+  std::string line;
+  while (std::getline(in, line)) {
+    std::istringstream fields(line);
+    std::string name, deleted, folder, size, cluster;
+    if (!std::getline(fields, name, '\t') || !std::getline(fields, deleted, '\t') ||
+        !std::getline(fields, folder, '\t') || !std::getline(fields, size, '\t') || !std::getline(fields, cluster))
+      continue;
+    out.push_back({platform::FromUtf8(name.substr(1)), std::stoi(deleted), std::stoi(folder), std::stoull(size),
+                   static_cast<std::uint32_t>(std::stoul(cluster))});
+  }
+  return out;
+}
+
+TEST_F(Display, EntriesOfARealExfatVolume) {
   REQUIRE_FIXTURE("exfat.img");
-  {
-    testing_support::ScopedDrives drives({"F=" + testing_support::Fixture("exfat.img")});
-    testing_support::OpenedVolume v('F');
-    ASSERT_TRUE(v.ok());
-    if (ReadRootDirectory(v.fs()) != 1 || g_dwExfatEntryCount == 0) GTEST_SKIP() << "no exFAT entries";
-    for (std::uint32_t i = 0; i < g_dwExfatEntryCount; ++i) {
-      const EXFATFILEENTRY* e = &g_pExfatEntries[i];
-      EXPECT_FALSE(pfn_disp_struct_name_exfat(e).empty());
-      const std::u16string s = pfn_disp_struct_status_exfat(e);
-      EXPECT_TRUE(s == u"정상인 파일" || s == u"정상인 폴더" || s == u"(삭제된 파일)" || s == u"(삭제된 폴더)");
-      if (e->folder == 0 && e->dataLength > 0) {
-        EXPECT_EQ(pfn_disp_struct_bytesize_num_exfat(e), static_cast<double>(e->dataLength));
-      }
+  const std::vector<ExfatExpected> expected = ReadExfatExpected(testing_support::Fixture("exfat.expected"));
+  ASSERT_GT(expected.size(), 5u);
+  testing_support::ScopedDrives drives({"F=" + testing_support::Fixture("exfat.img")});
+  testing_support::OpenedVolume v('F');
+  ASSERT_TRUE(v.ok());
+  ASSERT_EQ(ReadRootDirectory(v.fs()), 1);
+  ASSERT_GE(g_dwExfatEntryCount, expected.size());
+  for (const ExfatExpected& x : expected) {
+    const std::string what = platform::ToUtf8(x.name);
+    const EXFATFILEENTRY* e = FindByName(g_pExfatEntries, g_dwExfatEntryCount, pfn_disp_struct_name_exfat, x.name);
+    ASSERT_NE(e, nullptr) << what;
+    const char16_t* status = x.deleted ? (x.folder ? u"(삭제된 폴더)" : u"(삭제된 파일)")
+                                       : (x.folder ? u"정상인 폴더" : u"정상인 파일");
+    EXPECT_EQ(pfn_disp_struct_status_exfat(e), status) << what;
+    EXPECT_EQ(pfn_disp_struct_cluster_exfat(e), platform::FromUtf8(std::to_string(x.cluster))) << what;
+    EXPECT_EQ(pfn_disp_struct_bytesize_num_exfat(e), static_cast<double>(x.size)) << what;
+    EXPECT_EQ(pfn_disp_struct_fragment_exfat(e), u"연속") << what;
+    if (x.folder && x.size == 0) {
+      EXPECT_EQ(pfn_disp_struct_size_exfat(e), u"") << what;
+    } else {
+      EXPECT_EQ(pfn_disp_struct_bytesize_exfat(e), pfn_add_comma(platform::FromUtf8(std::to_string(x.size))))
+          << what;
     }
+  }
+  const EXFATFILEENTRY* live = FindByName(g_pExfatEntries, g_dwExfatEntryCount, pfn_disp_struct_name_exfat, u"live.txt");
+  ASSERT_NE(live, nullptr);
+  EXPECT_EQ(pfn_disp_struct_size_exfat(live), u"1KB");
+  EXPECT_EQ(pfn_disp_struct_bytesize_exfat(live), u"1,234");
+  // The 255-unit name comes out whole.
+  EXPECT_NE(FindByName(g_pExfatEntries, g_dwExfatEntryCount, pfn_disp_struct_name_exfat, std::u16string(255, u'x')),
+            nullptr);
+}
+
+// The module's time texts against the local times the engine stored for the same entries.
+std::u16string EngineTimeText(const SYSTEMTIME& st) {
+  static const char* const kDays[] = {"SUN", "MON", "TUE", "WED", "THU", "FRI", "SAT"};
+  char buf[64];
+  std::snprintf(buf, sizeof buf, "%04d-%02d-%02d %s %02d:%02d:%02d.%03d", st.wYear, st.wMonth, st.wDay,
+                kDays[st.wDayOfWeek % 7], st.wHour, st.wMinute, st.wSecond, st.wMilliseconds);
+  return platform::FromUtf8(buf);
+}
+
+TEST_F(Display, EntriesOfARealNtfsVolume) {
+  REQUIRE_FIXTURE("ntfs_4k.img");
+  testing_support::ScopedDrives drives({"N=" + testing_support::Fixture("ntfs_4k.img")});
+  testing_support::OpenedVolume v('N');
+  ASSERT_TRUE(v.ok());
+  ASSERT_EQ(ReadRootDirectory(v.fs()), 1);
+  ASSERT_GT(g_dwNtfsEntryCount, 20u);
+  struct Case {
+    const char16_t* name;
+    const char16_t* status;
+    const char16_t* bytes;  // null: not checked
+  } cases[] = {
+      {u"docs", u"(정상 폴더)", u""},
+      {u"small.txt", u"(정상 파일)", u"100"},
+      {u"deep.txt", u"(정상 파일)", u"5,000"},
+      {u"Long File Name.txt", u"(정상 파일)", u"3,000"},
+      {u"mixed.txt", u"(정상 압축 파일)", u"120,000"},
+      {u"delcomp.txt", u"(삭제된 압축 파일)", u"50,000"},
+      {u"deleted.bin", u"(삭제된 파일)", u"20,557"},
+      {u"gone", u"(삭제된 폴더)", nullptr},
+  };
+  for (const Case& c : cases) {
+    const std::string what = platform::ToUtf8(c.name);
+    const NTFSFILEENTRY* e = FindByName(g_pNtfsEntries, g_dwNtfsEntryCount, pfn_disp_struct_name_ntfs, c.name);
+    ASSERT_NE(e, nullptr) << what;
+    EXPECT_EQ(pfn_disp_struct_status_ntfs(e), c.status) << what;
+    if (c.bytes) {
+      EXPECT_EQ(pfn_disp_struct_bytesize_ntfs(e), c.bytes) << what;
+    }
+    EXPECT_EQ(pfn_disp_struct_mftid_ntfs(e), pfn_add_comma(platform::FromUtf8(std::to_string(e->recordNumber))));
+    EXPECT_EQ(pfn_disp_struct_createdt_ntfs(e), EngineTimeText(e->localCreationTime)) << what;
+    EXPECT_EQ(pfn_disp_struct_accessdt_ntfs(e), EngineTimeText(e->localAccessTime)) << what;
+    EXPECT_EQ(pfn_disp_struct_modifydt_ntfs(e), EngineTimeText(e->localModificationTime)) << what;
+  }
+  // Every entry: a time text that converts, and no column reads past its record.
+  for (std::uint32_t i = 0; i < g_dwNtfsEntryCount; ++i) {
+    const NTFSFILEENTRY* e = &g_pNtfsEntries[i];
+    EXPECT_NE(pfn_disp_struct_modifydt_ntfs(e), u"X") << i;
+    EXPECT_FALSE(pfn_disp_struct_status_ntfs(e).empty());
+    pfn_disp_struct_size_ntfs(e);
+    pfn_disp_struct_runcount_ntfs(e);
+    pfn_disp_struct_fileformat_ntfs(e);
   }
 }
 

@@ -32,15 +32,12 @@ struct Collector {
   }
 };
 
-// The module keeps its own drive map, configured once from PELLAMOR_DRIVES.
+// The modules share the program's drive map (one platform library in the process).
 class FsScan : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    const std::string drives = "N=" + testing_support::Fixture("ntfs_4k.img") + ";M=" +
-                               testing_support::Fixture("base_fat16.img");
-    setenv("PELLAMOR_DRIVES", drives.c_str(), 1);
-  }
   void SetUp() override { ASSERT_TRUE(started_.ok()); }
+  testing_support::ScopedDrives drives_{{"N=" + testing_support::Fixture("ntfs_4k.img"),
+                                         "M=" + testing_support::Fixture("base_fat16.img")}};
   module_env::StartedModules started_;
 };
 

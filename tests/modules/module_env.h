@@ -1,6 +1,8 @@
 // A program folder in a temporary directory holding copies of the real modules.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -65,6 +67,20 @@ class StartedModules {
  private:
   ScopedLoader loader_;
   bool ok_ = false;
+};
+
+// A test suite that shares one full start-up among its tests.
+class StartedSuite : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { started_ = new StartedModules; }
+  static void TearDownTestSuite() {
+    delete started_;
+    started_ = nullptr;
+  }
+  void SetUp() override { ASSERT_TRUE(started_->ok()); }
+
+ private:
+  static inline StartedModules* started_ = nullptr;
 };
 
 }  // namespace module_env

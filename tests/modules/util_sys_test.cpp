@@ -7,17 +7,7 @@
 
 namespace {
 
-class UtilSys : public ::testing::Test {
- protected:
-  static void SetUpTestSuite() { started_ = new module_env::StartedModules; }
-  static void TearDownTestSuite() {
-    delete started_;
-    started_ = nullptr;
-  }
-  void SetUp() override { ASSERT_TRUE(started_->ok()); }
-  static module_env::StartedModules* started_;
-};
-module_env::StartedModules* UtilSys::started_ = nullptr;
+using UtilSys = module_env::StartedSuite;
 
 TEST_F(UtilSys, AddCommaGroupsByThreesWithTheSignInFront) {
   struct Case {
