@@ -50,12 +50,6 @@ QString Label(std::u16string_view text) {
   return s;
 }
 
-std::u16string FixedName(const char16_t* name, std::size_t capacity) {
-  std::size_t n = 0;
-  while (n < capacity && name[n]) ++n;
-  return std::u16string(name, n);
-}
-
 std::u16string ShortNameOf(const FATDIRENTRY& e) {
   std::size_t n = 0;
   while (n < sizeof e.shortName && e.shortName[n]) ++n;
@@ -99,32 +93,34 @@ void CLeftViewWaitDlg::keyPressEvent(QKeyEvent* e) {
 
 // Built off the UI thread: the folders in insertion order, each naming its parent node.
 struct CLeftView::NtfsTreeJob {
-  static constexpr int kUnderDrive = -1;
-  static constexpr int kUnderDeleted = -2;
-  struct Node {
-    std::uint32_t entry;
-    int parent;  // index of an earlier node, or kUnderDrive / kUnderDeleted
-  };
   const NTFSFILEENTRY* entries = nullptr;
   std::uint32_t count = 0;
-  std::vector<Node> nodes;
+  std::vector<NtfsFolderNode> nodes;
   std::atomic<std::int64_t> current{-1};  // entry last placed, for the wait dialog
   std::atomic<bool> done{false};
 };
 
-unsigned CLeftView::FillTreeJob(void* param) {
-  auto* job = static_cast<NtfsTreeJob*>(param);
+std::vector<NtfsFolderNode> OrderNtfsFolders(const NTFSFILEENTRY* entries, std::uint32_t count,
+                                             std::atomic<std::int64_t>* current) {
   constexpr std::int64_t kRootRecord = 5;
+  std::vector<NtfsFolderNode> nodes;
+  if (!entries) return nodes;
+  auto nameOf = [entries](std::uint32_t i) {
+    const char16_t* name = entries[i].name;
+    std::size_t n = 0;
+    while (n < kNtfsNameCapacity && name[n]) ++n;
+    return std::u16string_view(name, n);
+  };
   // Parent-to-children index, built once.
   std::unordered_map<std::int64_t, std::vector<std::uint32_t>> children;
-  for (std::uint32_t i = 0; i < job->count; ++i) {
-    const NTFSFILEENTRY& e = job->entries[i];
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const NTFSFILEENTRY& e = entries[i];
     if ((i & 0xFFF) == 0) CSafeThread::CheckAbort();
     if (e.folder && e.parentRecordNumber != e.recordNumber) children[e.parentRecordNumber].push_back(i);
   }
   for (auto& [parent, list] : children) {
-    std::sort(list.begin(), list.end(), [job](std::uint32_t a, std::uint32_t b) {
-      std::u16string_view na(job->entries[a].name), nb(job->entries[b].name);
+    std::sort(list.begin(), list.end(), [&](std::uint32_t a, std::uint32_t b) {
+      std::u16string_view na = nameOf(a), nb = nameOf(b);
       return na != nb ? na < nb : a < b;
     });
   }
@@ -133,28 +129,35 @@ unsigned CLeftView::FillTreeJob(void* param) {
   std::unordered_set<std::int64_t> visited{kRootRecord};
   struct Pending {
     std::int64_t record;
-    int node;  // node of the record, or kUnderDrive for the root
+    int node;  // node of the record, or kNtfsUnderDrive for the root
   };
-  std::vector<Pending> stack{{kRootRecord, NtfsTreeJob::kUnderDrive}};
+  std::vector<Pending> stack{{kRootRecord, kNtfsUnderDrive}};
+  std::vector<Pending> next;
   while (!stack.empty()) {
     Pending p = stack.back();
     stack.pop_back();
     auto it = children.find(p.record);
     if (it == children.end()) continue;
-    std::vector<Pending> next;
+    next.clear();
     for (std::uint32_t idx : it->second) {
-      const NTFSFILEENTRY& e = job->entries[idx];
+      const NTFSFILEENTRY& e = entries[idx];
       if (!visited.insert(e.recordNumber).second) continue;
       int parent = p.node;
-      if (p.record == kRootRecord) parent = e.deleted ? NtfsTreeJob::kUnderDeleted : NtfsTreeJob::kUnderDrive;
-      job->nodes.push_back({idx, parent});
-      job->current = idx;
-      next.push_back({e.recordNumber, static_cast<int>(job->nodes.size() - 1)});
-      if ((job->nodes.size() & 0x3FF) == 0) CSafeThread::CheckAbort();
+      if (p.record == kRootRecord) parent = e.deleted ? kNtfsUnderDeleted : kNtfsUnderDrive;
+      nodes.push_back({idx, parent});
+      if (current) *current = idx;
+      next.push_back({e.recordNumber, static_cast<int>(nodes.size() - 1)});
+      if ((nodes.size() & 0x3FF) == 0) CSafeThread::CheckAbort();
     }
     // Reverse, so the first child is expanded first.
     stack.insert(stack.end(), next.rbegin(), next.rend());
   }
+  return nodes;
+}
+
+unsigned CLeftView::FillTreeJob(void* param) {
+  auto* job = static_cast<NtfsTreeJob*>(param);
+  job->nodes = OrderNtfsFolders(job->entries, job->count, &job->current);
   job->done = true;
   return 1;
 }
@@ -362,14 +365,15 @@ void CLeftView::BuildFatTree() {
     if (!e.directory || e.volumeLabel) continue;
     CATEGORYENTRY& c = g_CategoryEntries[next];
     c.deleted = e.deleted;
-    c.longName = e.hasLongName && e.longName[0] ? 1 : 0;
+    std::u16string longName = e.hasLongName ? LongNameOf(e) : std::u16string();
+    c.longName = longName.empty() ? 0 : 1;
     c.longNameLive = e.longNameLive;
     c.folder = 1;
     c.volumeLabel = e.volumeLabel;
     c.keyLow = static_cast<std::int32_t>(e.firstCluster);
     c.keyHigh = 0;
     c.shortName = ShortNameOf(e);
-    if (c.longName) c.wideName = FixedName(e.longName, 256);
+    if (c.longName) c.wideName = std::move(longName);
     bool recycled = std::string_view(e.shortName, strnlen(e.shortName, sizeof e.shortName)) == "RECYCLED";
     AddFolderNode(e.deleted ? deletedNode : driveNode, next, e.firstCluster, recycled ? kImgRecycled : kImgFolder,
                   recycled ? kImgRecycled : kImgFolderOpen);
@@ -405,7 +409,7 @@ void CLeftView::BuildExfatTree() {
     c.volumeLabel = static_cast<std::int32_t>(e.reserved);
     c.keyLow = static_cast<std::int32_t>(e.firstCluster);
     c.keyHigh = 0;
-    c.wideName = FixedName(e.name, 1024);
+    c.wideName = ExfatNameOf(e);
     AddFolderNode(e.deleted ? deletedNode : driveNode, next, e.firstCluster, kImgFolder, kImgFolderOpen);
     ++next;
   }
@@ -489,10 +493,10 @@ void CLeftView::FinishNtfsTree(std::uint64_t generation) {
 
   std::vector<QTreeWidgetItem*> items;
   items.reserve(job->nodes.size());
-  for (const NtfsTreeJob::Node& n : job->nodes) {
-    QTreeWidgetItem* parent = n.parent == NtfsTreeJob::kUnderDrive     ? driveNode
-                              : n.parent == NtfsTreeJob::kUnderDeleted ? deletedNode
-                                                                       : items[static_cast<std::size_t>(n.parent)];
+  for (const NtfsFolderNode& n : job->nodes) {
+    QTreeWidgetItem* parent = n.parent == kNtfsUnderDrive     ? driveNode
+                              : n.parent == kNtfsUnderDeleted ? deletedNode
+                                                              : items[static_cast<std::size_t>(n.parent)];
     QTreeWidgetItem* item = AddItem(parent, Label(job->entries[n.entry].name), kImgFolder, kImgFolder);
     item->setData(0, kRoleNode, static_cast<qlonglong>(n.entry));
     item->setData(0, kRoleHasNode, true);

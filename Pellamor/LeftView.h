@@ -15,6 +15,7 @@
 #include "Pellamor/RightView.h"
 #include "Pellamor/SafeThread.h"
 #include "corvane/filesystem.h"
+#include "corvane/ntfs_records.h"
 
 class QLabel;
 class QTimer;
@@ -45,6 +46,21 @@ static_assert(sizeof(TREENODERECORD) == 16);
 extern std::vector<CATEGORYENTRY> g_CategoryEntries;
 extern std::vector<TREENODERECORD> g_TreeNodes;
 void ReleaseShellRecords();
+
+// One folder node of an NTFS tree, in insertion order: the entry it shows and the node it goes
+// under (an earlier node's index, kNtfsUnderDrive or kNtfsUnderDeleted).
+struct NtfsFolderNode {
+  std::uint32_t entry;
+  int parent;
+};
+inline constexpr int kNtfsUnderDrive = -1;
+inline constexpr int kNtfsUnderDeleted = -2;
+// The folders under the root (record 5) in tree order, children by name; deleted top-level
+// folders go under "삭제된 폴더". Each record is placed once, so reused parent records cannot
+// loop. Abort points let the tree builder be stopped; current, when given, follows the entry
+// last placed.
+std::vector<NtfsFolderNode> OrderNtfsFolders(const NTFSFILEENTRY* entries, std::uint32_t count,
+                                             std::atomic<std::int64_t>* current = nullptr);
 
 // The drive letter chosen for opening (the picker stores it).
 extern char g_chCurrentDrive;
@@ -123,7 +139,7 @@ class CLeftView : public QTreeWidget {
   void OnSelchanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
   static unsigned FillTreeJob(void* param);
 
-  CRightView* right_ = nullptr;
+  QPointer<CRightView> right_;  // a sibling in the splitter: it may go first
   std::unique_ptr<FILESYSTEMOBJ, FsDeleter> fs_;
   dudizo::SmartPtr<CSafeThread> treeThread_;
   std::unique_ptr<NtfsTreeJob> treeJob_;

@@ -73,11 +73,15 @@ TEST(SeException, ErrorMessageNeedsRoomForTheTerminator) {
 volatile int g_zero = 0;
 volatile int* volatile g_null = nullptr;
 
+// Real faults; the sanitizers must let them happen, so the handler sees them.
+__attribute__((noinline, no_sanitize("undefined"))) void StoreThroughNull() { *g_null = 1; }
+__attribute__((noinline, no_sanitize("undefined"))) void DivideByZero() { g_zero = 7 / g_zero; }
+
 TEST(SeException, AFaultInAGuardedRegionBecomesAnExceptionAndTheProgramGoesOn) {
   InstallSeTranslator();
   for (int round = 0; round < 2; ++round) {  // the handler stays usable after a fault
     try {
-      SeGuardedCall([] { *g_null = 1; });
+      SeGuardedCall([] { StoreThroughNull(); });
       FAIL() << "no fault";
     } catch (const CSeException& e) {
       EXPECT_EQ(e.GetSeCode(), 0xC0000005u);
@@ -88,7 +92,7 @@ TEST(SeException, AFaultInAGuardedRegionBecomesAnExceptionAndTheProgramGoesOn) {
   bool innerCaught = false;
   EXPECT_NO_THROW(SeGuardedCall([&] {
     try {
-      SeGuardedCall([] { g_zero = 10 / g_zero; });
+      SeGuardedCall([] { DivideByZero(); });
     } catch (const CSeException& e) {
       innerCaught = e.GetSeCode() == 0xC0000094u;
     }
@@ -103,7 +107,7 @@ TEST(SeException, ADivisionByZeroOnAWorkerIsReportedWithItsCode) {
   platform::ScopedMessageSink guard(&sink);
   dudizo::SmartPtr<CSafeThread> t(CSafeThread::Start(
       +[](void*) -> unsigned {
-        g_zero = 7 / g_zero;
+        DivideByZero();
         return 3;
       },
       nullptr));
