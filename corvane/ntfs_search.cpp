@@ -8,6 +8,7 @@
 
 #include "corvane/engine_hooks.h"
 #include "corvane/ntfs_record.h"
+#include "corvane/ntfs_time.h"
 #include "platform/message.h"
 
 namespace {
@@ -16,9 +17,6 @@ namespace {
 constexpr std::size_t kChunkBytes = 1u << 20;
 // The largest $MFT bitmap taken: one bit per record, so 2^32 records.
 constexpr std::uint64_t kMaxBitmapBytes = 1u << 29;
-
-constexpr std::uint64_t kTicksPerSecond = 10000000;
-constexpr std::uint64_t kLocalOffsetTicks = 9ull * 3600 * kTicksPerSecond;
 
 char16_t Fold(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 
@@ -136,31 +134,7 @@ int MatchesSelectedExtension(std::u16string_view name, const std::vector<std::u1
 }
 
 bool FileTimeToLocalSystemTime(std::uint64_t fileTime, SYSTEMTIME* out) {
-  if (fileTime >= (1ull << 63) - kLocalOffsetTicks) return false;
-  const std::uint64_t t = fileTime + kLocalOffsetTicks;
-  const std::uint64_t totalSeconds = t / kTicksPerSecond;
-  const std::int64_t days = static_cast<std::int64_t>(totalSeconds / 86400);
-  const std::uint64_t secs = totalSeconds % 86400;
-  // Civil date from days since 1970-01-01 (Gregorian, proleptic).
-  const std::int64_t z = days - 134774 + 719468;
-  const std::int64_t era = z / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-  const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-  const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-  if (year > 30827) return false;
-  out->wYear = static_cast<std::uint16_t>(year);
-  out->wMonth = static_cast<std::uint16_t>(month);
-  out->wDay = static_cast<std::uint16_t>(day);
-  out->wDayOfWeek = static_cast<std::uint16_t>((days + 1) % 7);  // 1601-01-01 was a Monday
-  out->wHour = static_cast<std::uint16_t>(secs / 3600);
-  out->wMinute = static_cast<std::uint16_t>(secs / 60 % 60);
-  out->wSecond = static_cast<std::uint16_t>(secs % 60);
-  out->wMilliseconds = static_cast<std::uint16_t>(t % kTicksPerSecond / 10000);
-  return true;
+  return ntfstime::ToLocalSystemTime(fileTime, out);
 }
 
 int StoreEntryLocalTimes(NTFSFILEENTRY* e, std::uint64_t creation, std::uint64_t access,

@@ -1,6 +1,7 @@
 // The NTFS display module: the list columns of one NTFSFILEENTRY. Called from the list on the
 // user-interface thread and from the scan module's worker threads; it keeps no shared state.
 #include "corvane/ntfs_records.h"
+#include "corvane/ntfs_time.h"
 #include "ntfs/ntfs_exports.h"
 #include "util/display_text.h"
 #include "util/shell_file_info.h"
@@ -26,44 +27,10 @@ std::u16string NumberText(std::int64_t value) {
   return g_util.addComma(Format("%.0f", static_cast<double>(value)));
 }
 
-constexpr std::uint64_t kTicksPerSecond = 10000000;
-constexpr std::uint64_t kLocalOffsetTicks = 9ull * 3600 * kTicksPerSecond;  // the suite's UTC + 9
-
-// FILETIME (100-ns ticks since 1601, UTC) to the suite's local calendar time. False when the
-// time lies past the last year a SYSTEMTIME holds. The engine's FileTimeToLocalSystemTime follows
-// the same rule; it is not linked here because its unit would bring the whole engine along.
-bool LocalTime(std::uint64_t fileTime, SYSTEMTIME* out) {
-  if (fileTime >= (1ull << 63) - kLocalOffsetTicks) return false;
-  const std::uint64_t t = fileTime + kLocalOffsetTicks;
-  const std::uint64_t seconds = t / kTicksPerSecond;
-  const std::int64_t days = static_cast<std::int64_t>(seconds / 86400);  // since 1601-01-01
-  const std::uint64_t daySeconds = seconds % 86400;
-  // Civil date from the day count (1601-01-01 is day 134774 before 1970-01-01).
-  const std::int64_t z = days - 134774 + 719468;
-  const std::int64_t era = z / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-  const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-  const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-  if (year > 30827) return false;
-  out->wYear = static_cast<std::uint16_t>(year);
-  out->wMonth = static_cast<std::uint16_t>(month);
-  out->wDay = static_cast<std::uint16_t>(day);
-  out->wDayOfWeek = static_cast<std::uint16_t>((days + 1) % 7);  // 1601-01-01 was a Monday
-  out->wHour = static_cast<std::uint16_t>(daySeconds / 3600);
-  out->wMinute = static_cast<std::uint16_t>(daySeconds / 60 % 60);
-  out->wSecond = static_cast<std::uint16_t>(daySeconds % 60);
-  out->wMilliseconds = static_cast<std::uint16_t>(t % kTicksPerSecond / 10000);
-  return true;
-}
-
 int BuildLocalTime(std::uint32_t high, std::uint32_t low, SYSTEMTIME* out) {
   if (!out) return 0;
   SYSTEMTIME st{};
-  if (!LocalTime((static_cast<std::uint64_t>(high) << 32) | low, &st)) return 0;
+  if (!ntfstime::ToLocalSystemTime((static_cast<std::uint64_t>(high) << 32) | low, &st)) return 0;
   *out = st;
   return 1;
 }
