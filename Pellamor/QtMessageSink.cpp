@@ -31,7 +31,8 @@ MsgAnswer ShowOnUiThread(const QString& text, MsgButtons buttons, MsgIcon icon) 
     case MsgIcon::Information: shown = QMessageBox::Information; break;
     case MsgIcon::Question: shown = QMessageBox::Question; break;
   }
-  QMessageBox box(shown, QStringLiteral("Pellamor"), text, set, QApplication::activeWindow());
+  // Message boxes carry no title of their own.
+  QMessageBox box(shown, QString(), text, set, QApplication::activeWindow());
   switch (box.exec()) {
     case QMessageBox::Ok: return MsgAnswer::Ok;
     case QMessageBox::Yes: return MsgAnswer::Yes;
