@@ -1,16 +1,13 @@
 #include "Pellamor/AppRecords.h"
 
-#include <dirent.h>
-#include <sys/stat.h>
-
 #include <QString>
 
-#include <cerrno>
 #include <cstdio>
 
 #include "Pellamor/FormatMessage.h"
 #include "Pellamor/Settings.h"
 #include "corvane/dll_processor.h"
+#include "platform/folder_scan.h"
 #include "platform/message.h"
 
 int g_wLangId = 0;
@@ -137,23 +134,16 @@ std::u16string FormatSizeText(double size, int base, int twoDecimals, int noUnit
 }
 
 int FindExistingName(const std::u16string& folder, const std::u16string& name, bool quiet) {
-  std::string path = platform::ToUtf8(folder);
-  DIR* dir = opendir(path.empty() ? "." : path.c_str());
-  if (!dir) {
+  const QString wanted = QString::fromStdU16String(name).toUpper();
+  int found = 0;
+  bool scanned = platform::ScanFolder(folder, [&](const platform::FolderEntry& e) {
+    if (e.isFolder || QString::fromStdU16String(e.name).toUpper() != wanted) return true;
+    found = 1;
+    return false;
+  });
+  if (!scanned) {
     if (!quiet) CFormatMessage().ShowLastError(folder, true);
     return 0;
   }
-  QString wanted = QString::fromStdU16String(name).toUpper();
-  int found = 0;
-  while (dirent* e = readdir(dir)) {
-    QString entry = QString::fromUtf8(e->d_name);
-    if (entry == "." || entry == ".." || entry.toUpper() != wanted) continue;
-    struct stat st {};
-    std::string full = path + "/" + e->d_name;
-    if (stat(full.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) continue;
-    found = 1;
-    break;
-  }
-  closedir(dir);
   return found;
 }

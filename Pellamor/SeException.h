@@ -1,30 +1,24 @@
 // Processor faults (access violations, divisions by zero, illegal instructions, bus errors)
 // turned into ordinary C++ exceptions inside a guarded region.
 //
-// Design: a C++ exception cannot portably be thrown from a signal handler. Instead every thread
-// that runs guarded code gets its own alternate signal stack (so even a stack overflow can be
-// handled), and SeGuardedCall records a sigjmp_buf for the region. The handler for SIGSEGV, SIGFPE,
-// SIGILL and SIGBUS fills the fault record and siglongjmps back into the region's frame; there,
-// outside the handler, the fault is thrown as a CSeException. A fault outside every guarded region
-// gets the default action (the process ends with the signal), as it would without the translator.
-// The frames between the region and the fault are abandoned without running their destructors:
-// a reported fault means the job's state is lost, and the caller treats it so.
+// The platform layer catches the fault (platform/fault_guard.h: an alternate signal stack per
+// thread and a jump back into the guarded call); here the fault becomes a CSeException, thrown
+// from SeGuardedCall outside the signal handler. A fault outside every guarded region ends the
+// process with the signal, as it would without the translator. The frames between the region and
+// the fault are abandoned without running their destructors: a reported fault means the job's
+// state is lost, and the caller treats it so.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 #include <string>
 
+#include "platform/fault_guard.h"
 #include "platform/message.h"
 
-// What the handler knows about a fault.
-struct SeExceptionInfo {
-  std::uint32_t code = 0;          // the fault's code (table in SeException.cpp)
-  std::uintptr_t address = 0;      // address of the faulting instruction
-  std::uintptr_t dataAddress = 0;  // address that the instruction touched, when known
-  int signalNumber = 0;
-  int signalCode = 0;
-};
+// What the handler knows about a fault: its code (table in SeException.cpp), the faulting
+// instruction's address and the address it touched.
+using SeExceptionInfo = platform::FaultRecord;
 
 class CSeException {
  public:
@@ -54,7 +48,9 @@ std::u16string FormatSeException(const CSeException& e);
 // Throws a CSeException for the code and record.
 [[noreturn]] void SeTranslator(std::uint32_t code, const SeExceptionInfo* info);
 // The code that a signal and its si_code stand for.
-std::uint32_t SeCodeOfSignal(int signalNumber, int signalCode);
+inline std::uint32_t SeCodeOfSignal(int signalNumber, int signalCode) {
+  return platform::FaultCodeOfSignal(signalNumber, signalCode);
+}
 
 // Installs the process's fault handlers (once) and the calling thread's alternate signal stack.
 // Every thread that runs guarded code calls it; the stack is freed when the thread ends.

@@ -2,8 +2,9 @@
 
 #include <QSettings>
 
-#include <cstdlib>
 #include <memory>
+
+#include "platform/environment.h"
 
 namespace profile {
 namespace {
@@ -13,7 +14,7 @@ QString g_file;
 std::unique_ptr<QSettings> Open() {
   QString file = g_file;
   if (file.isEmpty()) {
-    if (const char* env = std::getenv("PELLAMOR_SETTINGS"); env && *env) file = QString::fromLocal8Bit(env);
+    file = QString::fromLocal8Bit(platform::SettingsFileFromEnvironment());
   }
   if (!file.isEmpty()) return std::make_unique<QSettings>(file, QSettings::IniFormat);
   return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, kMakerKey, kProgramName);

@@ -9,14 +9,13 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "Pellamor/App.h"
 #include "Pellamor/QtMessageSink.h"
 #include "platform/drive_map.h"
+#include "platform/environment.h"
 
 namespace {
 
@@ -50,10 +49,9 @@ int main(int argc, char** argv) {
     openLetter = DriveLetterOf(value);
     if (!openLetter) std::fprintf(stderr, "Pellamor: --open needs a drive letter such as F:, not %s\n", value.c_str());
   }
-  const char* blockEnv = std::getenv("PELLAMOR_BLOCK_DEVICES");
-  bool blockDevices = !(blockEnv && std::strcmp(blockEnv, "0") == 0);
+  const platform::DriveEnvironment env = platform::ReadDriveEnvironment();
   for (const std::string& problem :
-       platform::DriveMap::Instance().Configure(drives, std::getenv("PELLAMOR_DRIVES"), blockDevices))
+       platform::DriveMap::Instance().Configure(drives, env.DrivesText(), env.blockDevices))
     std::fprintf(stderr, "Pellamor: %s\n", problem.c_str());
 
   int status = 0;

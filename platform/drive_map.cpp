@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "platform/environment.h"
 #include "platform/fs_probe.h"
 #include "platform/partition_table.h"
 #include "platform/volume_io.h"
@@ -86,9 +87,8 @@ std::vector<std::string> DriveMap::Configure(const std::vector<std::string>& opt
 void DriveMap::EnsureConfigured() {
   std::lock_guard lock(mutex_);
   if (configured_) return;
-  const char* devices = std::getenv("PELLAMOR_BLOCK_DEVICES");
-  bool useDevices = !(devices && std::string(devices) == "0");
-  Configure({}, std::getenv("PELLAMOR_DRIVES"), useDevices);
+  DriveEnvironment env = ReadDriveEnvironment();
+  Configure({}, env.DrivesText(), env.blockDevices);
 }
 
 bool DriveMap::LetterUsedLocked(char letter) const {

@@ -119,6 +119,21 @@ TEST(AppRecords, FindExistingNameIgnoresCaseAndPassesOverFolders) {
   EXPECT_GT(sink.Texts()[0].size(), missing.size() + 1);
 }
 
+TEST(AppRecords, FindExistingNameFoldsCaseBeyondAsciiAndPassesOverLinkedFolders) {
+  TempDir dir;
+  testing_support::WriteFile(dir.File("Ärger.txt"), "x");
+  std::filesystem::create_directory(dir.File("photos"));
+  std::filesystem::create_directory_symlink(dir.File("photos"), dir.File("Album"));
+  std::filesystem::create_symlink(dir.File("Ärger.txt"), dir.File("Note"));
+  const std::u16string folder = platform::FromUtf8(dir.path());
+  struct Row {
+    std::u16string name;
+    int found;
+  };
+  const Row rows[] = {{u"äRGER.TXT", 1}, {u"ALBUM", 0}, {u"note", 1}, {u"arger.txt", 0}};
+  for (const Row& r : rows) EXPECT_EQ(FindExistingName(folder, r.name, true), r.found) << platform::ToUtf8(r.name);
+}
+
 TEST(AppRecords, SystemErrorTextFollowsOneBlank) {
   CFormatMessage m;
   std::u16string combined;
