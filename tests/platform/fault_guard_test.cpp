@@ -63,9 +63,6 @@ TEST(FaultGuard, ReturnsExceptionsAndNestedFaults) {
 }
 
 TEST(FaultGuard, AStackOverflowOnAWorkerIsCaughtOnItsOwnStack) {
-#if defined(__SANITIZE_ADDRESS__)
-  GTEST_SKIP() << "the address sanitizer takes stack overflows itself";
-#endif
   platform::FaultRecord record;
   bool finished = true;
   std::thread worker([&] {
