@@ -293,8 +293,6 @@ int SaveNtfsFile(NTFSVOLUMERECORD* state, std::uint32_t recordNumber, std::u16st
   std::uint32_t length = 0;
   const std::uint8_t* data = FindAttribute(record.data(), record.size(), ntfs::kAttrData, &length);
   if (!data) return 0;
-  const std::int64_t dataSize = GetAttributeDataSize(data);
-  if (dataSize < 0) return 0;
   g_strNtfsSavePath = path;
 
   int result;
@@ -303,7 +301,8 @@ int SaveNtfsFile(NTFSVOLUMERECORD* state, std::uint32_t recordNumber, std::u16st
     const std::uint8_t* value = ResidentValue(data, &valueLength);
     result = WriteResident(folder, name, value, valueLength, control) ? 1 : 0;
   } else {
-    result = CopyAttributeToFile(state, data, length, static_cast<std::uint64_t>(dataSize), control);
+    // The size as the record states it, however large: the copy bounds it by the runs.
+    result = CopyAttributeToFile(state, data, length, Le64(data + ntfs::attr::kDataSize), control);
   }
   const bool encrypted = (fileAttributes & 0x4000) != 0 ||
                          (platform::Le16(data + ntfs::attr::kFlags) & ntfs::kAttrFlagEncrypted) != 0;

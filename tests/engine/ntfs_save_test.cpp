@@ -69,6 +69,14 @@ std::vector<std::string> ManifestFiles(const std::string& image) {
 
 std::string Base(const std::string& path) { return path.substr(path.rfind('/') + 1); }
 
+// Nothing but the named files in the folder: no temporary, hidden or partial leftovers.
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  return names;
+}
+
 }  // namespace
 
 // Every file of every fixture, live or deleted, resident, fragmented, sparse or compressed,
@@ -151,8 +159,8 @@ TEST(NtfsSave, CancelStopsTheCopyAndEncryptionFailsWithItsMessage) {
   EXPECT_NE(v.volume.sink().Texts()[0].find(u"NTFS암호화파일을 복구하기 위해 필요합니다."),
             std::u16string::npos);
 
-  // The copy runs through the attribute directly: a cancel set after it starts is seen, and
-  // CopyAttributeToFile clears a cancel left from before.
+  // The copy runs through the attribute directly. A stop already pending when it starts is
+  // seen, and stays pending: the copy ends with 0 and leaves no file.
   std::vector<std::uint8_t> rec(v.state->recordSize);
   ASSERT_TRUE(ReadMftRecord(v.state, static_cast<std::uint64_t>(multi.recordNumber), rec.data()));
   std::uint32_t len = 0;
@@ -160,6 +168,14 @@ TEST(NtfsSave, CancelStopsTheCopyAndEncryptionFailsWithItsMessage) {
   ASSERT_NE(data, nullptr);
   g_strNtfsSavePath = platform::FromUtf8(out.File("copy.bin"));
   v.state->saveCancel = 1;
+  SaveControl control;
+  EXPECT_EQ(CopyAttributeToFile(v.state, data, len, static_cast<std::uint64_t>(multi.dataSize), &control), 0);
+  EXPECT_EQ(v.state->saveCancel.load(), 1);
+  EXPECT_TRUE(control.stopped);
+  EXPECT_FALSE(std::filesystem::exists(out.File("copy.bin")));
+  for (const std::string& name : FolderNames(out.path())) EXPECT_NE(name[0], '.') << name;
+  // Once the caller clears it, the same copy runs to the end.
+  v.state->saveCancel = 0;
   EXPECT_EQ(CopyAttributeToFile(v.state, data, len, static_cast<std::uint64_t>(multi.dataSize)), 1);
   EXPECT_EQ(std::filesystem::file_size(out.File("copy.bin")), static_cast<std::uintmax_t>(multi.dataSize));
 }
@@ -192,13 +208,6 @@ std::string WriteHandVolume(const testing_support::TempDir& dir, const std::vect
   return b.Write(dir, "hand.img");
 }
 
-// Nothing but the named files in the folder: no temporary, hidden or partial leftovers.
-std::vector<std::string> FolderNames(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  return names;
-}
 
 }  // namespace
 
@@ -282,4 +291,55 @@ TEST(NtfsSave, FailedSavesReportFailureAndLeaveNoTemporaryFile) {
 
   // A save folder that does not exist.
   EXPECT_EQ(v.Save(*v.byRecord.at(8), dir.File("missing/folder")), 0);
+}
+
+// A $DATA whose size lies far beyond the clusters its runs map (a sparse run included) is listed
+// with the size the record gives, but the save writes only what the runs map and reports a
+// damaged file: no zeros up to the claimed size.
+TEST(NtfsSave, ASizeBeyondTheRunsIsDamageAndTheOutputStaysBounded) {
+  std::vector<std::uint8_t> raw(16 * kCluster);
+  for (std::size_t i = 0; i < raw.size(); ++i) raw[i] = static_cast<std::uint8_t>(i * 5 + 1);
+  struct Case {
+    std::uint64_t size;
+    bool compressed;
+  };
+  const Case cases[] = {{1ull << 32, false}, {1ull << 40, false}, {1ull << 63, false},
+                        {~0ull, false},      {1ull << 40, true}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(testing::Message() << k.size << (k.compressed ? " compressed" : ""));
+    NonResidentSpec s;
+    std::vector<std::uint8_t> runs;
+    std::string expected;
+    if (k.compressed) {
+      // One unit of 16 clusters stored raw.
+      s.lastVcn = 15;
+      s.allocated = s.initialized = 16 * kCluster;
+      s.flags = 0x0001;
+      s.unitShift = 4;
+      runs = {0x11, 16, 100, 0x00};
+      expected.assign(raw.begin(), raw.end());
+    } else {
+      // One stored cluster, then one sparse.
+      s.lastVcn = 1;
+      s.allocated = s.initialized = 2 * kCluster;
+      runs = {0x11, 1, 100, 0x01, 1, 0x00};
+      expected.assign(raw.begin(), raw.begin() + kCluster);
+      expected.append(kCluster, '\0');
+    }
+    s.dataSize = k.size;
+    testing_support::TempDir dir;
+    const std::string image = WriteHandVolume(
+        dir, {{8, u"huge.bin", NonResidentAttr(0x80, s, runs), k.compressed ? 0x820u : 0x20u}}, {{100, raw}});
+    SearchedVolume v(image);
+    ASSERT_TRUE(v.result.ok);
+    ASSERT_EQ(v.byRecord.count(8), 1u);
+    EXPECT_EQ(static_cast<std::uint64_t>(v.byRecord.at(8)->dataSize), k.size);
+    testing_support::TempDir out;
+    SaveControl control;
+    EXPECT_EQ(SaveNtfsFile(v.state, 8, u"huge.bin", platform::FromUtf8(out.path()), 0,
+                           v.byRecord.at(8), &control), 0);
+    EXPECT_EQ(control.note, kNoteDataBeyondRuns);
+    ASSERT_EQ(FolderNames(out.path()), std::vector<std::string>{"huge.bin"});
+    EXPECT_TRUE(testing_support::ReadFile(out.File("huge.bin")) == expected);
+  }
 }
