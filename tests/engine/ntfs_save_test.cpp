@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "corvane/ntfs_record.h"
 #include "corvane/ntfs_search.h"
+#include "platform/fault_plan.h"
 #include "tests/engine/ntfs_test_volume.h"
 #include "tests/support/test_support.h"
 
@@ -342,4 +345,136 @@ TEST(NtfsSave, ASizeBeyondTheRunsIsDamageAndTheOutputStaysBounded) {
     ASSERT_EQ(FolderNames(out.path()), std::vector<std::string>{"huge.bin"});
     EXPECT_TRUE(testing_support::ReadFile(out.File("huge.bin")) == expected);
   }
+}
+
+namespace {
+
+// Volume byte of record r of the $MFT.
+std::uint64_t MftRecordByte(const NTFSVOLUMERECORD* state, std::uint64_t r) {
+  const std::uint64_t byte = r * state->recordSize;
+  std::uint64_t lcn = 0, left = 0;
+  EXPECT_TRUE(MapVcn(state->mftRuns, byte / state->clusterSize, &lcn, &left));
+  return lcn * state->clusterSize + byte % state->clusterSize;
+}
+
+// Volume byte of cluster `vcn` of the entry's unnamed $DATA.
+std::uint64_t DataByte(const NTFSVOLUMERECORD* state, const NTFSFILEENTRY& e, std::uint64_t vcn) {
+  std::vector<std::uint8_t> record(state->recordSize);
+  EXPECT_TRUE(ReadMftRecord(state, static_cast<std::uint64_t>(e.recordNumber), record.data()));
+  std::uint32_t length = 0;
+  const std::uint8_t* data = FindAttribute(record.data(), record.size(), ntfs::kAttrData, &length);
+  NtfsRunList runs;
+  std::uint64_t lcn = 0, left = 0;
+  bool sparse = false;
+  EXPECT_TRUE(data && DecodeRunList(data, length, &runs) && MapVcn(runs, vcn, &lcn, &left, &sparse));
+  EXPECT_FALSE(sparse);
+  return lcn * state->clusterSize;
+}
+
+}  // namespace
+
+// A bad spot inside the $MFT: the search passes over that record without a message, and its
+// save fails without leaving a file.
+TEST(NtfsSave, AReadFailingInsideTheMftSkipsTheRecordAndFailsItsSave) {
+  const char* image = "ntfs_4k.img";
+  REQUIRE_FIXTURE(image);
+  SearchedVolume v(Fixture(image));
+  ASSERT_TRUE(v.result.ok);
+  const NTFSFILEENTRY& multi = *v.byPath.at("/multi.bin");
+  platform::ScopedFaultPlan faults;
+  platform::FaultPlan::FailReadAt(MftRecordByte(v.state, static_cast<std::uint64_t>(multi.recordNumber)) + 100);
+  v.volume.sink().Clear();
+  NtfsSearchResult again = SearchMft(v.state, {}, nullptr);
+  EXPECT_TRUE(again.ok);
+  EXPECT_GT(platform::FaultPlan::FailedReads(), 0u);
+  EXPECT_EQ(again.count, v.result.count - 1);
+  for (std::uint32_t i = 0; i < again.count; ++i) EXPECT_NE(again.entries[i].recordNumber, multi.recordNumber);
+  FreeNtfsEntryArray(again.entries, again.count);
+
+  testing_support::TempDir out;
+  SaveControl control;
+  EXPECT_EQ(SaveNtfsFile(v.state, static_cast<std::uint32_t>(multi.recordNumber), multi.name,
+                         platform::FromUtf8(out.path()), 0, &multi, &control), 0);
+  EXPECT_EQ(control.note, kNoteReadFailed);
+  EXPECT_TRUE(v.volume.sink().Messages().empty());
+  EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+}
+
+// A read or write failing in the middle of the copy, or a copy buffer that cannot be had: the
+// save fails with its note and the folder keeps what it held.
+TEST(NtfsSave, FaultsDuringACopyLeaveNoPartialFile) {
+  const char* image = "ntfs_4k.img";
+  REQUIRE_FIXTURE(image);
+  SearchedVolume v(Fixture(image));
+  ASSERT_TRUE(v.result.ok);
+  const NTFSFILEENTRY& frag = *v.byPath.at("/frag.bin");
+  const std::uint64_t badByte = DataByte(v.state, frag, 7) + 9;
+  const std::uint32_t cs = v.state->clusterSize;
+  struct Case {
+    const char* what;
+    std::function<void()> arm;
+    const char16_t* note;
+  };
+  const Case cases[] = {
+      {"read inside the eighth cluster", [&] { platform::FaultPlan::FailReadAt(badByte); }, kNoteReadFailed},
+      {"write past the second cluster", [&] { platform::FaultPlan::FailOutputWriteAfter(2 * cs); }, kNoteWriteFailed},
+      {"copy buffer", [] { platform::FaultPlan::FailNextLargeAllocation(); }, kNoteOutOfMemory},
+  };
+  const std::string older(100, 'o');
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    platform::ScopedFaultPlan faults;
+    testing_support::TempDir out;
+    testing_support::WriteFile(out.File("frag.bin"), older);
+    k.arm();
+    v.volume.sink().Clear();
+    SaveControl control;
+    EXPECT_EQ(SaveNtfsFile(v.state, static_cast<std::uint32_t>(frag.recordNumber), frag.name,
+                           platform::FromUtf8(out.path()), 0, &frag, &control), 0);
+    EXPECT_EQ(control.note, k.note);
+    EXPECT_TRUE(v.volume.sink().Messages().empty());
+    EXPECT_EQ(FolderNames(out.path()), std::vector<std::string>{"frag.bin"});
+    EXPECT_EQ(testing_support::ReadFile(out.File("frag.bin")), older);
+  }
+}
+
+TEST(NtfsSave, TheHookIsAskedAfterEveryRunAndCanStopTheSave) {
+  const char* image = "ntfs_4k.img";
+  REQUIRE_FIXTURE(image);
+  SearchedVolume v(Fixture(image));
+  ASSERT_TRUE(v.result.ok);
+  const NTFSFILEENTRY& frag = *v.byPath.at("/frag.bin");
+  const auto size = static_cast<std::uint64_t>(frag.dataSize);
+  testing_support::TempDir out;
+  // Stopped after the first run: nothing is left, and the volume's cancel flag is not touched.
+  SaveControl stop;
+  int calls = 0;
+  stop.afterChunk = [&](std::uint64_t written, std::uint64_t total) {
+    EXPECT_GT(written, 0u);
+    EXPECT_LT(written, total);
+    return ++calls, true;
+  };
+  EXPECT_EQ(SaveNtfsFile(v.state, static_cast<std::uint32_t>(frag.recordNumber), frag.name,
+                         platform::FromUtf8(out.path()), 0, &frag, &stop), 0);
+  EXPECT_EQ(calls, 1);
+  EXPECT_TRUE(stop.stopped);
+  EXPECT_EQ(v.state->saveCancel.load(), 0);
+  EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+
+  // Let run, it sees the bytes grow run by run up to the size.
+  SaveControl watch;
+  std::vector<std::uint64_t> seen;
+  watch.afterChunk = [&](std::uint64_t written, std::uint64_t total) {
+    EXPECT_EQ(total, size);
+    seen.push_back(written);
+    return false;
+  };
+  ASSERT_EQ(SaveNtfsFile(v.state, static_cast<std::uint32_t>(frag.recordNumber), frag.name,
+                         platform::FromUtf8(out.path()), 0, &frag, &watch), 1);
+  EXPECT_TRUE(watch.note.empty());
+  ASSERT_GE(seen.size(), 2u);
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_EQ(seen.back(), size);
+  EXPECT_EQ(testing_support::ReadFile(out.File("frag.bin")),
+            testing_support::ReadFile(Fixture(image) + ".files/frag.bin"));
 }
