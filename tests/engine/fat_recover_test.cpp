@@ -287,6 +287,7 @@ TEST_P(FatRecoverOnVolume, FaultsDuringASaveLeaveNoPartialFile) {
 TEST_P(FatRecoverOnVolume, TheHookStopsOrPausesTheSave) {
   const FATDIRENTRY* e = Find("FRAG.BIN");
   ASSERT_NE(e, nullptr);
+  const std::uint64_t size = e->size;
   // Stop after the first run: nothing is left.
   for (int method : {kFatRecoverBasic, kFatRecoverLinear, kFatRecoverSector}) {
     SCOPED_TRACE(method);
@@ -295,7 +296,7 @@ TEST_P(FatRecoverOnVolume, TheHookStopsOrPausesTheSave) {
     int calls = 0;
     control.afterChunk = [&](std::uint64_t written, std::uint64_t total) {
       EXPECT_GT(written, 0u);
-      EXPECT_EQ(total, e->size);
+      EXPECT_EQ(total, size);
       return ++calls, true;
     };
     const std::uint64_t sector = ByteOfCluster(e->firstCluster) / rec()->bytesPerSector;
@@ -339,7 +340,7 @@ TEST_P(FatRecoverOnVolume, TheHookStopsOrPausesTheSave) {
   EXPECT_EQ(ReadFile(out_.File("FRAG.BIN")), Source("frag.bin"));
   ASSERT_GE(seen.size(), 2u);
   EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
-  EXPECT_EQ(seen.back(), e->size);
+  EXPECT_EQ(seen.back(), size);
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, FatRecoverOnVolume, ::testing::Values("fat12", "fat16", "fat32"));
