@@ -1,12 +1,11 @@
 #include "corvane/fat_recover.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
-#include <memory>
 
 #include "corvane/fat_table.h"
+#include "platform/large_buffer.h"
 #include "platform/message.h"
+#include "platform/output_file.h"
 
 using platform::MsgButtons;
 using platform::MsgIcon;
@@ -16,40 +15,51 @@ namespace {
 // Contiguous clusters are read together, up to this many bytes per request.
 constexpr std::size_t kMaxReadBytes = 1u << 20;
 
-struct FileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
+using platform::OutputFile;
 
-bool IsSafeName(const std::u16string& name) {
-  if (name == u"." || name == u"..") return false;
-  return name.find(u'/') == std::u16string::npos && name.find(u'\0') == std::u16string::npos;
+OutputFile OpenOutput(const FatRecoverRequest& request) {
+  std::u16string name = request.fileName;
+  if (name.empty()) name = platform::FromUtf8("[" + std::to_string(request.firstCluster) + "]");
+  OutputFile out = OutputFile::Create(request.saveFolder, name);
+  if (!out.IsOpen()) platform::ShowMessage(kMsgCannotOpenFile);
+  return out;
 }
 
-File OpenOutput(const FatRecoverRequest& request) {
-  const std::string path = FatOutputPath(request.saveFolder, request.fileName, request.firstCluster);
-  std::FILE* f = path.empty() ? nullptr : std::fopen(path.c_str(), "wb");
-  if (!f) platform::ShowMessage(kMsgCannotOpenFile);
-  return File(f);
+// The copy buffer of `bytes` bytes; null after the message.
+platform::LargeBuffer NewCopyBuffer(std::size_t bytes, SaveControl* control) {
+  platform::LargeBuffer buffer = platform::NewLargeBuffer(bytes, false);
+  if (!buffer) {
+    platform::ShowMessage(kMsgFatOutOfMemory, MsgButtons::Ok, MsgIcon::Error);
+    save_control::Note(control, kNoteOutOfMemory);
+  }
+  return buffer;
 }
 
 // Writes `bytes` bytes read from count sectors at first; false on a read or write failure.
-bool CopySectors(const FATVOLUMERECORD* rec, std::FILE* out, std::uint64_t first,
-                 std::uint32_t count, std::uint64_t bytes, std::vector<std::uint8_t>& buffer) {
+bool CopySectors(const FATVOLUMERECORD* rec, OutputFile& out, std::uint64_t first,
+                 std::uint32_t count, std::uint64_t bytes, std::uint8_t* buffer,
+                 SaveControl* control) {
   const std::size_t size = std::size_t{count} * rec->bytesPerSector;
-  buffer.resize(size);
-  if (!ReadVolumeSectors(rec, buffer.data(), first, count)) return false;
+  if (!ReadVolumeSectors(rec, buffer, first, count)) {
+    save_control::Note(control, kNoteReadFailed);
+    return false;
+  }
   const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(bytes, size));
-  return std::fwrite(buffer.data(), 1, n, out) == n;
+  if (out.Write(buffer, n)) return true;
+  save_control::Note(control, kNoteWriteFailed);
+  return false;
 }
 
-// Writes the clusters in order until `size` bytes are out.
-bool WriteClusters(const FATVOLUMERECORD* rec, std::FILE* out,
-                   const std::vector<std::uint32_t>& clusters, std::uint64_t size) {
+// Writes the clusters in order until `size` bytes are out; false on a failure or a stop.
+bool WriteClusters(const FATVOLUMERECORD* rec, OutputFile& out,
+                   const std::vector<std::uint32_t>& clusters, std::uint64_t size,
+                   SaveControl* control) {
   const std::uint32_t clusterBytes = FatClusterBytes(rec);
   const std::uint32_t spc = FatSectorsPerCluster();
-  const std::size_t runMax = std::max<std::size_t>(1, kMaxReadBytes / clusterBytes);
-  std::vector<std::uint8_t> buffer;
+  const std::size_t runMax =
+      std::min(clusters.size(), std::max<std::size_t>(1, kMaxReadBytes / clusterBytes));
+  platform::LargeBuffer buffer = NewCopyBuffer(runMax * clusterBytes, control);
+  if (!buffer) return false;
   std::uint64_t left = size;
   for (std::size_t k = 0; k < clusters.size() && left > 0;) {
     std::size_t run = 1;
@@ -57,48 +67,57 @@ bool WriteClusters(const FATVOLUMERECORD* rec, std::FILE* out,
     const std::uint64_t sector = ClusterToSector(clusters[k], rec);
     if (sector == 0) return false;
     const std::uint64_t take = std::min<std::uint64_t>(left, std::uint64_t{clusterBytes} * run);
-    if (!CopySectors(rec, out, sector, static_cast<std::uint32_t>(run * spc), take, buffer)) return false;
+    if (!CopySectors(rec, out, sector, static_cast<std::uint32_t>(run * spc), take, buffer.get(),
+                     control))
+      return false;
     left -= take;
     k += run;
+    if (save_control::StopAfterChunk(control, size - left, size)) return false;
   }
   return true;
 }
 
-int SaveSectors(FATVOLUMERECORD* rec, const FatRecoverRequest& request) {
+// Puts the written file in place; the result of a save whose copy ran to its end.
+int Finish(OutputFile& out, bool complete, SaveControl* control) {
+  if (!out.Commit()) {
+    save_control::Note(control, kNoteWriteFailed);
+    return 0;
+  }
+  return complete ? 1 : 0;
+}
+
+int SaveSectors(FATVOLUMERECORD* rec, const FatRecoverRequest& request, SaveControl* control) {
   const std::uint32_t bps = rec->bytesPerSector;
   std::uint64_t count = request.sectorCount;
   if (count == 0) count = (std::uint64_t{request.size} + bps - 1) / bps;
   const std::uint64_t bytes = request.size ? request.size : count * bps;
-  File out = OpenOutput(request);
-  if (!out) return 0;
-  std::vector<std::uint8_t> buffer;
-  const std::uint32_t perRead = static_cast<std::uint32_t>(kMaxReadBytes / bps);
-  std::uint64_t left = std::min<std::uint64_t>(bytes, count * bps);
+  OutputFile out = OpenOutput(request);
+  if (!out.IsOpen()) return 0;
+  const std::uint32_t perRead =
+      static_cast<std::uint32_t>(std::min<std::uint64_t>(kMaxReadBytes / bps, std::max<std::uint64_t>(count, 1)));
+  platform::LargeBuffer buffer = NewCopyBuffer(std::size_t{perRead} * bps, control);
+  if (!buffer) return 0;
+  const std::uint64_t total = std::min<std::uint64_t>(bytes, count * bps);
+  std::uint64_t left = total;
   for (std::uint64_t s = request.firstSector; left > 0;) {
     const std::uint32_t n = static_cast<std::uint32_t>(std::min<std::uint64_t>(perRead, (left + bps - 1) / bps));
     const std::uint64_t take = std::min<std::uint64_t>(left, std::uint64_t{n} * bps);
-    if (!CopySectors(rec, out.get(), s, n, take, buffer)) return 0;
+    if (!CopySectors(rec, out, s, n, take, buffer.get(), control)) return 0;
     left -= take;
     s += n;
+    if (save_control::StopAfterChunk(control, total - left, total)) return 0;
   }
   // Sectors that do not cover the size leave the file short: not a success.
-  return count * bps >= bytes ? 1 : 0;
+  return Finish(out, count * bps >= bytes, control);
 }
 
 }  // namespace
 
 std::string FatOutputPath(const std::u16string& folder, const std::u16string& fileName,
                           std::uint32_t firstCluster) {
-  std::u16string name = fileName;
-  if (name.empty()) {
-    const std::string unnamed = "[" + std::to_string(firstCluster) + "]";
-    name.assign(unnamed.begin(), unnamed.end());
-  }
-  if (!IsSafeName(name) || folder.find(u'\0') != std::u16string::npos) return {};
-  std::string path = platform::ToUtf8(folder);
-  if (path.empty()) return {};
-  if (path.back() != '/') path += '/';
-  return path + platform::ToUtf8(name);
+  if (fileName.empty())
+    return platform::OutputPath(folder, platform::FromUtf8("[" + std::to_string(firstCluster) + "]"));
+  return platform::OutputPath(folder, fileName);
 }
 
 bool PlanFatClusters(const FATVOLUMERECORD* rec, const FatRecoverRequest& request,
@@ -122,7 +141,9 @@ bool PlanFatClusters(const FATVOLUMERECORD* rec, const FatRecoverRequest& reques
     platform::ShowMessage(kMsgDataOverwritten);
     return false;
   }
-  if (request.method == kFatRecoverLinear) {
+  // A live file's chain is still in the table: the linear method follows it like the basic one.
+  // Only an entry whose chain is gone (its first cluster free) leaves the contiguous guess.
+  if (request.method == kFatRecoverLinear && view.Entry(first) == 0) {
     for (std::uint32_t c = first; c <= view.lastCluster && clusters->size() < limit; ++c) {
       // A live file's clusters were never freed; a deleted file's data lies in free clusters.
       if (request.deleted && c != first && view.Entry(c) != 0) continue;
@@ -136,25 +157,27 @@ bool PlanFatClusters(const FATVOLUMERECORD* rec, const FatRecoverRequest& reques
   return true;
 }
 
-int RecoverFatFileRequest(FATVOLUMERECORD* rec, const FatRecoverRequest& request) {
+int RecoverFatFileRequest(FATVOLUMERECORD* rec, const FatRecoverRequest& request,
+                          SaveControl* control) {
   if (request.saveFolder.empty()) {
     platform::ShowMessage(kMsgNoSaveFolder);
     return 0;
   }
   if (!rec || rec->bytesPerSector == 0) return 0;
-  if (request.method == kFatRecoverSector) return SaveSectors(rec, request);
+  if (request.method == kFatRecoverSector) return SaveSectors(rec, request, control);
   if (request.size == 0) {
     // An empty file has no cluster (its first cluster is usually 0).
-    return OpenOutput(request) ? 1 : 0;
+    OutputFile out = OpenOutput(request);
+    return out.IsOpen() ? Finish(out, true, control) : 0;
   }
   std::vector<std::uint32_t> clusters;
   bool complete = false;
   if (!PlanFatClusters(rec, request, &clusters, &complete)) return 0;
-  File out = OpenOutput(request);
-  if (!out) return 0;
-  if (!WriteClusters(rec, out.get(), clusters, request.size)) return 0;
-  if (std::fflush(out.get()) != 0) return 0;
-  return complete ? 1 : 0;
+  OutputFile out = OpenOutput(request);
+  if (!out.IsOpen()) return 0;
+  // A failed or stopped copy discards the output; a chain that ends short keeps what it held.
+  if (!WriteClusters(rec, out, clusters, request.size, control)) return 0;
+  return Finish(out, complete, control);
 }
 
 namespace {

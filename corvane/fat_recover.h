@@ -1,8 +1,8 @@
 // Saving one file of a FAT12, FAT16 or FAT32 volume into a folder of the user's choice.
 //
 // The volume is only read. The output file is created (or replaced) in the save folder and
-// receives exactly the file's bytes; a save that cannot reach the recorded size fails, leaving
-// what was written in place.
+// receives exactly the file's bytes. A save whose clusters cannot reach the recorded size fails,
+// keeping what they held; a save ended by a read or write failure or a stop leaves no file.
 #pragma once
 
 #include <cstdint>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "corvane/filesystem.h"
+#include "corvane/save_control.h"
 
 inline constexpr char16_t kMsgNoSaveFolder[] = u"저장위치가 선택되지 않았습니다.";
 inline constexpr char16_t kMsgCannotOpenFile[] = u"파일을 열수 없습니다";
@@ -28,7 +29,9 @@ struct FatRecoverRequest {
   std::uint32_t sectorCount = 0;   // sector method; 0 means enough sectors for the size
 };
 
-int RecoverFatFileRequest(FATVOLUMERECORD* rec, const FatRecoverRequest& request);
+// control (may be null) is asked after every run of clusters whether to stop.
+int RecoverFatFileRequest(FATVOLUMERECORD* rec, const FatRecoverRequest& request,
+                          SaveControl* control = nullptr);
 int RecoverFat12File(FATVOLUMERECORD* rec, std::uint32_t cluster, const std::u16string& fileName,
                      const std::u16string& saveFolder, std::uint32_t bytes);
 int RecoverFat16File(FATVOLUMERECORD* rec, std::uint32_t cluster, const std::u16string& fileName,

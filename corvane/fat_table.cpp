@@ -7,6 +7,7 @@
 #include "corvane/bootarea.h"
 #include "corvane/fat_dir.h"
 #include "platform/endian.h"
+#include "platform/large_buffer.h"
 #include "platform/message.h"
 
 using platform::MsgButtons;
@@ -37,7 +38,7 @@ std::uint8_t* ReadRawFat(const FATVOLUMERECORD* rec, std::size_t* bytes) {
     ShowError(kMsgFatOutOfMemory);
     return nullptr;
   }
-  auto* raw = static_cast<std::uint8_t*>(std::malloc(static_cast<std::size_t>(size)));
+  auto* raw = static_cast<std::uint8_t*>(platform::AllocateLarge(static_cast<std::size_t>(size), false));
   if (!raw) {
     ShowError(kMsgFatOutOfMemory);
     return nullptr;
@@ -60,7 +61,7 @@ int LoadTable(FATVOLUMERECORD* rec, T** slot, void (*unpack)(const std::uint8_t*
   std::uint8_t* raw = ReadRawFat(rec, &rawBytes);
   if (!raw) return 0;
   const std::uint32_t last = rec->geometry.lastCluster;
-  auto* table = static_cast<T*>(std::calloc(std::size_t{last} + 2, sizeof(T)));
+  auto* table = static_cast<T*>(platform::AllocateLarge((std::size_t{last} + 2) * sizeof(T)));
   if (!table) {
     std::free(raw);
     return 0;

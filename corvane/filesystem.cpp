@@ -326,7 +326,7 @@ std::int64_t GetFatFileSize(std::uint32_t firstCluster, std::int64_t fileSize) {
 
 int RecoverFatFile(std::uint32_t firstCluster, std::u16string fileName, std::u16string saveFolder,
                    std::uint32_t fileSize, int method, int deleted, std::uint64_t firstSector,
-                   std::uint32_t sectorCount) {
+                   std::uint32_t sectorCount, SaveControl* control) {
   FILESYSTEMOBJ* fs = m_pFileSystem;
   if (!fs || !IsFatType(fs->typeCode)) return 0;
   FATVOLUMERECORD* rec = CurrentFatRecord(fs);
@@ -340,5 +340,5 @@ int RecoverFatFile(std::uint32_t firstCluster, std::u16string fileName, std::u16
   request.deleted = deleted != 0;
   request.firstSector = firstSector;
   request.sectorCount = sectorCount;
-  return RecoverFatFileRequest(rec, request);
+  return RecoverFatFileRequest(rec, request, control);
 }

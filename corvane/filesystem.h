@@ -139,10 +139,13 @@ inline constexpr int kFatRecoverSector = 2;
 // Saves one FAT file into saveFolder: 1 saved, 0 failed. deleted says that clusters in use belong
 // to other files: a deleted file whose first cluster is in use is refused, and the linear method
 // passes over such clusters; firstSector and sectorCount serve the sector method
-// (sectorCount 0: as many sectors as the size needs).
+// (sectorCount 0: as many sectors as the size needs). control (corvane/save_control.h, may be
+// null) is asked after every run of clusters whether to stop, and learns why a save failed.
+struct SaveControl;
 int RecoverFatFile(std::uint32_t firstCluster, std::u16string fileName, std::u16string saveFolder,
                    std::uint32_t fileSize, int method = kFatRecoverBasic, int deleted = 0,
-                   std::uint64_t firstSector = 0, std::uint32_t sectorCount = 0);
+                   std::uint64_t firstSector = 0, std::uint32_t sectorCount = 0,
+                   SaveControl* control = nullptr);
 void StoreGeometry(FILESYSTEMOBJ* fs);
 
 // The per-type record of the current FAT-family type, or null.

@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <vector>
 
 #include "corvane/filesystem.h"
 #include "corvane/ntfs_record.h"
 #include "platform/endian.h"
+#include "platform/large_buffer.h"
 #include "platform/lznt1.h"
 #include "platform/message.h"
+#include "platform/output_file.h"
 
 using platform::Le64;
 using platform::MsgButtons;
@@ -21,58 +22,85 @@ std::u16string g_strNtfsSavePath;
 namespace {
 
 // Contiguous clusters are read together up to this many bytes; the cancel flag is checked
-// before every read.
+// before every read and the caller's hook after every chunk.
 constexpr std::uint64_t kCopyBytes = 256u << 10;
 
-struct FileCloser {
-  void operator()(std::FILE* f) const {
-    if (f) std::fclose(f);
-  }
-};
-using File = std::unique_ptr<std::FILE, FileCloser>;
-
-// A name from disk that stays inside the save folder as one plain entry.
-bool IsSafeName(const std::u16string& name) {
-  if (name.empty() || name == u"." || name == u"..") return false;
-  return name.find(u'/') == std::u16string::npos && name.find(u'\0') == std::u16string::npos;
-}
+using platform::OutputFile;
 
 std::u16string JoinPath(std::u16string folder, const std::u16string& name) {
   while (folder.size() > 1 && folder.back() == u'/') folder.pop_back();
   return folder + u"/" + name;
 }
 
-bool Cancelled(const NTFSVOLUMERECORD* state) { return state->saveCancel.load() != 0; }
+// One copy in progress: where it reads, where it writes, who may stop it.
+struct Copy {
+  NTFSVOLUMERECORD* state;
+  OutputFile& out;
+  SaveControl* control;
+  std::uint64_t total;  // bytes the copy aims at
 
-class Writer {
- public:
-  explicit Writer(std::FILE* f) : f_(f) {}
-  bool Write(const std::uint8_t* p, std::uint64_t n) {
-    return n == 0 || std::fwrite(p, 1, static_cast<std::size_t>(n), f_) == n;
-  }
-  bool Zeros(std::uint64_t n) {
-    static const std::uint8_t zeros[4096] = {};
-    while (n > 0) {
-      const std::uint64_t k = std::min<std::uint64_t>(n, sizeof zeros);
-      if (!Write(zeros, k)) return false;
-      n -= k;
+  bool Cancelled() const {
+    if (state->saveCancel.load() == 0) return false;
+    if (control) {
+      control->stopped = true;
+      control->note = kNoteSaveStopped;
     }
     return true;
   }
-
- private:
-  std::FILE* f_;
+  bool Write(const std::uint8_t* p, std::uint64_t n) {
+    if (out.Write(p, static_cast<std::size_t>(n))) return true;
+    save_control::Note(control, kNoteWriteFailed);
+    return false;
+  }
+  bool Zeros(std::uint64_t n) {
+    if (out.WriteZeros(n)) return true;
+    save_control::Note(control, kNoteWriteFailed);
+    return false;
+  }
+  bool Read(std::uint64_t lcn, std::uint64_t n, std::uint8_t* buffer) {
+    if (ReadClusters(state, lcn, static_cast<std::uint32_t>(n), buffer)) return true;
+    save_control::Note(control, kNoteReadFailed);
+    return false;
+  }
+  bool ReadRun(const NtfsRunList& runs, std::uint64_t vcn, std::uint64_t n, std::uint8_t* buffer) {
+    if (ReadRunClusters(state, runs, vcn, n, buffer)) return true;
+    save_control::Note(control, kNoteReadFailed);
+    return false;
+  }
+  // After a chunk: true when the caller's hook stops the copy.
+  bool StopHere() { return save_control::StopAfterChunk(control, out.Written(), total); }
+  platform::LargeBuffer Buffer(std::size_t bytes) {
+    platform::LargeBuffer buffer = platform::NewLargeBuffer(bytes, false);
+    if (!buffer) save_control::Note(control, kNoteOutOfMemory);
+    return buffer;
+  }
 };
 
+// Bytes the runs map without a gap from VCN 0, sparse runs included.
+std::uint64_t CoveredBytes(const NtfsRunList& runs, std::uint64_t clusterSize) {
+  std::uint64_t end = 0;
+  for (const NtfsRun& run : runs) {
+    if (run.vcn != end) break;
+    end += run.length;
+  }
+  return end > UINT64_MAX / clusterSize ? UINT64_MAX : end * clusterSize;
+}
+
 // Plain data: runs in order, sparse ones as zeros.
-bool CopyPlain(NTFSVOLUMERECORD* state, const NtfsRunList& runs, std::uint64_t dataSize,
-               std::uint64_t validSize, Writer& out) {
-  const std::uint64_t cs = state->clusterSize;
+bool CopyPlain(Copy& copy, const NtfsRunList& runs, std::uint64_t dataSize, std::uint64_t validSize) {
+  const std::uint64_t cs = copy.state->clusterSize;
   const std::uint64_t perRead = std::max<std::uint64_t>(1, kCopyBytes / cs);
-  std::vector<std::uint8_t> buffer(static_cast<std::size_t>(perRead * cs));
   std::uint64_t done = 0;
+  platform::LargeBuffer buffer;
   for (std::uint64_t vcn = 0; done < dataSize;) {
-    if (done >= validSize) return out.Zeros(dataSize - done);
+    if (done >= validSize) {
+      // Past the initialized size: zeros, in chunks so that the hook is still asked.
+      const std::uint64_t bytes = std::min(dataSize - done, perRead * cs);
+      if (!copy.Zeros(bytes)) return false;
+      done += bytes;
+      if (copy.StopHere()) return false;
+      continue;
+    }
     std::uint64_t lcn = 0, left = 0;
     bool sparse = false;
     if (!MapVcn(runs, vcn, &lcn, &left, &sparse)) return false;
@@ -80,28 +108,29 @@ bool CopyPlain(NTFSVOLUMERECORD* state, const NtfsRunList& runs, std::uint64_t d
     const std::uint64_t n = std::min({left, perRead, want});
     const std::uint64_t bytes = std::min(n * cs, std::min(dataSize, validSize) - done);
     if (sparse) {
-      if (!out.Zeros(bytes)) return false;
+      if (!copy.Zeros(bytes)) return false;
     } else {
-      if (Cancelled(state)) return false;
-      if (!ReadClusters(state, lcn, static_cast<std::uint32_t>(n), buffer.data()) ||
-          !out.Write(buffer.data(), bytes))
-        return false;
+      if (copy.Cancelled()) return false;
+      if (!buffer && !(buffer = copy.Buffer(static_cast<std::size_t>(perRead * cs)))) return false;
+      if (!copy.Read(lcn, n, buffer.get()) || !copy.Write(buffer.get(), bytes)) return false;
     }
     done += bytes;
     vcn += n;
+    if (copy.StopHere()) return false;
   }
   return true;
 }
 
 // Compressed data: each unit of 2^cu clusters is stored raw when fully allocated, as LZNT1 in
 // its leading clusters when partly sparse, and not at all (zeros) when wholly sparse.
-bool CopyCompressed(NTFSVOLUMERECORD* state, const NtfsRunList& runs, unsigned unitShift,
-                    std::uint64_t dataSize, std::uint64_t validSize, Writer& out) {
-  const std::uint64_t cs = state->clusterSize;
+bool CopyCompressed(Copy& copy, const NtfsRunList& runs, unsigned unitShift,
+                    std::uint64_t dataSize, std::uint64_t validSize) {
+  const std::uint64_t cs = copy.state->clusterSize;
   const std::uint64_t unitClusters = std::uint64_t{1} << unitShift;
   const std::size_t unitBytes = static_cast<std::size_t>(unitClusters * cs);
-  std::vector<std::uint8_t> stored(unitBytes);
-  std::vector<std::uint8_t> plain(unitBytes);
+  platform::LargeBuffer stored = copy.Buffer(unitBytes);
+  platform::LargeBuffer plain = stored ? copy.Buffer(unitBytes) : nullptr;
+  if (!plain) return false;
   std::uint64_t done = 0;
   for (std::uint64_t unit = 0; done < dataSize; ++unit) {
     const std::uint64_t bytes = std::min<std::uint64_t>(unitBytes, dataSize - done);
@@ -124,39 +153,53 @@ bool CopyCompressed(NTFSVOLUMERECORD* state, const NtfsRunList& runs, unsigned u
       else allocated += n;
       vcn += n;
     }
-    if (Cancelled(state)) return false;
+    if (copy.Cancelled()) return false;
     const std::uint8_t* data = nullptr;
     if (allocated == 0) {
-      std::memset(plain.data(), 0, unitBytes);
-      data = plain.data();
+      std::memset(plain.get(), 0, unitBytes);
+      data = plain.get();
     } else if (!sawSparse) {
-      if (!ReadRunClusters(state, runs, firstVcn, unitClusters, stored.data())) return false;
-      data = stored.data();
+      if (!copy.ReadRun(runs, firstVcn, unitClusters, stored.get())) return false;
+      data = stored.get();
     } else {
-      if (!ReadRunClusters(state, runs, firstVcn, allocated, stored.data())) return false;
-      std::memset(plain.data(), 0, unitBytes);
+      if (!copy.ReadRun(runs, firstVcn, allocated, stored.get())) return false;
+      std::memset(plain.get(), 0, unitBytes);
       std::size_t written = 0;
       const platform::Lznt1Result r = platform::Lznt1Decompress(
-          stored.data(), static_cast<std::size_t>(allocated * cs), plain.data(), unitBytes, &written);
+          stored.get(), static_cast<std::size_t>(allocated * cs), plain.get(), unitBytes, &written);
       if (r != platform::Lznt1Result::Ok) {
         FormatNtStatusText(kStatusBadCompressionBuffer);
         return false;
       }
-      data = plain.data();
+      data = plain.get();
     }
     // Bytes past the initialized size read as zeros.
     const std::uint64_t valid = validSize > done ? std::min(bytes, validSize - done) : 0;
-    if (!out.Write(data, valid) || !out.Zeros(bytes - valid)) return false;
+    if (!copy.Write(data, valid) || !copy.Zeros(bytes - valid)) return false;
     done += bytes;
+    if (copy.StopHere()) return false;
   }
   return true;
 }
 
-bool WriteWhole(const std::u16string& path, const std::uint8_t* data, std::size_t size) {
-  File f(std::fopen(platform::ToUtf8(path).c_str(), "wb"));
-  if (!f) return false;
-  if (size && std::fwrite(data, 1, size, f.get()) != size) return false;
-  return std::fclose(f.release()) == 0;
+// Opens g_strNtfsSavePath through the one output routine (its last component is the name).
+OutputFile OpenSavePath() {
+  const std::u16string& path = g_strNtfsSavePath;
+  const std::size_t slash = path.rfind(u'/');
+  if (slash == std::u16string::npos) return OutputFile::Create(u".", path);
+  return OutputFile::Create(std::u16string_view(path).substr(0, slash == 0 ? 1 : slash),
+                            std::u16string_view(path).substr(slash + 1));
+}
+
+bool WriteResident(const std::u16string& folder, const std::u16string& name,
+                   const std::uint8_t* data, std::size_t size, SaveControl* control) {
+  OutputFile out = OutputFile::Create(folder, name);
+  if (!out.IsOpen()) return false;
+  if (!out.Write(data, size) || !out.Commit()) {
+    save_control::Note(control, kNoteWriteFailed);
+    return false;
+  }
+  return true;
 }
 
 const NTFSFILEENTRY* LookUpEntry(std::uint32_t recordNumber) {
@@ -196,12 +239,15 @@ int DecryptEfsFile(const std::u16string&) {
 }
 
 int CopyAttributeToFile(NTFSVOLUMERECORD* state, const std::uint8_t* attribute,
-                        std::uint32_t length, std::uint64_t dataSize) {
-  state->saveCancel = 0;
+                        std::uint32_t length, std::uint64_t dataSize, SaveControl* control) {
   if (AttributeIsResident(attribute) || state->clusterSize == 0) return 0;
   NtfsRunList runs;
   if (!DecodeRunList(attribute, length, &runs)) return 0;
-  const std::uint64_t validSize = std::min(dataSize, Le64(attribute + ntfs::attr::kInitializedSize));
+  // A size beyond what the runs map is damage: the copy stops where the runs end.
+  const std::uint64_t covered = CoveredBytes(runs, state->clusterSize);
+  const bool damaged = dataSize > covered;
+  const std::uint64_t size = std::min(dataSize, covered);
+  const std::uint64_t validSize = std::min(size, Le64(attribute + ntfs::attr::kInitializedSize));
   const std::uint16_t flags = platform::Le16(attribute + ntfs::attr::kFlags);
   const unsigned unitShift = attribute[ntfs::attr::kCompressionUnit];
   const bool compressed = (flags & ntfs::kAttrFlagCompressionMask) != 0 && unitShift != 0;
@@ -209,21 +255,34 @@ int CopyAttributeToFile(NTFSVOLUMERECORD* state, const std::uint8_t* attribute,
   if (compressed && (unitShift > 8 || (std::uint64_t{state->clusterSize} << unitShift) > (1u << 20)))
     return 0;
 
-  File f(std::fopen(platform::ToUtf8(g_strNtfsSavePath).c_str(), "wb"));
-  if (!f) return 0;
-  Writer out(f.get());
-  const bool ok = compressed ? CopyCompressed(state, runs, unitShift, dataSize, validSize, out)
-                             : CopyPlain(state, runs, dataSize, validSize, out);
-  const bool closed = std::fclose(f.release()) == 0;
-  return ok && closed ? 1 : 0;
+  OutputFile out = OpenSavePath();
+  if (!out.IsOpen()) return 0;
+  Copy copy{state, out, control, size};
+  const bool ok = compressed ? CopyCompressed(copy, runs, unitShift, size, validSize)
+                             : CopyPlain(copy, runs, size, validSize);
+  // A failed or stopped copy leaves nothing behind (the output is discarded with `out`).
+  if (!ok) return 0;
+  if (!out.Commit()) {
+    save_control::Note(control, kNoteWriteFailed);
+    return 0;
+  }
+  if (damaged) {
+    save_control::Note(control, kNoteDataBeyondRuns);
+    return 0;
+  }
+  return 1;
 }
 
 int SaveNtfsFile(NTFSVOLUMERECORD* state, std::uint32_t recordNumber, std::u16string name,
-                 std::u16string folder, std::uint32_t fileAttributes, const NTFSFILEENTRY* found) {
-  if (!state || state->recordSize == 0 || !IsSafeName(name) || folder.empty()) return 0;
+                 std::u16string folder, std::uint32_t fileAttributes, const NTFSFILEENTRY* found,
+                 SaveControl* control) {
+  if (!state || state->recordSize == 0 || !platform::IsPlainFileName(name) || folder.empty()) return 0;
   const std::u16string path = JoinPath(folder, name);
   std::vector<std::uint8_t> record(state->recordSize);
-  if (!ReadMftRecord(state, recordNumber, record.data())) return 0;
+  if (!ReadMftRecord(state, recordNumber, record.data())) {
+    save_control::Note(control, kNoteReadFailed);
+    return 0;
+  }
   NtfsFileInfo info;
   if (!ParseFileRecord(record.data(), record.size(), &info)) return 0;
   // The record may have been given to another file since the search saw it.
@@ -234,17 +293,16 @@ int SaveNtfsFile(NTFSVOLUMERECORD* state, std::uint32_t recordNumber, std::u16st
   std::uint32_t length = 0;
   const std::uint8_t* data = FindAttribute(record.data(), record.size(), ntfs::kAttrData, &length);
   if (!data) return 0;
-  const std::int64_t dataSize = GetAttributeDataSize(data);
-  if (dataSize < 0) return 0;
   g_strNtfsSavePath = path;
 
   int result;
   if (AttributeIsResident(data)) {
     std::uint32_t valueLength = 0;
     const std::uint8_t* value = ResidentValue(data, &valueLength);
-    result = WriteWhole(path, value, valueLength) ? 1 : 0;
+    result = WriteResident(folder, name, value, valueLength, control) ? 1 : 0;
   } else {
-    result = CopyAttributeToFile(state, data, length, static_cast<std::uint64_t>(dataSize));
+    // The size as the record states it, however large: the copy bounds it by the runs.
+    result = CopyAttributeToFile(state, data, length, Le64(data + ntfs::attr::kDataSize), control);
   }
   const bool encrypted = (fileAttributes & 0x4000) != 0 ||
                          (platform::Le16(data + ntfs::attr::kFlags) & ntfs::kAttrFlagEncrypted) != 0;

@@ -11,6 +11,7 @@
 #include <mutex>
 
 #include "platform/drive_map.h"
+#include "platform/fault_plan.h"
 
 namespace platform {
 namespace {
@@ -96,6 +97,7 @@ bool ReadAt(Handle h, std::uint64_t offset, void* buffer, std::size_t len) {
     e = it->second;
   }
   if (offset > e.length || len > e.length - offset) return false;
+  if (FaultPlan::ReadFails(offset, len)) return false;
   auto* out = static_cast<unsigned char*>(buffer);
   std::size_t done = 0;
   while (done < len) {

@@ -25,7 +25,7 @@ Handle OpenVolume(char letter, int* error = nullptr);
 Handle OpenPhysicalDisk(int number, int* error = nullptr);
 
 // Reads exactly len bytes at offset within the handle's range. False on any failure, a range
-// overrun or a short read.
+// overrun or a short read (or a fault planned by a test, platform/fault_plan.h).
 bool ReadAt(Handle h, std::uint64_t offset, void* buffer, std::size_t len);
 
 // Byte length of the handle's range, 0 for an invalid handle.

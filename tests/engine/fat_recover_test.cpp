@@ -2,13 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <mutex>
+#include <thread>
 
 #include "corvane/bootarea.h"
 #include "corvane/fat_records.h"
 #include "corvane/fat_table.h"
+#include "platform/fault_plan.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -27,6 +31,13 @@ const FATDIRENTRY* Find(const char* shortName) {
 
 std::u16string U(const std::string& s) { return platform::FromUtf8(s); }
 
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  return names;
+}
+
 class FatRecoverOnVolume : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
@@ -43,6 +54,21 @@ class FatRecoverOnVolume : public ::testing::TestWithParam<const char*> {
     drives_.reset();
   }
   std::string Source(const std::string& name) { return ReadFile(Fixture(image_ + ".src/" + name)); }
+  FATVOLUMERECORD* rec() { return CurrentFatRecord(volume_->fs()); }
+  // The clusters the basic method takes for the entry.
+  std::vector<std::uint32_t> Chain(const FATDIRENTRY& e) {
+    FatRecoverRequest request;
+    request.firstCluster = e.firstCluster;
+    request.size = e.size;
+    std::vector<std::uint32_t> clusters;
+    bool complete = false;
+    EXPECT_TRUE(PlanFatClusters(rec(), request, &clusters, &complete));
+    EXPECT_TRUE(complete);
+    return clusters;
+  }
+  std::uint64_t ByteOfCluster(std::uint32_t cluster) {
+    return ClusterToSector(cluster, rec()) * rec()->bytesPerSector;
+  }
 
   std::string image_;
   std::unique_ptr<ScopedDrives> drives_;
@@ -165,6 +191,156 @@ TEST_P(FatRecoverOnVolume, TheVolumeIsNeverWritten) {
   ASSERT_NE(e, nullptr);
   ASSERT_EQ(RecoverFatFile(e->firstCluster, u"m", U(out_.path()), e->size), 1);
   EXPECT_EQ(ReadFile(Fixture(image_ + ".img")), before);
+}
+
+TEST_P(FatRecoverOnVolume, LinearMethodFollowsTheChainOfALiveFile) {
+  const FATDIRENTRY* e = Find("FRAG.BIN");
+  ASSERT_NE(e, nullptr);
+  // The file fills a gap and goes on past another file: its clusters are not contiguous.
+  const std::vector<std::uint32_t> chain = Chain(*e);
+  ASSERT_GE(chain.size(), 2u);
+  ASSERT_NE(chain[1], chain[0] + 1);
+  ASSERT_EQ(RecoverFatFile(e->firstCluster, u"frag", U(out_.path()), e->size, kFatRecoverLinear, 0), 1);
+  EXPECT_EQ(ReadFile(out_.File("frag")), Source("frag.bin"));
+}
+
+TEST_P(FatRecoverOnVolume, AFailingReadInsideTheTableStopsItsLoadWithTheMessage) {
+  platform::ScopedFaultPlan faults;
+  const FATVOLUMERECORD* r = rec();
+  FreeFatTables();
+  platform::FaultPlan::FailReadAt(std::uint64_t{r->geometry.fat1First} * r->bytesPerSector + 3);
+  volume_->sink().Clear();
+  EXPECT_EQ(LoadFatTable(volume_->fs()), 0);
+  EXPECT_GT(platform::FaultPlan::FailedReads(), 0u);
+  ASSERT_EQ(volume_->sink().Messages().size(), 1u);
+  EXPECT_EQ(volume_->sink().Messages()[0].text, kMsgCannotReadSectorsDot);
+  EXPECT_EQ(volume_->sink().Messages()[0].icon, platform::MsgIcon::Error);
+  EXPECT_EQ(ReadRootDirectory(volume_->fs()), 0);
+
+  // The table's copy cannot be allocated.
+  platform::FaultPlan::Clear();
+  platform::FaultPlan::FailNextLargeAllocation();
+  volume_->sink().Clear();
+  EXPECT_EQ(LoadFatTable(volume_->fs()), 0);
+  ASSERT_EQ(volume_->sink().Messages().size(), 1u);
+  EXPECT_EQ(volume_->sink().Messages()[0].text, kMsgFatOutOfMemory);
+  EXPECT_EQ(volume_->sink().Messages()[0].icon, platform::MsgIcon::Error);
+
+  EXPECT_EQ(LoadFatTable(volume_->fs()), 1);
+  EXPECT_EQ(ReadRootDirectory(volume_->fs()), 1);
+}
+
+// A read or write failing in the middle of a save, or a copy buffer that cannot be had: the save
+// fails, says why, and leaves the folder as it was (an older file of the same name untouched).
+TEST_P(FatRecoverOnVolume, FaultsDuringASaveLeaveNoPartialFile) {
+  const FATDIRENTRY* e = Find("FRAG.BIN");
+  ASSERT_NE(e, nullptr);
+  const std::vector<std::uint32_t> chain = Chain(*e);
+  ASSERT_GE(chain.size(), 3u);
+  const std::string older(100, 'o');
+  struct Case {
+    const char* what;
+    void (*arm)(std::uint64_t clusterByte, std::uint32_t clusterBytes);
+    const char16_t* note;
+    const char16_t* message;  // the box the save shows, if any
+  };
+  const Case cases[] = {
+      {"read inside the third cluster",
+       [](std::uint64_t byte, std::uint32_t) { platform::FaultPlan::FailReadAt(byte + 5); },
+       kNoteReadFailed, nullptr},
+      {"write past the first cluster",
+       [](std::uint64_t, std::uint32_t cb) { platform::FaultPlan::FailOutputWriteAfter(cb); },
+       kNoteWriteFailed, nullptr},
+      {"copy buffer", [](std::uint64_t, std::uint32_t) { platform::FaultPlan::FailNextLargeAllocation(); },
+       kNoteOutOfMemory, kMsgFatOutOfMemory},
+  };
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    platform::ScopedFaultPlan faults;
+    TempDir out;
+    testing_support::WriteFile(out.File("FRAG.BIN"), older);
+    k.arm(ByteOfCluster(chain[2]), clusterBytes_);
+    volume_->sink().Clear();
+    SaveControl control;
+    int chunks = 0;
+    control.afterChunk = [&](std::uint64_t, std::uint64_t) { return ++chunks, false; };
+    EXPECT_EQ(RecoverFatFile(e->firstCluster, u"FRAG.BIN", U(out.path()), e->size, kFatRecoverBasic, 0,
+                             0, 0, &control), 0);
+    EXPECT_EQ(control.note, k.note);
+    if (k.message) {
+      EXPECT_TRUE(volume_->sink().Saw(k.message));
+    } else {
+      EXPECT_TRUE(volume_->sink().Messages().empty());
+      EXPECT_GE(chunks, 1);  // the fault came after a written run
+    }
+    EXPECT_EQ(FolderNames(out.path()), std::vector<std::string>{"FRAG.BIN"});
+    EXPECT_EQ(ReadFile(out.File("FRAG.BIN")), older);
+  }
+  // The cluster reader shows its message for the same bad spot.
+  platform::ScopedFaultPlan faults;
+  platform::FaultPlan::FailReadAt(ByteOfCluster(chain[2]) + 5);
+  volume_->sink().Clear();
+  EXPECT_EQ(ReadClusterByType(chain[2]), nullptr);
+  EXPECT_TRUE(volume_->sink().Saw(kMsgCannotReadSectors));
+}
+
+TEST_P(FatRecoverOnVolume, TheHookStopsOrPausesTheSave) {
+  const FATDIRENTRY* e = Find("FRAG.BIN");
+  ASSERT_NE(e, nullptr);
+  const std::uint64_t size = e->size;
+  // Stop after the first run: nothing is left.
+  for (int method : {kFatRecoverBasic, kFatRecoverLinear, kFatRecoverSector}) {
+    SCOPED_TRACE(method);
+    TempDir out;
+    SaveControl control;
+    int calls = 0;
+    control.afterChunk = [&](std::uint64_t written, std::uint64_t total) {
+      EXPECT_GT(written, 0u);
+      EXPECT_EQ(total, size);
+      return ++calls, true;
+    };
+    const std::uint64_t sector = ByteOfCluster(e->firstCluster) / rec()->bytesPerSector;
+    EXPECT_EQ(RecoverFatFile(e->firstCluster, u"FRAG.BIN", U(out.path()), e->size, method, 0, sector, 0,
+                             &control), 0);
+    EXPECT_EQ(calls, 1);
+    EXPECT_TRUE(control.stopped);
+    EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+  }
+
+  // A hook that blocks holds the save where it is; the file appears only when it is done.
+  std::mutex m;
+  std::condition_variable cv;
+  bool paused = false, resume = false;
+  SaveControl control;
+  std::vector<std::uint64_t> seen;
+  control.afterChunk = [&](std::uint64_t written, std::uint64_t) {
+    std::unique_lock lock(m);
+    seen.push_back(written);
+    if (seen.size() == 1) {
+      paused = true;
+      cv.notify_all();
+      cv.wait(lock, [&] { return resume; });
+    }
+    return false;
+  };
+  int result = -1;
+  std::thread saver([&] {
+    result = RecoverFatFile(e->firstCluster, u"FRAG.BIN", U(out_.path()), e->size, kFatRecoverBasic, 0, 0,
+                            0, &control);
+  });
+  {
+    std::unique_lock lock(m);
+    cv.wait(lock, [&] { return paused; });
+    EXPECT_FALSE(std::filesystem::exists(out_.File("FRAG.BIN")));
+    resume = true;
+    cv.notify_all();
+  }
+  saver.join();
+  EXPECT_EQ(result, 1);
+  EXPECT_EQ(ReadFile(out_.File("FRAG.BIN")), Source("frag.bin"));
+  ASSERT_GE(seen.size(), 2u);
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_EQ(seen.back(), size);
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, FatRecoverOnVolume, ::testing::Values("fat12", "fat16", "fat32"));

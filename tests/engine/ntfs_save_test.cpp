@@ -2,14 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
 
 #include "corvane/ntfs_record.h"
 #include "corvane/ntfs_search.h"
+#include "platform/fault_plan.h"
 #include "tests/engine/ntfs_test_volume.h"
 #include "tests/support/test_support.h"
 
@@ -68,6 +71,14 @@ std::vector<std::string> ManifestFiles(const std::string& image) {
 }
 
 std::string Base(const std::string& path) { return path.substr(path.rfind('/') + 1); }
+
+// Nothing but the named files in the folder: no temporary, hidden or partial leftovers.
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  return names;
+}
 
 }  // namespace
 
@@ -151,8 +162,8 @@ TEST(NtfsSave, CancelStopsTheCopyAndEncryptionFailsWithItsMessage) {
   EXPECT_NE(v.volume.sink().Texts()[0].find(u"NTFS암호화파일을 복구하기 위해 필요합니다."),
             std::u16string::npos);
 
-  // The copy runs through the attribute directly: a cancel set after it starts is seen, and
-  // CopyAttributeToFile clears a cancel left from before.
+  // The copy runs through the attribute directly. A stop already pending when it starts is
+  // seen, and stays pending: the copy ends with 0 and leaves no file.
   std::vector<std::uint8_t> rec(v.state->recordSize);
   ASSERT_TRUE(ReadMftRecord(v.state, static_cast<std::uint64_t>(multi.recordNumber), rec.data()));
   std::uint32_t len = 0;
@@ -160,6 +171,14 @@ TEST(NtfsSave, CancelStopsTheCopyAndEncryptionFailsWithItsMessage) {
   ASSERT_NE(data, nullptr);
   g_strNtfsSavePath = platform::FromUtf8(out.File("copy.bin"));
   v.state->saveCancel = 1;
+  SaveControl control;
+  EXPECT_EQ(CopyAttributeToFile(v.state, data, len, static_cast<std::uint64_t>(multi.dataSize), &control), 0);
+  EXPECT_EQ(v.state->saveCancel.load(), 1);
+  EXPECT_TRUE(control.stopped);
+  EXPECT_FALSE(std::filesystem::exists(out.File("copy.bin")));
+  for (const std::string& name : FolderNames(out.path())) EXPECT_NE(name[0], '.') << name;
+  // Once the caller clears it, the same copy runs to the end.
+  v.state->saveCancel = 0;
   EXPECT_EQ(CopyAttributeToFile(v.state, data, len, static_cast<std::uint64_t>(multi.dataSize)), 1);
   EXPECT_EQ(std::filesystem::file_size(out.File("copy.bin")), static_cast<std::uintmax_t>(multi.dataSize));
 }
@@ -192,13 +211,6 @@ std::string WriteHandVolume(const testing_support::TempDir& dir, const std::vect
   return b.Write(dir, "hand.img");
 }
 
-// Nothing but the named files in the folder: no temporary, hidden or partial leftovers.
-std::vector<std::string> FolderNames(const std::string& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename().string());
-  return names;
-}
 
 }  // namespace
 
@@ -282,4 +294,187 @@ TEST(NtfsSave, FailedSavesReportFailureAndLeaveNoTemporaryFile) {
 
   // A save folder that does not exist.
   EXPECT_EQ(v.Save(*v.byRecord.at(8), dir.File("missing/folder")), 0);
+}
+
+// A $DATA whose size lies far beyond the clusters its runs map (a sparse run included) is listed
+// with the size the record gives, but the save writes only what the runs map and reports a
+// damaged file: no zeros up to the claimed size.
+TEST(NtfsSave, ASizeBeyondTheRunsIsDamageAndTheOutputStaysBounded) {
+  std::vector<std::uint8_t> raw(16 * kCluster);
+  for (std::size_t i = 0; i < raw.size(); ++i) raw[i] = static_cast<std::uint8_t>(i * 5 + 1);
+  struct Case {
+    std::uint64_t size;
+    bool compressed;
+  };
+  const Case cases[] = {{1ull << 32, false}, {1ull << 40, false}, {1ull << 63, false},
+                        {~0ull, false},      {1ull << 40, true}};
+  for (const Case& k : cases) {
+    SCOPED_TRACE(testing::Message() << k.size << (k.compressed ? " compressed" : ""));
+    NonResidentSpec s;
+    std::vector<std::uint8_t> runs;
+    std::string expected;
+    if (k.compressed) {
+      // One unit of 16 clusters stored raw.
+      s.lastVcn = 15;
+      s.allocated = s.initialized = 16 * kCluster;
+      s.flags = 0x0001;
+      s.unitShift = 4;
+      runs = {0x11, 16, 100, 0x00};
+      expected.assign(raw.begin(), raw.end());
+    } else {
+      // One stored cluster, then one sparse.
+      s.lastVcn = 1;
+      s.allocated = s.initialized = 2 * kCluster;
+      runs = {0x11, 1, 100, 0x01, 1, 0x00};
+      expected.assign(raw.begin(), raw.begin() + kCluster);
+      expected.append(kCluster, '\0');
+    }
+    s.dataSize = k.size;
+    testing_support::TempDir dir;
+    const std::string image = WriteHandVolume(
+        dir, {{8, u"huge.bin", NonResidentAttr(0x80, s, runs), k.compressed ? 0x820u : 0x20u}}, {{100, raw}});
+    SearchedVolume v(image);
+    ASSERT_TRUE(v.result.ok);
+    ASSERT_EQ(v.byRecord.count(8), 1u);
+    EXPECT_EQ(static_cast<std::uint64_t>(v.byRecord.at(8)->dataSize), k.size);
+    testing_support::TempDir out;
+    SaveControl control;
+    EXPECT_EQ(SaveNtfsFile(v.state, 8, u"huge.bin", platform::FromUtf8(out.path()), 0,
+                           v.byRecord.at(8), &control), 0);
+    EXPECT_EQ(control.note, kNoteDataBeyondRuns);
+    ASSERT_EQ(FolderNames(out.path()), std::vector<std::string>{"huge.bin"});
+    EXPECT_TRUE(testing_support::ReadFile(out.File("huge.bin")) == expected);
+  }
+}
+
+namespace {
+
+// Volume byte of record r of the $MFT.
+std::uint64_t MftRecordByte(const NTFSVOLUMERECORD* state, std::uint64_t r) {
+  const std::uint64_t byte = r * state->recordSize;
+  std::uint64_t lcn = 0, left = 0;
+  EXPECT_TRUE(MapVcn(state->mftRuns, byte / state->clusterSize, &lcn, &left));
+  return lcn * state->clusterSize + byte % state->clusterSize;
+}
+
+// Volume byte of cluster `vcn` of the entry's unnamed $DATA.
+std::uint64_t DataByte(const NTFSVOLUMERECORD* state, const NTFSFILEENTRY& e, std::uint64_t vcn) {
+  std::vector<std::uint8_t> record(state->recordSize);
+  EXPECT_TRUE(ReadMftRecord(state, static_cast<std::uint64_t>(e.recordNumber), record.data()));
+  std::uint32_t length = 0;
+  const std::uint8_t* data = FindAttribute(record.data(), record.size(), ntfs::kAttrData, &length);
+  NtfsRunList runs;
+  std::uint64_t lcn = 0, left = 0;
+  bool sparse = false;
+  EXPECT_TRUE(data && DecodeRunList(data, length, &runs) && MapVcn(runs, vcn, &lcn, &left, &sparse));
+  EXPECT_FALSE(sparse);
+  return lcn * state->clusterSize;
+}
+
+}  // namespace
+
+// A bad spot inside the $MFT: the search passes over that record without a message, and its
+// save fails without leaving a file.
+TEST(NtfsSave, AReadFailingInsideTheMftSkipsTheRecordAndFailsItsSave) {
+  const char* image = "ntfs_4k.img";
+  REQUIRE_FIXTURE(image);
+  SearchedVolume v(Fixture(image));
+  ASSERT_TRUE(v.result.ok);
+  const NTFSFILEENTRY& multi = *v.byPath.at("/multi.bin");
+  platform::ScopedFaultPlan faults;
+  platform::FaultPlan::FailReadAt(MftRecordByte(v.state, static_cast<std::uint64_t>(multi.recordNumber)) + 100);
+  v.volume.sink().Clear();
+  NtfsSearchResult again = SearchMft(v.state, {}, nullptr);
+  EXPECT_TRUE(again.ok);
+  EXPECT_GT(platform::FaultPlan::FailedReads(), 0u);
+  EXPECT_EQ(again.count, v.result.count - 1);
+  for (std::uint32_t i = 0; i < again.count; ++i) EXPECT_NE(again.entries[i].recordNumber, multi.recordNumber);
+  FreeNtfsEntryArray(again.entries, again.count);
+
+  testing_support::TempDir out;
+  SaveControl control;
+  EXPECT_EQ(SaveNtfsFile(v.state, static_cast<std::uint32_t>(multi.recordNumber), multi.name,
+                         platform::FromUtf8(out.path()), 0, &multi, &control), 0);
+  EXPECT_EQ(control.note, kNoteReadFailed);
+  EXPECT_TRUE(v.volume.sink().Messages().empty());
+  EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+}
+
+// A read or write failing in the middle of the copy, or a copy buffer that cannot be had: the
+// save fails with its note and the folder keeps what it held.
+TEST(NtfsSave, FaultsDuringACopyLeaveNoPartialFile) {
+  const char* image = "ntfs_4k.img";
+  REQUIRE_FIXTURE(image);
+  SearchedVolume v(Fixture(image));
+  ASSERT_TRUE(v.result.ok);
+  const NTFSFILEENTRY& frag = *v.byPath.at("/frag.bin");
+  const std::uint64_t badByte = DataByte(v.state, frag, 7) + 9;
+  const std::uint32_t cs = v.state->clusterSize;
+  struct Case {
+    const char* what;
+    std::function<void()> arm;
+    const char16_t* note;
+  };
+  const Case cases[] = {
+      {"read inside the eighth cluster", [&] { platform::FaultPlan::FailReadAt(badByte); }, kNoteReadFailed},
+      {"write past the second cluster", [&] { platform::FaultPlan::FailOutputWriteAfter(2 * cs); }, kNoteWriteFailed},
+      {"copy buffer", [] { platform::FaultPlan::FailNextLargeAllocation(); }, kNoteOutOfMemory},
+  };
+  const std::string older(100, 'o');
+  for (const Case& k : cases) {
+    SCOPED_TRACE(k.what);
+    platform::ScopedFaultPlan faults;
+    testing_support::TempDir out;
+    testing_support::WriteFile(out.File("frag.bin"), older);
+    k.arm();
+    v.volume.sink().Clear();
+    SaveControl control;
+    EXPECT_EQ(SaveNtfsFile(v.state, static_cast<std::uint32_t>(frag.recordNumber), frag.name,
+                           platform::FromUtf8(out.path()), 0, &frag, &control), 0);
+    EXPECT_EQ(control.note, k.note);
+    EXPECT_TRUE(v.volume.sink().Messages().empty());
+    EXPECT_EQ(FolderNames(out.path()), std::vector<std::string>{"frag.bin"});
+    EXPECT_EQ(testing_support::ReadFile(out.File("frag.bin")), older);
+  }
+}
+
+TEST(NtfsSave, TheHookIsAskedAfterEveryRunAndCanStopTheSave) {
+  const char* image = "ntfs_4k.img";
+  REQUIRE_FIXTURE(image);
+  SearchedVolume v(Fixture(image));
+  ASSERT_TRUE(v.result.ok);
+  const NTFSFILEENTRY& frag = *v.byPath.at("/frag.bin");
+  const auto size = static_cast<std::uint64_t>(frag.dataSize);
+  testing_support::TempDir out;
+  // Stopped after the first run: nothing is left, and the volume's cancel flag is not touched.
+  SaveControl stop;
+  int calls = 0;
+  stop.afterChunk = [&](std::uint64_t written, std::uint64_t total) {
+    EXPECT_GT(written, 0u);
+    EXPECT_LT(written, total);
+    return ++calls, true;
+  };
+  EXPECT_EQ(SaveNtfsFile(v.state, static_cast<std::uint32_t>(frag.recordNumber), frag.name,
+                         platform::FromUtf8(out.path()), 0, &frag, &stop), 0);
+  EXPECT_EQ(calls, 1);
+  EXPECT_TRUE(stop.stopped);
+  EXPECT_EQ(v.state->saveCancel.load(), 0);
+  EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+
+  // Let run, it sees the bytes grow run by run up to the size.
+  SaveControl watch;
+  std::vector<std::uint64_t> seen;
+  watch.afterChunk = [&](std::uint64_t written, std::uint64_t total) {
+    EXPECT_EQ(total, size);
+    seen.push_back(written);
+    return false;
+  };
+  ASSERT_EQ(SaveNtfsFile(v.state, static_cast<std::uint32_t>(frag.recordNumber), frag.name,
+                         platform::FromUtf8(out.path()), 0, &frag, &watch), 1);
+  EXPECT_TRUE(watch.note.empty());
+  ASSERT_GE(seen.size(), 2u);
+  EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
+  EXPECT_EQ(seen.back(), size);
+  EXPECT_EQ(testing_support::ReadFile(out.File("frag.bin")),
+            testing_support::ReadFile(Fixture(image) + ".files/frag.bin"));
 }

@@ -1,0 +1,24 @@
+// Large engine buffers (allocation tables, copy buffers): allocated without throwing, so a
+// failure reaches the caller's "out of memory" path, and failable on purpose by the fault plan.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+
+namespace platform {
+
+// A block of `bytes` bytes (zero-filled when asked), released with std::free; null on failure.
+void* AllocateLarge(std::size_t bytes, bool zeroed = true);
+
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+using LargeBuffer = std::unique_ptr<std::uint8_t[], FreeDeleter>;
+
+inline LargeBuffer NewLargeBuffer(std::size_t bytes, bool zeroed = true) {
+  return LargeBuffer(static_cast<std::uint8_t*>(AllocateLarge(bytes, zeroed)));
+}
+
+}  // namespace platform
