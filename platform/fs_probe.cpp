@@ -34,6 +34,11 @@ std::optional<VolumeProbe> ProbeBootSector(const std::uint8_t* s, std::size_t le
   return p;
 }
 
+bool IsFileSystemBootSector(const std::uint8_t* s, std::size_t len) {
+  const BootSectorResult r = ParseBootSector(s, len);
+  return r.ok || r.layout.family == BootFamily::kNtfs || r.layout.family == BootFamily::kExfat;
+}
+
 std::optional<VolumeProbe> ProbeVolume(Handle h) {
   std::uint8_t sector[kBootSectorBytes];
   if (!ReadAt(h, 0, sector, sizeof sector)) return std::nullopt;

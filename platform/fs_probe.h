@@ -28,6 +28,11 @@ bool IsValidFatBpb(const std::uint8_t* sector, std::size_t len);
 std::optional<VolumeProbe> ProbeBootSector(const std::uint8_t* sector, std::size_t len,
                                            std::uint64_t volumeBytes = 0);
 
+// True when the first sector of a source is a file system's boot sector rather than a partition
+// table: one that names NTFS or exFAT, even with unusable values (the engine then reports it as
+// damaged), or a FAT boot sector whose parameter block is usable.
+bool IsFileSystemBootSector(const std::uint8_t* sector, std::size_t len);
+
 // Reads the first sector of the opened range and probes it against the range's length.
 std::optional<VolumeProbe> ProbeVolume(Handle h);
 

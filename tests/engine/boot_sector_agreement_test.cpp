@@ -186,6 +186,11 @@ TEST(BootSectorAgreement, NtfsBootValuesOutOfRangeAreRefusedBeforeUse) {
     SCOPED_TRACE(c.what);
     PatchedNtfs copy("base_ntfs.img", c.offset, c.bytes);
     ScopedDrives drives({"E=" + copy.path()});
+    // Still one volume, never read as a partition table.
+    const auto mapped = platform::DriveMap::Instance().Drives();
+    ASSERT_EQ(mapped.size(), 1u);
+    EXPECT_EQ(mapped[0].offset, 0u);
+    EXPECT_EQ(mapped[0].length, std::filesystem::file_size(copy.path()));
     {
       OpenedVolume v('E');
       EXPECT_FALSE(v.ok());

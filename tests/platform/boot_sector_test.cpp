@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/endian.h"
+#include "platform/fs_probe.h"
 
 namespace {
 
@@ -342,6 +343,33 @@ TEST(BootSector, FamilyGivenByTheCallerOverridesTheSignature) {
   EXPECT_TRUE(platform::ParseBootSectorAs(BootFamily::kExfat, unnamed.data(), 512).ok);
   // An NTFS sector read as FAT has no FAT parameter block.
   EXPECT_FALSE(platform::ParseBootSectorAs(BootFamily::kFat, Ntfs().data(), 512).ok);
+}
+
+// The drive map's question: one volume, or a partition table?
+TEST(BootSector, DamagedNtfsAndExfatStayBootSectorsForTheDriveMap) {
+  Sector ntfs = Ntfs();
+  ntfs[0x0D] = 0xE0;
+  EXPECT_FALSE(platform::ProbeBootSector(ntfs.data(), 512));
+  EXPECT_TRUE(platform::IsFileSystemBootSector(ntfs.data(), 512));
+  Sector exfat = Exfat();
+  exfat[108] = 0;
+  EXPECT_FALSE(platform::ProbeBootSector(exfat.data(), 512));
+  EXPECT_TRUE(platform::IsFileSystemBootSector(exfat.data(), 512));
+  // A FAT sector is told from a partition table by its parameter block alone.
+  Sector fat = Fat16();
+  EXPECT_TRUE(platform::IsFileSystemBootSector(fat.data(), 512));
+  fat[13] = 0;
+  EXPECT_FALSE(platform::IsFileSystemBootSector(fat.data(), 512));
+  // A master boot record: code that starts with a jump, one partition entry, no parameter block.
+  Sector mbr{};
+  mbr[0] = 0xEB;
+  mbr[1] = 0x63;
+  mbr[446 + 4] = 0x07;
+  PutLe32(&mbr[446 + 8], 2048);
+  PutLe32(&mbr[446 + 12], 100000);
+  mbr[510] = 0x55;
+  mbr[511] = 0xAA;
+  EXPECT_FALSE(platform::IsFileSystemBootSector(mbr.data(), 512));
 }
 
 }  // namespace
