@@ -15,7 +15,6 @@
 #include "platform/boot_sector.h"
 #include "platform/codepage.h"
 #include "platform/drive_map.h"
-#include "platform/endian.h"
 #include "platform/fs_probe.h"
 #include "platform/volume_io.h"
 #include "tests/support/test_support.h"

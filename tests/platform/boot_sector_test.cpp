@@ -324,7 +324,7 @@ TEST(BootSector, ValuesAtTheirLimitsAreAccepted) {
   }
 }
 
-TEST(BootSector, FamilyGivenByTheCallerOverridesTheSignature) {
+TEST(BootSector, FamilyFromTheSignatureOrFromTheCaller) {
   // A short buffer is refused before any byte is read.
   EXPECT_EQ(ParseBootSector(Fat16().data(), 511).refusal.field, "boot sector bytes");
   EXPECT_FALSE(ParseBootSector(nullptr, 512).ok);
