@@ -6,6 +6,7 @@
 #include <memory>
 #include <vector>
 
+#include "platform/boot_sector.h"
 #include "platform/endian.h"
 #include "platform/fs_probe.h"
 #include "platform/message.h"
@@ -13,6 +14,9 @@
 using platform::Le16;
 using platform::Le32;
 using platform::Le64;
+using platform::PutLe16;
+using platform::PutLe32;
+using platform::PutLe64;
 
 namespace {
 
@@ -20,8 +24,6 @@ bool Refuse(std::string* why, std::string text) {
   if (why) *why = std::move(text);
   return false;
 }
-
-std::string Num(std::uint64_t v) { return std::to_string(v); }
 
 // Reads the first 512 bytes of the volume through a sector reader on the record's handle.
 bool ReadSectorZero(FILESYSTEMOBJ* fs, std::uint8_t* sector512) {
@@ -118,143 +120,139 @@ void CopyExfatBootRecord(const std::uint8_t* s, std::uint8_t* out) {
   std::memcpy(out + exfatboot::kSignature, s + exfatboot::kSignature, 2);
 }
 
+void EncodeFatBootRecord(const BOOTRECORD& br, std::uint8_t* s) {
+  std::memset(s, 0, 512);
+  std::memcpy(s, br.jump, 3);
+  std::memcpy(s + 3, br.oemName, 8);
+  PutLe16(s + 11, br.bytesPerSector);
+  s[13] = br.sectorsPerCluster;
+  PutLe16(s + 14, br.reservedSectors);
+  s[16] = br.numberOfFats;
+  PutLe16(s + 17, br.rootEntries);
+  PutLe16(s + 19, br.totalSectors16);
+  s[21] = br.media;
+  PutLe16(s + 22, br.sectorsPerFat16);
+  PutLe16(s + 24, br.sectorsPerTrack);
+  PutLe16(s + 26, br.heads);
+  PutLe32(s + 28, br.hiddenSectors);
+  PutLe32(s + 32, br.totalSectors32);
+  const bool fat32 = HasFat32Layout(br);
+  std::uint8_t* ext = fat32 ? s + 64 : s + 36;
+  ext[0] = br.driveNumber;
+  ext[1] = br.reserved1;
+  ext[2] = br.bootSignature;
+  PutLe32(ext + 3, br.volumeSerial);
+  std::memcpy(ext + 7, br.volumeLabel, 11);
+  std::memcpy(ext + 18, br.fileSystemType, 8);
+  if (fat32) {
+    PutLe32(s + 36, br.sectorsPerFat32);
+    PutLe16(s + 40, br.extFlags);
+    PutLe16(s + 42, br.fsVersion);
+    PutLe32(s + 44, br.rootCluster);
+    PutLe16(s + 48, br.fsInfoSector);
+    PutLe16(s + 50, br.backupBootSector);
+    std::memcpy(s + 52, br.reserved2, 12);
+  }
+  s[510] = 0x55;
+  s[511] = 0xAA;
+}
+
+void EncodeNtfsBootRecord(const NTFSBOOTRECORD& br, std::uint8_t* s) {
+  std::memset(s, 0, 512);
+  std::memcpy(s, br.jump, 3);
+  std::memcpy(s + 3, br.oemName, 8);
+  PutLe16(s + 11, br.bytesPerSector);
+  s[13] = br.sectorsPerCluster;
+  PutLe16(s + 14, br.reservedSectors);
+  std::memcpy(s + 16, br.unused16, 3);
+  std::memcpy(s + 19, br.unused19, 2);
+  s[21] = br.media;
+  for (int i = 0; i < 3; ++i) PutLe16(s + 22 + 2 * i, br.words22[i]);
+  for (int i = 0; i < 3; ++i) PutLe32(s + 28 + 4 * i, br.dwords28[i]);
+  PutLe64(s + 40, br.totalSectors);
+  PutLe64(s + 48, br.mftCluster);
+  PutLe64(s + 56, br.mftMirrorCluster);
+  PutLe32(s + 64, br.clustersPerRecord);
+  PutLe32(s + 68, br.clustersPerIndex);
+  PutLe64(s + 72, br.volumeSerial);
+  s[510] = 0x55;
+  s[511] = 0xAA;
+}
+
 bool HasFat32Layout(const BOOTRECORD& br) {
   return br.rootEntries == 0 && br.sectorsPerFat16 == 0;
 }
 
-bool ComputeFatLayout(const BOOTRECORD& br, std::uint64_t volumeBytes, BootLayout* out,
-                      std::string* why) {
-  const std::uint64_t B = br.bytesPerSector;
-  const std::uint64_t S = br.sectorsPerCluster;
-  const std::uint64_t R = br.reservedSectors;
-  const std::uint64_t nFats = br.numberOfFats;
-  if (!platform::IsPowerOfTwo(B) || B < 512 || B > 4096)
-    return Refuse(why, "bytes per sector " + Num(B) + " is not a power of two from 512 to 4096");
-  if (!platform::IsPowerOfTwo(S))
-    return Refuse(why, "sectors per cluster " + Num(S) + " is not a power of two");
-  if (R == 0) return Refuse(why, "reserved sectors is 0");
-  if (nFats == 0) return Refuse(why, "number of FATs is 0");
-
-  const bool fat32 = HasFat32Layout(br);
-  const std::uint64_t F = fat32 ? br.sectorsPerFat32 : br.sectorsPerFat16;
-  if (F == 0) return Refuse(why, "sectors per FAT is 0");
-  const std::uint64_t total = (!fat32 && br.totalSectors16 != 0) ? br.totalSectors16 : br.totalSectors32;
-  if (total == 0) return Refuse(why, "total sectors is 0");
-  // Root directory sectors round up: a partly used last sector still belongs to the root.
-  const std::uint64_t D = fat32 ? 0 : (std::uint64_t{br.rootEntries} * 32 + B - 1) / B;
-  const std::uint64_t firstData = R + nFats * F + D;
-  if (firstData >= total)
-    return Refuse(why, "first data sector " + Num(firstData) + " is not below total sectors " +
-                           Num(total));
-  if (total > UINT32_MAX) return Refuse(why, "total sectors " + Num(total) + " exceeds 32 bits");
-  const std::uint64_t realSectors = volumeBytes / B;
-  if (R + nFats * F > realSectors)
-    return Refuse(why, "allocation tables end at sector " + Num(R + nFats * F) +
-                           ", past the volume's " + Num(realSectors) + " sectors");
-
-  std::uint64_t clusters = (total - firstData) / S;
-  if (clusters == 0) return Refuse(why, "the data area holds no cluster");
-  // The table cannot describe more clusters than it has entries for.
-  std::uint64_t fatBytes = F * B;
-  std::uint64_t entries;
-  std::uint32_t type;
-  if (fat32) {
-    type = kFsFat32;
-    entries = fatBytes / 4;
-  } else {
-    type = clusters < 4085 ? kFsFat12 : kFsFat16;
-    entries = type == kFsFat12 ? fatBytes * 2 / 3 : fatBytes / 2;
-  }
-  if (entries < 3) return Refuse(why, "the allocation table holds no cluster entry");
-  clusters = std::min(clusters, entries - 2);
-  if (fat32) clusters = std::min<std::uint64_t>(clusters, 0x0FFFFFF5);
-
+bool LayoutFromBootSector(platform::BootFamily family, const std::uint8_t* sector,
+                          std::uint64_t volumeBytes, BootLayout* out, std::string* why) {
+  const platform::BootSectorResult parsed =
+      platform::ParseBootSectorAs(family, sector, 512, volumeBytes);
+  if (!parsed.ok) return Refuse(why, parsed.refusal.Text());
+  const platform::BootSectorLayout& l = parsed.layout;
   VOLUMEGEOMETRY& g = out->geometry;
   g = {};
-  g.reservedSectors = static_cast<std::uint32_t>(R);
-  g.lastSector = static_cast<std::uint32_t>(total - 1);
-  g.fat1First = static_cast<std::uint32_t>(R);
-  g.fat1Last = static_cast<std::uint32_t>(R + F - 1);
-  if (nFats >= 2) {
-    g.fat2First = static_cast<std::uint32_t>(R + F);
-    g.fat2Last = static_cast<std::uint32_t>(R + 2 * F - 1);
+  out->bytesPerSector = l.bytesPerSector;
+  if (l.family == platform::BootFamily::kFat) {
+    const platform::FatBootLayout& f = l.fat;
+    const std::uint32_t R = f.reservedSectors;
+    const std::uint32_t F = f.sectorsPerFat;
+    // Every sum below is at most the first data sector, which lies below the 32-bit total.
+    g.reservedSectors = R;
+    g.lastSector = f.totalSectors - 1;
+    g.fat1First = R;
+    g.fat1Last = R + F - 1;
+    if (f.numberOfFats >= 2) {
+      g.fat2First = R + F;
+      g.fat2Last = R + 2 * F - 1;
+    }
+    if (!f.fat32Layout) {
+      g.rootFirst = R + f.numberOfFats * F;
+      g.rootLast = g.rootFirst + f.rootSectors - 1;
+      g.rootSectors = f.rootSectors;
+    }
+    g.firstDataSector = f.firstDataSector;
+    g.lastSector2 = g.lastSector;
+    g.firstCluster = 2;
+    g.lastCluster = f.clusterCount + 1;
+    out->typeCode = f.fatBits == 12 ? kFsFat12 : f.fatBits == 16 ? kFsFat16 : kFsFat32;
+    return true;
   }
-  if (!fat32) {
-    g.rootFirst = static_cast<std::uint32_t>(R + nFats * F);
-    g.rootLast = static_cast<std::uint32_t>(R + nFats * F + D - 1);
-    g.rootSectors = static_cast<std::uint32_t>(D);
+  if (l.family == platform::BootFamily::kExfat) {
+    const platform::ExfatBootLayout& e = l.exfat;
+    g.reservedSectors = e.fatOffset;
+    g.fat1First = e.fatOffset;
+    g.fat1Last = e.fatOffset + e.fatLength - 1;
+    g.lastSector = static_cast<std::uint32_t>(e.volumeLength - 1);
+    g.firstDataSector = e.clusterHeapOffset;
+    g.lastSector2 = g.lastSector;
+    // Clusters of the heap are numbered 2 .. count + 1.
+    g.firstCluster = 2;
+    g.lastCluster = e.clusterCount + 1;
+    out->typeCode = kFsExfat;
+    return true;
   }
-  g.firstDataSector = static_cast<std::uint32_t>(firstData);
-  g.lastSector2 = g.lastSector;
-  g.firstCluster = 2;
-  g.lastCluster = static_cast<std::uint32_t>(clusters + 1);
-  out->typeCode = type;
-  out->bytesPerSector = static_cast<std::uint32_t>(B);
+  // NTFS keeps no geometry here: its state takes the layout from the same parser.
+  out->typeCode = kFsNtfs;
   return true;
+}
+
+bool ComputeFatLayout(const BOOTRECORD& br, std::uint64_t volumeBytes, BootLayout* out,
+                      std::string* why) {
+  std::uint8_t sector[512];
+  EncodeFatBootRecord(br, sector);
+  return LayoutFromBootSector(platform::BootFamily::kFat, sector, volumeBytes, out, why);
 }
 
 bool ComputeExfatLayout(const std::uint8_t* s, std::uint64_t volumeBytes, BootLayout* out,
                         std::string* why) {
-  using namespace exfatboot;
-  const unsigned bpsShift = s[kBytesPerSectorShift];
-  const unsigned spcShift = s[kSectorsPerClusterShift];
-  if (bpsShift < 9 || bpsShift > 12)
-    return Refuse(why, "bytes-per-sector shift " + Num(bpsShift) + " is outside 9 to 12");
-  if (spcShift > 25 - bpsShift)
-    return Refuse(why, "sectors-per-cluster shift " + Num(spcShift) + " makes clusters above 32 MiB");
-  const std::uint64_t volLength = Le64(s + kVolumeLength);
-  const std::uint64_t fatOffset = Le32(s + kFatOffset);
-  const std::uint64_t fatLength = Le32(s + kFatLength);
-  const std::uint64_t heap = Le32(s + kClusterHeapOffset);
-  const std::uint64_t count = Le32(s + kClusterCount);
-  const std::uint64_t root = Le32(s + kRootCluster);
-  const std::uint64_t nFats = s[kNumberOfFats];
-  if (nFats != 1 && nFats != 2) return Refuse(why, "number of FATs " + Num(nFats) + " is not 1 or 2");
-  if (fatOffset == 0 || fatLength == 0) return Refuse(why, "FAT offset or length is 0");
-  if (heap < fatOffset + nFats * fatLength)
-    return Refuse(why, "cluster heap offset " + Num(heap) + " lies inside the allocation tables");
-  if (count == 0 || count > 0xFFFFFFF5) return Refuse(why, "cluster count " + Num(count) + " is unusable");
-  if (root < 2 || root > count + 1)
-    return Refuse(why, "root directory cluster " + Num(root) + " is outside 2 to " + Num(count + 1));
-  if (volLength == 0) return Refuse(why, "volume length is 0");
-  const std::uint64_t heapEnd = heap + (count << spcShift);
-  if (heapEnd > volLength)
-    return Refuse(why, "cluster heap ends at sector " + Num(heapEnd) + ", past the volume length " +
-                           Num(volLength));
-  if (fatOffset + fatLength > (volumeBytes >> bpsShift))
-    return Refuse(why, "allocation table lies past the end of the volume");
-
-  VOLUMEGEOMETRY& g = out->geometry;
-  g = {};
-  g.reservedSectors = static_cast<std::uint32_t>(fatOffset);
-  g.fat1First = static_cast<std::uint32_t>(fatOffset);
-  g.fat1Last = static_cast<std::uint32_t>(fatOffset + fatLength - 1);
-  g.lastSector = static_cast<std::uint32_t>(volLength - 1);
-  g.firstDataSector = static_cast<std::uint32_t>(heap);
-  g.lastSector2 = g.lastSector;
-  // Clusters of the heap are numbered 2 .. count + 1.
-  g.firstCluster = 2;
-  g.lastCluster = static_cast<std::uint32_t>(count + 1);
-  out->typeCode = kFsExfat;
-  out->bytesPerSector = 1u << bpsShift;
-  return true;
+  return LayoutFromBootSector(platform::BootFamily::kExfat, s, volumeBytes, out, why);
 }
 
 bool CheckNtfsBoot(const NTFSBOOTRECORD& br, std::string* why) {
-  const std::uint32_t B = br.bytesPerSector;
-  if (!platform::IsPowerOfTwo(B) || B < 256 || B > 4096)
-    return Refuse(why, "bytes per sector " + Num(B) + " is not a power of two from 256 to 4096");
-  const std::uint8_t spc = br.sectorsPerCluster;
-  // Values above 0x80 encode 2^(256 - value) sectors.
-  const bool encoded = spc > 0x80 && spc >= 0xE0;
-  if (!encoded && !platform::IsPowerOfTwo(spc))
-    return Refuse(why, "sectors per cluster " + Num(spc) + " is not a power of two");
-  if (br.totalSectors == 0) return Refuse(why, "total sectors is 0");
-  const auto perRecord = static_cast<std::int8_t>(br.clustersPerRecord & 0xFF);
-  if (perRecord == 0) return Refuse(why, "clusters per MFT record is 0");
-  if (perRecord < 0 && (-perRecord < 9 || -perRecord > 16))
-    return Refuse(why, "MFT record size 2^" + Num(-perRecord) + " is unusable");
-  return true;
+  std::uint8_t sector[512];
+  EncodeNtfsBootRecord(br, sector);
+  BootLayout layout;
+  return LayoutFromBootSector(platform::BootFamily::kNtfs, sector, 0, &layout, why);
 }
 
 std::uint32_t GuessFileSystemType(const std::uint8_t* s, std::size_t len) {
@@ -325,12 +323,15 @@ int AnalyzeBootArea(FILESYSTEMOBJ* fs) {
   if (type == kFsNtfs) {
     if (!ReplaceAndReadBoot(fs, g_pNtfsBootRecord, sizeof(NTFSBOOTRECORD), sector)) return 0;
     CopyNtfsBootRecord(sector, g_pNtfsBootRecord);
+    // Every value the NTFS state sizes, shifts or divides with is checked here, before the
+    // volume counts as open.
+    BootLayout layout;
     std::string why;
-    if (!CheckNtfsBoot(*g_pNtfsBootRecord, &why)) {
+    if (!LayoutFromBootSector(platform::BootFamily::kNtfs, sector, fs->volumeBytes, &layout, &why)) {
       platform::ShowMessage(kMsgBootValuesAbnormal);
       return 0;
     }
-    fs->bytesPerSector = g_pNtfsBootRecord->bytesPerSector;
+    fs->bytesPerSector = layout.bytesPerSector;
     return 1;
   }
   if (type == kFsExfat) {
@@ -354,7 +355,7 @@ int AnalyzeBootArea(FILESYSTEMOBJ* fs) {
     CopyFatBootRecord(sector, HasFat32Layout(probe), g_pBootRecord);
     BootLayout layout;
     std::string why;
-    if (!ComputeFatLayout(*g_pBootRecord, fs->volumeBytes, &layout, &why)) {
+    if (!LayoutFromBootSector(platform::BootFamily::kFat, sector, fs->volumeBytes, &layout, &why)) {
       platform::ShowMessage(kMsgBootValuesAbnormal);
       return 0;
     }

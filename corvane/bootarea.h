@@ -7,6 +7,7 @@
 #include <string>
 
 #include "corvane/filesystem.h"
+#include "platform/boot_sector.h"
 
 #pragma pack(push, 1)
 // Packed copy of a FAT boot parameter block. Offsets are those of the copy; the comment names
@@ -107,17 +108,26 @@ void CopyFatBootRecord(const std::uint8_t* sector, bool fat32, BOOTRECORD* out);
 void CopyNtfsBootRecord(const std::uint8_t* sector, NTFSBOOTRECORD* out);
 void CopyExfatBootRecord(const std::uint8_t* sector, std::uint8_t* out512);
 
+// Writes a copy back at its boot-sector offsets (a 512-byte sector, the rest zero).
+void EncodeFatBootRecord(const BOOTRECORD& br, std::uint8_t* sector512);
+void EncodeNtfsBootRecord(const NTFSBOOTRECORD& br, std::uint8_t* sector512);
+
 // True when the parameter block has the FAT32 layout (no fixed root, 32-bit FAT size).
 bool HasFat32Layout(const BOOTRECORD& br);
 
-// Computes the FAT geometry and settles FAT12/16/32. volumeBytes is the real length of the
-// volume. False with a reason (naming the value and the limit) when a value is unusable.
+// Parses a 512-byte boot sector as the family (platform/boot_sector.h) and turns its layout into
+// the geometry and final type code (FAT12/16/32 settled by the cluster count). volumeBytes is the
+// real length of the volume (0: unknown). False with the parser's reason (which value broke
+// which limit) when a value is unusable.
+bool LayoutFromBootSector(platform::BootFamily family, const std::uint8_t* sector512,
+                          std::uint64_t volumeBytes, BootLayout* out, std::string* why);
+
+// The same from the per-family copies.
 bool ComputeFatLayout(const BOOTRECORD& br, std::uint64_t volumeBytes, BootLayout* out,
                       std::string* why);
-// The same for exFAT from a 512-byte boot sector copy.
 bool ComputeExfatLayout(const std::uint8_t* boot, std::uint64_t volumeBytes, BootLayout* out,
                         std::string* why);
-// Checks the NTFS values the engine divides by or multiplies with.
+// Checks the NTFS values the engine sizes, shifts or divides with.
 bool CheckNtfsBoot(const NTFSBOOTRECORD& br, std::string* why);
 
 // Guess of the family from sector 0 when the volume information named none: 2, 3, 4, 6 or 255.

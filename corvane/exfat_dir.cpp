@@ -8,6 +8,7 @@
 #include "corvane/bootarea.h"
 #include "corvane/engine_hooks.h"
 #include "corvane/fat_table.h"
+#include "platform/boot_sector.h"
 #include "platform/endian.h"
 #include "platform/message.h"
 
@@ -34,23 +35,19 @@ struct ExfatLayout {
   std::uint32_t rootCluster = 0;
 };
 
+// The boot copy through the one boot-sector parser; its record must read with the same sector size.
 bool LayoutOf(const std::uint8_t* boot, const FATVOLUMERECORD* rec, ExfatLayout* out) {
-  using namespace exfatboot;
-  const unsigned bpsShift = boot[kBytesPerSectorShift];
-  const unsigned spcShift = boot[kSectorsPerClusterShift];
-  if (bpsShift < 9 || bpsShift > 12 || spcShift > 25 - bpsShift) return false;
-  out->bytesPerSector = 1u << bpsShift;
-  if (out->bytesPerSector != rec->bytesPerSector) return false;
-  out->sectorsPerCluster = 1u << spcShift;
-  out->fatOffset = platform::Le32(boot + kFatOffset);
-  out->fatLength = platform::Le32(boot + kFatLength);
-  out->heapOffset = platform::Le32(boot + kClusterHeapOffset);
-  out->clusterCount = platform::Le32(boot + kClusterCount);
-  out->rootCluster = platform::Le32(boot + kRootCluster);
-  if (out->clusterCount == 0 || out->clusterCount > 0xFFFFFFF5u) return false;
-  if (out->rootCluster < 2 || out->rootCluster - 2 >= out->clusterCount) return false;
-  // The table must hold an entry for every cluster.
-  if (out->fatLength * out->bytesPerSector / 4 < std::uint64_t{out->clusterCount} + 2) return false;
+  const platform::BootSectorResult parsed =
+      platform::ParseBootSectorAs(platform::BootFamily::kExfat, boot, platform::kBootSectorBytes);
+  if (!parsed.ok || parsed.layout.bytesPerSector != rec->bytesPerSector) return false;
+  const platform::ExfatBootLayout& e = parsed.layout.exfat;
+  out->bytesPerSector = parsed.layout.bytesPerSector;
+  out->sectorsPerCluster = parsed.layout.sectorsPerCluster;
+  out->fatOffset = e.fatOffset;
+  out->fatLength = e.fatLength;
+  out->heapOffset = e.clusterHeapOffset;
+  out->clusterCount = e.clusterCount;
+  out->rootCluster = e.rootCluster;
   return true;
 }
 

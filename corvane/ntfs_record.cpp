@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "corvane/ntfs_records.h"
+#include "platform/boot_sector.h"
 #include "platform/volume_io.h"
 
 using platform::Le16;
@@ -13,8 +14,6 @@ using platform::Le64;
 
 namespace {
 
-constexpr std::uint32_t kMaxClusterSize = 2u << 20;
-constexpr std::uint32_t kMaxRecordSize = 64u << 10;
 // Extents of the $MFT followed through its attribute list; more is taken as corruption.
 constexpr std::size_t kMaxMftExtents = 256;
 
@@ -392,22 +391,15 @@ bool FollowMftAttributeList(NTFSVOLUMERECORD* state, const std::uint8_t* listAtt
 }  // namespace
 
 bool AllocMftRecordBuffer(NTFSVOLUMERECORD* state) {
-  const std::uint8_t* boot = state->bootSector;
-  const std::uint32_t bps = Le16(boot + 0x0B);
-  const std::uint8_t spcByte = boot[0x0D];
-  if (!platform::IsPowerOfTwo(bps) || bps < 256 || bps > 4096) return false;
-  const std::uint32_t spc = spcByte <= 0x80 ? spcByte : (spcByte >= 0xE0 ? 1u << (256 - spcByte) : 0);
-  if (!platform::IsPowerOfTwo(spc)) return false;
-  const std::uint64_t clusterSize = std::uint64_t{bps} * spc;
-  if (clusterSize > kMaxClusterSize) return false;
-  // The value is a signed byte: clusters per record, or 2^-n bytes.
-  const auto perRecord = static_cast<std::int8_t>(boot[0x40]);
-  std::uint64_t recordSize = 0;
-  if (perRecord > 0) recordSize = clusterSize * static_cast<std::uint64_t>(perRecord);
-  else if (perRecord < 0 && -perRecord < 31) recordSize = std::uint64_t{1} << -perRecord;
-  if (!platform::IsPowerOfTwo(recordSize) || recordSize < 512 || recordSize > kMaxRecordSize)
-    return false;
-  const std::uint64_t mftLcn = Le64(boot + 0x30);
+  // Every boot value is checked by the one parser before a size is computed from it.
+  const platform::BootSectorResult boot = platform::ParseBootSectorAs(
+      platform::BootFamily::kNtfs, state->bootSector, sizeof state->bootSector);
+  if (!boot.ok) return false;
+  const std::uint32_t bps = boot.layout.bytesPerSector;
+  const std::uint32_t spc = boot.layout.sectorsPerCluster;
+  const std::uint64_t clusterSize = boot.layout.clusterSize;
+  const std::uint64_t recordSize = boot.layout.ntfs.recordSize;
+  const std::uint64_t mftLcn = boot.layout.ntfs.mftLcn;
 
   state->bytesPerSector = bps;
   state->sectorsPerCluster = spc;

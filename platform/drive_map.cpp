@@ -127,7 +127,7 @@ bool DriveMap::AddSourceLocked(char letter, const std::string& path, std::string
   std::uint64_t length = HandleLength(h);
   std::uint8_t first[512] = {};
   bool readable = ReadAt(h, 0, first, sizeof first);
-  if (readable && ProbeBootSector(first, sizeof first)) {
+  if (readable && IsFileSystemBootSector(first, sizeof first)) {
     CloseHandle(h);
     drives_.push_back({letter, path, 0, length, false});
     return true;
