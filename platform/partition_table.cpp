@@ -44,6 +44,7 @@ bool ScanGpt(const DiskReader& read, std::uint64_t disk, PartitionScan& scan) {
       scan.notes.push_back("GPT entry array lies past the end of the disk");
       return true;
     }
+    if (count == 0) return true;  // a table without entries
     std::vector<std::uint8_t> entries(static_cast<std::size_t>(count) * entrySize);
     if (!read(entriesLba * sectorSize, entries.data(), entries.size())) {
       scan.notes.push_back("GPT entry array cannot be read");

@@ -181,6 +181,27 @@ TEST(PartitionTable, ExtendedRecordEntries) {
   }
 }
 
+TEST(PartitionTable, GptWithoutEntriesReadsNoEmptyArray) {
+  MemDisk d(64);
+  d.Entry(0, 0, 0xEE, 1, 63);
+  std::uint8_t* h = d.bytes.data() + 512;
+  std::memcpy(h, "EFI PART", 8);
+  h[72] = 2;    // entry array at sector 2
+  h[84] = 128;  // entry size; the count stays 0
+  std::size_t emptyReads = 0;
+  auto scan = platform::ScanPartitionTable(
+      [&](std::uint64_t off, void* buf, std::size_t len) {
+        if (len == 0) ++emptyReads;
+        if (off > d.bytes.size() || len > d.bytes.size() - off) return false;
+        if (len) std::memcpy(buf, d.bytes.data() + off, len);
+        return true;
+      },
+      d.bytes.size());
+  EXPECT_TRUE(scan.hasTable);
+  EXPECT_TRUE(scan.partitions.empty());
+  EXPECT_EQ(emptyReads, 0u);
+}
+
 TEST(PartitionTable, LongExtendedChainIsBounded) {
   // Every extended record links to the next one: the walk stops at the bound.
   const int records = platform::kMaxLogicalPartitions + 20;
