@@ -3,6 +3,8 @@
 //   pellamor_fuzz [--fixtures DIR] [--target NAME]... [--iterations N] [--seconds S] [--seed N]
 //   pellamor_fuzz --target NAME --replay-hex HEX     runs one input
 //   pellamor_fuzz --target NAME --replay-file FILE   the same, the hex read from a file
+//   pellamor_fuzz --write-seeds DIR                   each target's seeds as files, DIR/<target>/,
+//                                                     a starting corpus for the libFuzzer programs
 //   pellamor_fuzz --self-test                         the planted fault must be found
 //   pellamor_fuzz --list
 //
@@ -16,14 +18,15 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cctype>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <cstdlib>
-#include <cctype>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -269,6 +272,7 @@ struct Options {
   double seconds = 0;              // when set: run for this long instead
   std::uint64_t seed = 1;
   std::string replayHex;
+  std::string writeSeeds;
   bool selfTest = false;
   bool list = false;
 };
@@ -277,7 +281,7 @@ int Usage() {
   std::fprintf(stderr,
                "usage: pellamor_fuzz [--fixtures DIR] [--target NAME]... [--iterations N] [--seconds S] "
                "[--seed N]\n       pellamor_fuzz --target NAME --replay-hex HEX\n"
-               "       pellamor_fuzz --self-test | --list\n");
+               "       pellamor_fuzz --write-seeds DIR | --self-test | --list\n");
   return 2;
 }
 
@@ -306,6 +310,8 @@ bool ParseOptions(int argc, char** argv, Options* o) {
       o->seed = std::strtoull(v, nullptr, 10);
     } else if (a == "--replay-hex" && value(&v)) {
       o->replayHex = v;
+    } else if (a == "--write-seeds" && value(&v)) {
+      o->writeSeeds = v;
     } else if (a == "--replay-file" && value(&v)) {
       std::ifstream f(v);
       std::stringstream text;
@@ -444,6 +450,20 @@ int main(int argc, char** argv) {
     if (chosen.size() != 1 || !ParseHex(o.replayHex, &input)) return Usage();
     RunOne(*chosen[0], input);
     std::printf("%s: the input ran without a fault\n", chosen[0]->name);
+    return 0;
+  }
+
+  if (!o.writeSeeds.empty()) {
+    for (const Target* t : chosen) {
+      const std::filesystem::path folder = std::filesystem::path(o.writeSeeds) / t->name;
+      std::filesystem::create_directories(folder);
+      const std::vector<Bytes> seeds = t->seeds(o.fixtures);
+      for (std::size_t i = 0; i < seeds.size(); ++i) {
+        std::ofstream f(folder / ("seed-" + std::to_string(i)), std::ios::binary);
+        f.write(reinterpret_cast<const char*>(seeds[i].data()), static_cast<std::streamsize>(seeds[i].size()));
+      }
+      std::printf("%s: %zu seeds in %s\n", t->name, seeds.size(), folder.c_str());
+    }
     return 0;
   }
 
