@@ -109,7 +109,8 @@ void FillRecord(const std::uint8_t* set, unsigned secondary, EXFATFILEENTRY* e) 
       ++len;
     }
   }
-  SetExfatName(e, units.data(), units.size());
+  // An empty vector may hold no storage at all: copy from an empty text then.
+  SetExfatName(e, units.empty() ? u"" : units.data(), units.size());
 }
 
 }  // namespace

@@ -44,6 +44,7 @@ bool ScanGpt(const DiskReader& read, std::uint64_t disk, PartitionScan& scan) {
       scan.notes.push_back("GPT entry array lies past the end of the disk");
       return true;
     }
+    if (count == 0) return true;  // a table without entries
     std::vector<std::uint8_t> entries(static_cast<std::size_t>(count) * entrySize);
     if (!read(entriesLba * sectorSize, entries.data(), entries.size())) {
       scan.notes.push_back("GPT entry array cannot be read");
@@ -70,6 +71,7 @@ void ScanExtendedChain(const DiskReader& read, std::uint64_t disk, std::uint64_t
                        std::uint64_t extLength, PartitionScan& scan) {
   std::set<std::uint64_t> visited;
   std::uint64_t ebr = extFirst;  // sector number of the current extended boot record
+  int logicals = 0;
   for (int n = 0; n < kMaxLogicalPartitions; ++n) {
     if (!visited.insert(ebr).second) {
       scan.notes.push_back("extended chain loops back to sector " + std::to_string(ebr));
@@ -85,19 +87,36 @@ void ScanExtendedChain(const DiskReader& read, std::uint64_t disk, std::uint64_t
       scan.notes.push_back("extended boot record at sector " + std::to_string(ebr) + " is unreadable");
       return;
     }
-    MbrEntry logical = EntryAt(sector, 0);
-    MbrEntry next = EntryAt(sector, 1);
-    if (logical.type != 0 && logical.sectors != 0) {
-      std::uint64_t off = (ebr + logical.firstLba) * kSector;
-      std::uint64_t len = std::uint64_t{logical.sectors} * kSector;
-      if (FitsDisk(off, len, disk))
-        scan.partitions.push_back({off, len, logical.type, true});
-      else
+    // Every entry that is neither empty nor extended is a logical partition, its start relative
+    // to this record; the first extended entry links to the next record, relative to the
+    // extended partition's start.
+    bool linked = false;
+    std::uint64_t next = 0;
+    for (int i = 0; i < 4; ++i) {
+      const MbrEntry e = EntryAt(sector, i);
+      if (e.type == 0 || e.sectors == 0) continue;
+      if (IsExtendedType(e.type)) {
+        if (!linked) next = extFirst + e.firstLba;
+        linked = true;
+        continue;
+      }
+      if (logicals == kMaxLogicalPartitions) {
+        scan.notes.push_back("more than " + std::to_string(kMaxLogicalPartitions) +
+                             " logical partitions");
+        return;
+      }
+      std::uint64_t off = (ebr + e.firstLba) * kSector;
+      std::uint64_t len = std::uint64_t{e.sectors} * kSector;
+      if (FitsDisk(off, len, disk)) {
+        scan.partitions.push_back({off, len, e.type, true});
+        ++logicals;
+      } else {
         scan.notes.push_back("logical partition at sector " + std::to_string(ebr) +
                              " reaches past the disk");
+      }
     }
-    if (next.type == 0 || !IsExtendedType(next.type)) return;
-    ebr = extFirst + next.firstLba;
+    if (!linked) return;
+    ebr = next;
   }
   scan.notes.push_back("extended chain longer than " + std::to_string(kMaxLogicalPartitions));
 }

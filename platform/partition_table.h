@@ -28,8 +28,9 @@ struct PartitionScan {
 inline constexpr int kMaxLogicalPartitions = 128;
 
 // Walks the partition table of a disk of diskLength bytes with 512-byte sectors (4096 where the
-// GPT header says so). Entries that reach past the disk are skipped; a looping or out-of-range
-// extended chain ends cleanly.
+// GPT header says so). Every non-empty, non-extended entry of an extended boot record is a logical
+// partition; the record's first extended entry links to the next one. Entries that reach past the
+// disk are skipped; a looping or out-of-range extended chain ends cleanly.
 PartitionScan ScanPartitionTable(const DiskReader& read, std::uint64_t diskLength);
 
 bool IsExtendedType(std::uint8_t type);

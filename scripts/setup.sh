@@ -6,7 +6,7 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  dosfstools mtools ntfs-3g exfatprogs fdisk
+  dosfstools mtools ntfs-3g exfatprogs fdisk sleuthkit
   fonts-nanum libx11-dev python3
 )
 missing=()

@@ -108,6 +108,17 @@ TEST(ExfatDirParse, VendorEntriesAfterTheNameKeepTheSet) {
   EXPECT_EQ(ExfatNameOf(e[1]), u"next");
 }
 
+TEST(ExfatDirParse, SetWithAnEmptyNameIsListedWithoutOne) {
+  // The File Name entry holds no character: the record gets an empty name (a null source for the
+  // name copy used to be undefined behaviour, stopped by the sanitizer build).
+  auto empty = Set(u"x");
+  empty[2][2] = 0;  // the first character is the terminator
+  auto e = Parse(Bytes({empty, Set(u"next")}));
+  ASSERT_EQ(e.size(), 2u);
+  EXPECT_EQ(ExfatNameOf(e[0]), u"");
+  EXPECT_EQ(ExfatNameOf(e[1]), u"next");
+}
+
 TEST(ExfatDirParse, LongestNameFits) {
   std::u16string name(255, u'n');
   auto e = Parse(Bytes({Set(name)}));

@@ -35,6 +35,24 @@ TEST_F(DriveMapTest, PartitionedImageGivesOneLetterPerPartition) {
   EXPECT_EQ(DriveMap::Instance().Disks()[0].path, Fixture("disk.img"));
 }
 
+TEST_F(DriveMapTest, EveryLogicalEntryOfAnExtendedRecordGetsALetter) {
+  REQUIRE_FIXTURE("disk_ebr2.img");
+  auto problems = DriveMap::Instance().Configure({"D=" + Fixture("disk_ebr2.img")}, nullptr, false);
+  EXPECT_TRUE(problems.empty());
+  auto drives = DriveMap::Instance().Drives();
+  const std::uint64_t parts[][2] = {{2048, 8192},  {12288, 4096}, {16384, 2048},
+                                    {20480, 8192}, {28672, 2048}, {32768, 8192}};
+  ASSERT_EQ(drives.size(), 6u);
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(drives[i].letter, 'D' + i);
+    EXPECT_EQ(drives[i].offset, parts[i][0] * 512);
+    EXPECT_EQ(drives[i].length, parts[i][1] * 512);
+    auto probe = platform::ProbeDrive(drives[i].letter);
+    ASSERT_TRUE(probe) << drives[i].letter;
+    EXPECT_EQ(probe->label, "PART" + std::to_string(i + 1));
+  }
+}
+
 TEST_F(DriveMapTest, NamedLettersStayFreeForTheirSources) {
   REQUIRE_FIXTURE("disk.img");
   // E is named by a later source, so the partitions of D skip it.

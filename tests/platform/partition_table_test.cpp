@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
+#include <regex>
+#include <tuple>
 
 #include "platform/volume_io.h"
 #include "tests/support/test_support.h"
@@ -63,6 +66,38 @@ TEST(PartitionTable, ExtendedLinkPastTheDiskEndsTheChain) {
   EXPECT_FALSE(scan.notes.empty());
 }
 
+// The partitions that mmls listed for an image: slot "TTT:EEE" rows other than extended ones,
+// with table 0 the primary table.
+std::vector<Range> MmlsPartitions(const std::string& listing) {
+  static const std::regex kRow(R"(^\d+:\s+(\d+):\d+\s+(\d+)\s+\d+\s+(\d+)\s+(.*)$)");
+  std::vector<Range> out;
+  for (const std::string& line : testing_support::Lines(listing)) {
+    std::smatch m;
+    if (!std::regex_match(line, m, kRow) || m[4].str().find("Extended (0x") != std::string::npos)
+      continue;
+    out.push_back({std::stoull(m[2].str()), std::stoull(m[3].str()), std::stoi(m[1].str()) != 0});
+  }
+  return out;
+}
+
+TEST(PartitionTable, ExtendedRecordsWithSeveralLogicalEntries) {
+  // Two extended records hold a second logical entry each: the first before its link, the
+  // second after it.
+  REQUIRE_FIXTURE("disk_ebr2.img");
+  REQUIRE_FIXTURE("disk_ebr2.img.mmls.txt");
+  auto scan = ScanImage("disk_ebr2.img");
+  EXPECT_TRUE(scan.notes.empty());
+  const std::vector<Range> want = {{2048, 8192, false}, {12288, 4096, true}, {16384, 2048, true},
+                                   {20480, 8192, true}, {28672, 2048, true}, {32768, 8192, true}};
+  ExpectRanges(scan, want);
+  // The same partitions as the forensic tool reads them (it lists them by start).
+  auto mmls = MmlsPartitions(testing_support::ReadFile(Fixture("disk_ebr2.img.mmls.txt")));
+  std::vector<platform::PartitionRange> sorted = scan.partitions;
+  std::sort(sorted.begin(), sorted.end(),
+            [](const auto& a, const auto& b) { return a.offset < b.offset; });
+  ExpectRanges({true, sorted, {}}, mmls);
+}
+
 TEST(PartitionTable, GptBehindProtectiveMbr) {
   REQUIRE_FIXTURE("gpt.img");
   auto scan = ScanImage("gpt.img");
@@ -108,6 +143,63 @@ TEST(PartitionTable, EntriesPastTheDiskAreSkipped) {
   ASSERT_EQ(scan.partitions.size(), 1u);
   EXPECT_EQ(scan.partitions[0].offset, 10u * 512);
   EXPECT_EQ(scan.notes.size(), 2u);
+}
+
+TEST(PartitionTable, ExtendedRecordEntries) {
+  // Sector 1 is the extended partition's first record; logical starts count from their record,
+  // links from the extended partition's start.
+  struct Case {
+    const char* what;
+    std::vector<std::tuple<int, std::uint8_t, std::uint32_t, std::uint32_t>> first;  // slot, type, start, count
+    std::vector<Range> want;
+  };
+  const std::vector<Case> cases = {
+      {"four logical entries, no link",
+       {{0, 0x83, 1, 2}, {1, 0x07, 3, 2}, {2, 0x0B, 5, 2}, {3, 0x06, 7, 2}},
+       {{2, 2, true}, {4, 2, true}, {6, 2, true}, {8, 2, true}}},
+      {"link in the first slot, logical after it",
+       {{0, 0x0F, 20, 10}, {1, 0x83, 1, 2}},
+       {{2, 2, true}, {31, 4, true}}},
+      {"only the first of two links is followed",
+       {{0, 0x83, 1, 2}, {1, 0x85, 20, 10}, {2, 0x05, 40, 10}},
+       {{2, 2, true}, {31, 4, true}}},
+      {"empty and zero-length entries are skipped",
+       {{0, 0x00, 1, 2}, {1, 0x83, 3, 0}, {2, 0x83, 5, 2}},
+       {{6, 2, true}}},
+      {"a logical entry past the disk is skipped, the rest kept",
+       {{0, 0x83, 1, 2}, {1, 0x83, 0xFFFFFF00, 2}, {2, 0x83, 5, 2}},
+       {{2, 2, true}, {6, 2, true}}},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MemDisk d(100);
+    d.Entry(0, 0, 0x05, 1, 60);
+    for (const auto& [slot, type, first, count] : c.first) d.Entry(1, slot, type, first, count);
+    d.Entry(21, 0, 0x83, 10, 4);  // the record that the links lead to
+    d.Entry(41, 0, 0x83, 10, 4);
+    ExpectRanges(d.Scan(), c.want);
+  }
+}
+
+TEST(PartitionTable, GptWithoutEntriesReadsNoEmptyArray) {
+  MemDisk d(64);
+  d.Entry(0, 0, 0xEE, 1, 63);
+  std::uint8_t* h = d.bytes.data() + 512;
+  std::memcpy(h, "EFI PART", 8);
+  h[72] = 2;    // entry array at sector 2
+  h[84] = 128;  // entry size; the count stays 0
+  std::size_t emptyReads = 0;
+  auto scan = platform::ScanPartitionTable(
+      [&](std::uint64_t off, void* buf, std::size_t len) {
+        if (len == 0) ++emptyReads;
+        if (off > d.bytes.size() || len > d.bytes.size() - off) return false;
+        if (len) std::memcpy(buf, d.bytes.data() + off, len);
+        return true;
+      },
+      d.bytes.size());
+  EXPECT_TRUE(scan.hasTable);
+  EXPECT_TRUE(scan.partitions.empty());
+  EXPECT_EQ(emptyReads, 0u);
 }
 
 TEST(PartitionTable, LongExtendedChainIsBounded) {
