@@ -1,0 +1,80 @@
+#include "shared/DialogHeaderCtrl.h"
+
+#include <QApplication>
+#include <QPainter>
+#include <QStyle>
+
+#include <algorithm>
+
+CDialogHeaderCtrl::CDialogHeaderCtrl(QWidget* parent)
+    : QWidget(parent), titleFont_(DialogFaceFont(13, 700)), descriptionFont_(DialogFaceFont(13, 400)) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void CDialogHeaderCtrl::SetTitle(const QString& title) {
+  title_ = title;
+  update();
+}
+
+void CDialogHeaderCtrl::SetDescription(const QString& description) {
+  description_ = description;
+  paragraph_.SetText(description);
+  update();
+}
+
+void CDialogHeaderCtrl::SetIconId(int id) {
+  icon_ = IconForId(id);
+  update();
+}
+
+QIcon CDialogHeaderCtrl::IconForId(int id) {
+  QStyle* style = QApplication::style();
+  switch (id) {
+    case 128:  // the program
+      return QApplication::windowIcon().isNull() ? style->standardIcon(QStyle::SP_ComputerIcon)
+                                                 : QApplication::windowIcon();
+    case 242:  // tools and information
+      return style->standardIcon(QStyle::SP_MessageBoxInformation);
+    case 256:  // disks
+      return style->standardIcon(QStyle::SP_DriveHDIcon);
+    case 279:  // update
+      return style->standardIcon(QStyle::SP_BrowserReload);
+    case 305:  // attributes
+      return style->standardIcon(QStyle::SP_FileDialogDetailedView);
+    default:
+      return {};
+  }
+}
+
+QRect CDialogHeaderCtrl::DescriptionRect() const {
+  const QRect r = rect();
+  return QRect(r.left() + indent_, r.top() + margin_ + 11, r.right() + 1 - indent_ - r.left() - 1,
+               r.bottom() + 1 - r.top() - margin_);
+}
+
+QPoint CDialogHeaderCtrl::TitleOrigin() const { return QPoint(indent_ + 2, margin_); }
+
+QSize CDialogHeaderCtrl::sizeHint() const {
+  const QFontMetrics metrics(descriptionFont_);
+  return QSize(360, std::max(margin_ + 11 + 2 + 2 * metrics.height() + margin_, margin_ + kIconSize + margin_));
+}
+
+void CDialogHeaderCtrl::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QRect r = rect();
+  // White band with a shadow line along its bottom.
+  painter.fillRect(r, palette().color(QPalette::Base));
+  painter.setPen(palette().color(QPalette::Dark));
+  painter.drawLine(r.bottomLeft(), r.bottomRight());
+
+  if (!icon_.isNull()) icon_.paint(&painter, QRect(margin_, margin_, kIconSize, kIconSize));
+
+  painter.setPen(palette().color(QPalette::Text));
+  painter.setFont(titleFont_);
+  const QFontMetrics titleMetrics(titleFont_);
+  painter.drawText(TitleOrigin() + QPoint(0, titleMetrics.ascent()), title_);
+
+  painter.setFont(descriptionFont_);
+  paragraph_.SetRect(DescriptionRect());
+  paragraph_.Draw(painter);
+}
