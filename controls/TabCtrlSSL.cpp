@@ -32,7 +32,7 @@ CTabCtrlSSL::~CTabCtrlSSL() {
 
 int CTabCtrlSSL::AddPage(const QString& label, int pageId, CTabPageSSL* page, int deleteFlag) {
   if (!page || indexOf(page) >= 0) return -1;
-  pages_.push_back(PageRecord{page, pageId, deleteFlag, nullptr});
+  pages_.push_back(PageRecord{page, page, pageId, deleteFlag, nullptr});
   // The first page is shown by being added, not by a selection change.
   if (count() == 0) current_ = page;
   const int index = addTab(page, label);
@@ -61,7 +61,7 @@ int CTabCtrlSSL::PageId(int index) const {
 
 CTabPageSSL* CTabCtrlSSL::Page(int index) const {
   const PageRecord* record = RecordAt(index);
-  return record ? record->page.data() : nullptr;
+  return record && record->page ? record->typed : nullptr;
 }
 
 QWidget* CTabCtrlSSL::SavedFocus(int index) const {
@@ -84,7 +84,7 @@ const CTabCtrlSSL::PageRecord* CTabCtrlSSL::RecordAt(int index) const {
 void CTabCtrlSSL::OnCurrentChanged(int index) {
   if (destroying_) return;
   CTabPageSSL* next = Page(index);
-  CTabPageSSL* previous = current_;
+  QWidget* previous = current_;
   current_ = next;
   if (previous == next) return;
   if (previous) {
@@ -123,12 +123,13 @@ void CTabCtrlSSL::DestroyPages() {
     OnPageDestroying(i, record->id);
     record = RecordOf(w);
     if (!record || !record->page) continue;
-    QPointer<CTabPageSSL> page = record->page;
+    QPointer<QWidget> page = record->page;
+    CTabPageSSL* typed = record->typed;
     const int deleteFlag = record->deleteFlag;
     removeTab(i);
     if (!page) continue;
     if (deleteFlag == 1) {
-      delete page.data();
+      delete typed;
     } else {
       page->hide();
       page->setParent(nullptr);

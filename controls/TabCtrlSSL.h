@@ -48,7 +48,9 @@ class CTabCtrlSSL : public QTabWidget {
 
  private:
   struct PageRecord {
-    QPointer<CTabPageSSL> page;
+    // Watched as a widget: a page in the middle of its destruction is no longer a CTabPageSSL.
+    QPointer<QWidget> page;
+    CTabPageSSL* typed = nullptr;  // valid while page is
     int id = 0;
     int deleteFlag = 0;
     QPointer<QWidget> focus;
@@ -60,6 +62,6 @@ class CTabCtrlSSL : public QTabWidget {
   void OnFocusChanged(QWidget* old, QWidget* now);
 
   std::vector<PageRecord> pages_;
-  QPointer<CTabPageSSL> current_;
+  QPointer<QWidget> current_;
   bool destroying_ = false;
 };
