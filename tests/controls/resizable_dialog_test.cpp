@@ -188,6 +188,36 @@ TEST(ResizableDialogTest, GripFollowsTheWindowState) {
   EXPECT_TRUE(gripAtCorner());
 }
 
+TEST(ResizableDialogTest, PlacementIsWrittenOnlyWhenTurnedOn) {
+  App();
+  QStringList written;
+  auto writer = [&](const QString& section, const QString& entry, const QString& text) {
+    written << section + "/" + entry + "=" + text;
+  };
+  {
+    CResizableDialog off;
+    off.resize(300, 200);
+    off.show();
+    Settle();
+  }
+  EXPECT_TRUE(written.isEmpty());
+  QRect frame;
+  {
+    CResizableDialog on;
+    on.EnableSaveRestore("Queue", writer);
+    on.setGeometry(40, 50, 300, 200);
+    on.show();
+    Settle();
+    frame = on.frameGeometry();
+  }
+  ASSERT_EQ(written.size(), 1);
+  EXPECT_EQ(written[0], QStringLiteral("Queue/WindowPlacement=%1,%2,%3,%4,1,0")
+                            .arg(frame.left())
+                            .arg(frame.top())
+                            .arg(frame.left() + frame.width())
+                            .arg(frame.top() + frame.height()));
+}
+
 TEST(DialogUnitsTest, ScaleByTheFontsBaseUnits) {
   const DialogBaseUnits base{6, 13};
   struct Case {
