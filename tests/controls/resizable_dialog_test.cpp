@@ -61,6 +61,7 @@ class AnchoredDialog {
       children.push_back(child);
     }
   }
+  QApplication& app_ = App();
   CResizableDialog dialog;
   std::vector<QWidget*> children;
 };

@@ -90,6 +90,7 @@ class TabTest : public ::testing::Test {
   }
   QWidget* Focus() const { return QApplication::focusWidget(); }
 
+  QApplication& app_ = App();
   QWidget host;
   LoggingTab* tab = nullptr;
   EditPage a{"a"}, b{"b"}, c{"c"};  // the test owns them: delete flag 0

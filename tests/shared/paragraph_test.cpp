@@ -42,6 +42,7 @@ TEST(ParagraphTest, WordsKeepOneTrailingBlank) {
 class ParagraphLayoutTest : public ::testing::Test {
  protected:
   void SetUp() override { App(); }
+  QApplication& app_ = App();
   QFont font_ = DialogFaceFont(13, 400);
   QFontMetrics metrics_{font_};
   int Width(const QString& s) const { return metrics_.horizontalAdvance(s); }
