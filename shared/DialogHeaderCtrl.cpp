@@ -1,6 +1,7 @@
 #include "shared/DialogHeaderCtrl.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QPainter>
 #include <QStyle>
 
@@ -47,16 +48,19 @@ QIcon CDialogHeaderCtrl::IconForId(int id) {
 }
 
 QRect CDialogHeaderCtrl::DescriptionRect() const {
+  // The first description line starts one title line below the title (11 + 2 pixels for the
+  // title font of the old system, whose cells were 13 pixels high).
+  const int titleLine = QFontMetrics(titleFont_).height();
   const QRect r = rect();
-  return QRect(r.left() + indent_, r.top() + margin_ + 11, r.right() + 1 - indent_ - r.left() - 1,
+  return QRect(r.left() + indent_, r.top() + margin_ + titleLine - 2, r.right() + 1 - indent_ - r.left() - 1,
                r.bottom() + 1 - r.top() - margin_);
 }
 
 QPoint CDialogHeaderCtrl::TitleOrigin() const { return QPoint(indent_ + 2, margin_); }
 
 QSize CDialogHeaderCtrl::sizeHint() const {
-  const QFontMetrics metrics(descriptionFont_);
-  return QSize(360, std::max(margin_ + 11 + 2 + 2 * metrics.height() + margin_, margin_ + kIconSize + margin_));
+  const int textHeight = QFontMetrics(titleFont_).height() + 2 * QFontMetrics(descriptionFont_).height();
+  return QSize(360, std::max(margin_ + textHeight + margin_, margin_ + kIconSize + margin_));
 }
 
 void CDialogHeaderCtrl::paintEvent(QPaintEvent*) {

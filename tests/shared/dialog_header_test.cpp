@@ -67,9 +67,20 @@ TEST_F(HeaderTest, PaintsBandIconTitleAndDescription) {
   EXPECT_GT(Marked(image, TitleArea(), White()), 20);
   // The description starts below the title, from the indent on.
   const QRect description = header.DescriptionRect();
-  EXPECT_EQ(description, QRect(50, 16, 420 - 50 - 1, 56 - 5));
-  EXPECT_GT(Marked(image, QRect(52, 18, 360, 16), White()), 50);
+  const int titleLine = QFontMetrics(header.TitleFont()).height();
+  EXPECT_EQ(description, QRect(50, 5 + titleLine - 2, 420 - 50 - 1, 56 - 5));
+  EXPECT_GT(Marked(image, QRect(52, 5 + titleLine, 360, 16), White()), 50);
   EXPECT_EQ(Marked(image, QRect(40, 40, 10, 14), White()), 0);  // nothing left of the indent below the icon
+  // Title and first description line do not touch: a blank row lies between their inks.
+  auto inked = [&](int y) { return Marked(image, QRect(52, y, 360, 1), White()) > 0; };
+  int y = 5;
+  while (y < 55 && !inked(y)) ++y;  // top of the title
+  while (y < 55 && inked(y)) ++y;   // through the title
+  EXPECT_LE(y, 5 + titleLine);
+  int gap = 0;
+  while (y < 55 && !inked(y)) ++y, ++gap;
+  EXPECT_GE(gap, 1);
+  EXPECT_LT(y, 55);  // the description follows
 }
 
 TEST_F(HeaderTest, WithoutIconTheTitleStaysInPlace) {
