@@ -50,10 +50,11 @@ QIcon CDialogHeaderCtrl::IconForId(int id) {
 QRect CDialogHeaderCtrl::DescriptionRect() const {
   // The first description line starts one title line below the title (11 + 2 pixels for the
   // title font of the old system, whose cells were 13 pixels high).
+  // Its height reaches down to the shadow line, so no line is drawn past the band.
   const int titleLine = QFontMetrics(titleFont_).height();
   const QRect r = rect();
-  return QRect(r.left() + indent_, r.top() + margin_ + titleLine - 2, r.right() + 1 - indent_ - r.left() - 1,
-               r.bottom() + 1 - r.top() - margin_);
+  const int top = r.top() + margin_ + titleLine - 2;
+  return QRect(r.left() + indent_, top, r.right() + 1 - indent_ - r.left() - 1, r.bottom() - top);
 }
 
 QPoint CDialogHeaderCtrl::TitleOrigin() const { return QPoint(indent_ + 2, margin_); }

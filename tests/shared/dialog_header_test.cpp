@@ -68,7 +68,7 @@ TEST_F(HeaderTest, PaintsBandIconTitleAndDescription) {
   // The description starts below the title, from the indent on.
   const QRect description = header.DescriptionRect();
   const int titleLine = QFontMetrics(header.TitleFont()).height();
-  EXPECT_EQ(description, QRect(50, 5 + titleLine - 2, 420 - 50 - 1, 56 - 5));
+  EXPECT_EQ(description, QRect(50, 5 + titleLine - 2, 420 - 50 - 1, 55 - (5 + titleLine - 2)));
   EXPECT_GT(Marked(image, QRect(52, 5 + titleLine, 360, 16), White()), 50);
   EXPECT_EQ(Marked(image, QRect(40, 40, 10, 14), White()), 0);  // nothing left of the indent below the icon
   // Title and first description line do not touch: a blank row lies between their inks.
@@ -105,6 +105,15 @@ TEST_F(HeaderTest, LongDescriptionEndsInDotsAndNarrowBandsStayClean) {
   ASSERT_FALSE(lines.empty());
   EXPECT_TRUE(lines.back().text.endsWith("...")) << lines.back().text.toStdString();
   SaveShot(Render(header), "dialog_header_long");
+  // At any height every line ends above the band's bottom line.
+  const int lineHeight = QFontMetrics(header.DescriptionFont()).height();
+  for (int height : {40, 50, 56, 64, 81, 120}) {
+    header.resize(300, height);
+    Render(header);
+    const auto fitted = header.Paragraph().Layout(QFontMetrics(header.DescriptionFont()));
+    for (const auto& line : fitted) EXPECT_LE(line.origin.y() + lineHeight, height - 1) << height;
+    if (!fitted.empty()) EXPECT_TRUE(fitted.back().text.endsWith("...")) << height;
+  }
 
   // Narrower than the indent: the title may run out, the description is not drawn at all.
   header.resize(40, 50);
