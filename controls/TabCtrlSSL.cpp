@@ -26,7 +26,7 @@ CTabCtrlSSL::CTabCtrlSSL(QWidget* parent) : QTabWidget(parent) {
 CTabCtrlSSL::~CTabCtrlSSL() {
   // The base class still emits while it takes its children down; this part is gone by then.
   disconnect(this, &QTabWidget::currentChanged, this, &CTabCtrlSSL::OnCurrentChanged);
-  disconnect(qApp, &QApplication::focusChanged, this, &CTabCtrlSSL::OnFocusChanged);
+  if (qApp) disconnect(qApp, &QApplication::focusChanged, this, &CTabCtrlSSL::OnFocusChanged);
   DestroyPages();
 }
 
