@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QList>
+#include <QModelIndex>
 #include <QString>
 
 #include "controls/ResizableDialog.h"
