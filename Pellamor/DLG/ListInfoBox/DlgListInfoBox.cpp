@@ -1,0 +1,124 @@
+#include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
+
+#include <QAbstractItemView>
+#include <QItemSelectionModel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <algorithm>
+#include <vector>
+
+#include "controls/DialogUnits.h"
+#include "shared/DialogHeaderCtrl.h"
+
+namespace {
+
+// Template size and spacing in dialog units.
+constexpr int kWidth = 280;
+constexpr int kHeight = 200;
+constexpr int kGap = 7;
+constexpr int kButtonWidth = 50;
+constexpr int kButtonHeight = 14;
+
+// The rows from the top of the model down to the index: the order a view shows them in.
+std::vector<int> RowPath(QModelIndex index) {
+  std::vector<int> path;
+  for (; index.isValid(); index = index.parent()) path.push_back(index.row());
+  std::reverse(path.begin(), path.end());
+  return path;
+}
+
+}  // namespace
+
+CDlgListInfoBox::CDlgListInfoBox(QWidget* parent) : CResizableDialog(parent) {
+  const DialogBaseUnits base = BaseUnitsOf(font());
+  const int w = DialogUnitsToPixelsX(kWidth, base);
+  const int h = DialogUnitsToPixelsY(kHeight, base);
+  const int gapX = DialogUnitsToPixelsX(kGap, base);
+  const int gapY = DialogUnitsToPixelsY(kGap, base);
+  const QSize button = DialogUnitsToPixels(QSize(kButtonWidth, kButtonHeight), base);
+  resize(w, h);
+
+  header_ = new CDialogHeaderCtrl(this);
+  header_->setObjectName(QStringLiteral("header"));
+  const int headerHeight = header_->sizeHint().height();
+  header_->setGeometry(0, 0, w, headerHeight);
+
+  edit_ = new QPlainTextEdit(this);
+  edit_->setObjectName(QStringLiteral("edit"));
+  edit_->setReadOnly(true);
+  edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  edit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+  const int editTop = headerHeight + gapY;
+  const int buttonTop = h - gapY - button.height();
+  edit_->setGeometry(gapX, editTop, w - 2 * gapX, buttonTop - gapY - editTop);
+
+  cancel_ = new QPushButton(QString::fromUtf16(u"취소"), this);
+  cancel_->setObjectName(QStringLiteral("cancel"));
+  cancel_->setGeometry(w - gapX - button.width(), buttonTop, button.width(), button.height());
+  ok_ = new QPushButton(QString::fromUtf16(u"확인"), this);
+  ok_->setObjectName(QStringLiteral("ok"));
+  ok_->setDefault(true);
+  ok_->setGeometry(cancel_->x() - DialogUnitsToPixelsX(4, base) - button.width(), buttonTop, button.width(),
+                   button.height());
+  connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
+
+  AddAnchor(edit_, anchor::TopLeft, anchor::BottomRight);
+  AddAnchor(ok_, anchor::BottomRight);
+  AddAnchor(cancel_, anchor::BottomRight);
+  AddAnchor(header_, anchor::TopLeft, anchor::TopRight);
+
+  header_->SetTitle(QString::fromUtf16(u"항목 정보"));
+  header_->SetDescription(QString::fromUtf16(u"목록에서 표시되는 항목이 많은 경우 일목요연하게 보여줍니다."));
+  header_->SetIconId(242);
+  setWindowTitle(header_->Title());
+}
+
+void CDlgListInfoBox::SetText(const QString& text) {
+  text_ = text;
+  QString shown = text;
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  edit_->setPlainText(shown);
+}
+
+QString ListRowInfoText(const QModelIndex& row) {
+  QString text;
+  const QAbstractItemModel* model = row.model();
+  if (!model) return text;
+  const QModelIndex parent = row.parent();
+  const int columns = model->columnCount(parent);
+  for (int c = 0; c < columns; ++c) {
+    const QString caption = model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
+    const QString cell = model->index(row.row(), c, parent).data(Qt::DisplayRole).toString();
+    text += QStringLiteral("\r\n%1: %2\r\n").arg(caption, cell);
+  }
+  return text;
+}
+
+QList<CDlgListInfoBox*> ShowListRowInfo(QAbstractItemView* list) {
+  QList<CDlgListInfoBox*> boxes;
+  if (!list || !list->model() || !list->selectionModel()) return boxes;
+  // Selected rows by ranges (a full-row selection holds one range per block, not one index per cell).
+  std::vector<QPersistentModelIndex> rows;
+  for (const QItemSelectionRange& range : list->selectionModel()->selection()) {
+    for (int r = range.top(); r <= range.bottom(); ++r) rows.emplace_back(range.model()->index(r, 0, range.parent()));
+  }
+  std::vector<std::pair<std::vector<int>, QPersistentModelIndex>> ordered;
+  ordered.reserve(rows.size());
+  for (const QPersistentModelIndex& row : rows) ordered.emplace_back(RowPath(row), row);
+  std::sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  ordered.erase(std::unique(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+                ordered.end());
+  for (const auto& [path, row] : ordered) {
+    auto* box = new CDlgListInfoBox(list->window());
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->SetText(ListRowInfoText(row));
+    box->show();
+    boxes << box;
+  }
+  return boxes;
+}
+
+QList<CDlgListInfoBox*> ShowListRowInfoEx(QAbstractItemView* list) { return ShowListRowInfo(list); }
