@@ -8,12 +8,10 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstdlib>
 #include <new>
 #include <unordered_map>
 #include <unordered_set>
 
-#include "corvane/dll_processor.h"
 #include "corvane/exfat_records.h"
 #include "corvane/fat_records.h"
 #include "corvane/ntfs_records.h"

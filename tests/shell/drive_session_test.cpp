@@ -323,6 +323,7 @@ TEST_F(DriveSession, OpeningAnotherDriveStopsTheNtfsTreeBuilderBeforeTheVolumeIs
   shell_test::WaitFor([] { return false; }, 200);  // a stale hand-over must find nothing to do
   EXPECT_EQ(TopLevelTexts(Tree()).value(0), "E:\\");
   EXPECT_EQ(m_pFileSystem->typeCode, kFsFat16);
+  shell_test::SaveShot(*frame_, "drive_session_second_drive");
   EXPECT_EQ(g_pNtfsEntries, nullptr);
 }
 
