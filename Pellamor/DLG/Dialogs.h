@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <type_traits>
 #include <utility>
 
 class QDialog;
@@ -30,9 +31,17 @@ bool HasDialog(const QString& name);
 // Runs the dialog registered as `name` with its arguments: its result, 0 when none has that
 // name or it could not be built.
 int RunDialogArgs(const QString& name, const DialogArgs& args, QWidget* parent = nullptr);
+// One argument as the dialog receives it.
+template <class A>
+QVariant DialogArg(A&& value) {
+  if constexpr (std::is_constructible_v<QVariant, A&&>)
+    return QVariant(std::forward<A>(value));
+  else
+    return QVariant::fromValue(std::forward<A>(value));
+}
 template <class... A>
 int RunDialog(const QString& name, A&&... args) {
-  return RunDialogArgs(name, DialogArgs{QVariant::fromValue(std::forward<A>(args))...});
+  return RunDialogArgs(name, DialogArgs{DialogArg(std::forward<A>(args))...});
 }
 
 }  // namespace dlg

@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QTimer>
 
+#include <cstdint>
 #include <memory>
 
 #include "Pellamor/DLG/Dialogs.h"
@@ -44,8 +45,9 @@ TEST(Dialogs, TheRunnerPassesArgumentsAndGivesTheResult) {
     return std::make_unique<CDlgSumTest>(args);
   });
   EXPECT_EQ(dlg::RunDialog("CDlgSumTest", 3, 4), 7);
+  EXPECT_EQ(dlg::RunDialog("CDlgSumTest", 3u, std::int64_t{4}, "5", QStringLiteral("6")), 18);
   EXPECT_EQ(dlg::RunDialog("CDlgSumTest"), 0);
-  EXPECT_EQ(built, 2);
+  EXPECT_EQ(built, 3);
   EXPECT_EQ(dlg::RunDialog("CDlgNotThere", 1), 0);
   EXPECT_FALSE(dlg::HasDialog("CDlgNotThere"));
   dlg::RegisterDialog("CDlgSumTest", {});
