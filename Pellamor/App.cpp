@@ -3,16 +3,16 @@
 #include <omp.h>
 
 #include <QApplication>
-#include <QEventLoop>
 #include <QThread>
-#include <QTimer>
 
 #include <atomic>
 #include <exception>
+#include <memory>
 
+#include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/LeftView.h"
 #include "Pellamor/MainFrame.h"
-#include "Pellamor/SafeThread.h"
+#include "Pellamor/WorkerJob.h"
 #include "Pellamor/SeException.h"
 #include "corvane/dll_processor.h"
 #include "corvane/engine_hooks.h"
@@ -58,6 +58,7 @@ bool CPellamorApp::InitInstance() {
                                   static_cast<int>(v.module[kVerC]), static_cast<int>(v.module[kVerD]));
   }
   language.Load();
+  dlg::RegisterAllDialogs();
   SetNtfsRootScanner(&RunNtfsRootScan);
   frame_ = std::make_unique<CMainFrame>();
   frame_->show();
@@ -87,34 +88,18 @@ int RunNtfsRootScan(FILESYSTEMOBJ* fs) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app || QThread::currentThread() != app->thread()) return SearchNtfsVolume(fs);
 
-  struct Job {
-    FILESYSTEMOBJ* fs;
-    std::atomic<int> result{0};
-  } job{fs};
   // Neither keys nor the close button dismiss it: while it stands, no command may run against
-  // the volume that the worker reads.
+  // the volume that the worker reads. It goes when the job's hand-over arrives.
   CLeftViewWaitDlg progress(QApplication::activeWindow());
   progress.SetText(QStringLiteral("목록 구성 중입니다. 잠시만 기다려 주십시오."));
   progress.setWindowTitle(QStringLiteral("Pellamor"));
   progress.setWindowModality(Qt::ApplicationModal);
-  progress.show();
 
-  dudizo::SmartPtr<CSafeThread> worker(CSafeThread::Start(
-      +[](void* p) -> unsigned {
-        auto* j = static_cast<Job*>(p);
-        j->result = SearchNtfsVolume(j->fs);
-        return 0;
-      },
-      &job, &progress));
-  if (!worker) return SearchNtfsVolume(fs);
-  QEventLoop loop;
-  QTimer poll;
-  QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-    if (!worker->IsRunning()) loop.quit();
-  });
-  poll.start(20);
-  loop.exec();
-  worker.Reset();  // joins
-  progress.hide();
-  return job.result;
+  auto result = std::make_shared<std::atomic<int>>(0);
+  std::unique_ptr<CWorkerJob> job =
+      StartJob(&progress, [fs, result] { *result = SearchNtfsVolume(fs); }, [&progress] { progress.done(1); });
+  if (!job) return SearchNtfsVolume(fs);
+  progress.exec();
+  job.reset();  // ended: joins at once
+  return result->load();
 }

@@ -8,12 +8,10 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstdlib>
 #include <new>
 #include <unordered_map>
 #include <unordered_set>
 
-#include "corvane/dll_processor.h"
 #include "corvane/exfat_records.h"
 #include "corvane/fat_records.h"
 #include "corvane/ntfs_records.h"
@@ -37,9 +35,6 @@ namespace {
 using platform::MsgButtons;
 using platform::MsgIcon;
 
-// Code of the drive session's fatal box; numbers 1 (allocation), 2 (open) and 3 (first scan).
-constexpr std::uint32_t kCodeDriveSession = 0x6B21D0C7;
-
 const char16_t* const kCategoryTexts[5] = {u"삭제된 파일", u"삭제된 폴더", u"파일포맷", u"찾기", u"손상된 파일"};
 const int kCategoryImages[5] = {kImgCategory, kImgCategory, kImgFormat, kImgFormat, kImgDamaged};
 
@@ -54,10 +49,6 @@ std::u16string ShortNameOf(const FATDIRENTRY& e) {
   std::size_t n = 0;
   while (n < sizeof e.shortName && e.shortName[n]) ++n;
   return platform::AnsiToUtf16(std::string_view(e.shortName, n));
-}
-
-void ReportDriveFailure(int number) {
-  ShowFatalErrorAndExit(__TIMESTAMP__, __FILE__, kCodeDriveSession, number, 0);
 }
 
 }  // namespace
@@ -97,7 +88,6 @@ struct CLeftView::NtfsTreeJob {
   std::uint32_t count = 0;
   std::vector<NtfsFolderNode> nodes;
   std::atomic<std::int64_t> current{-1};  // entry last placed, for the wait dialog
-  std::atomic<bool> done{false};
 };
 
 std::vector<NtfsFolderNode> OrderNtfsFolders(const NTFSFILEENTRY* entries, std::uint32_t count,
@@ -155,21 +145,7 @@ std::vector<NtfsFolderNode> OrderNtfsFolders(const NTFSFILEENTRY* entries, std::
   return nodes;
 }
 
-unsigned CLeftView::FillTreeJob(void* param) {
-  auto* job = static_cast<NtfsTreeJob*>(param);
-  job->nodes = OrderNtfsFolders(job->entries, job->count, &job->current);
-  job->done = true;
-  return 1;
-}
-
 // ---- the view ----
-
-void CLeftView::FsDeleter::operator()(FILESYSTEMOBJ* fs) const {
-  if (!fs) return;
-  FreeFileSystem(fs);
-  if (m_pFileSystem == fs) m_pFileSystem = nullptr;
-  std::free(fs);
-}
 
 CLeftView::CLeftView(QWidget* parent) : QTreeWidget(parent) {
   setHeaderHidden(true);
@@ -198,8 +174,16 @@ CLeftView::CLeftView(QWidget* parent) : QTreeWidget(parent) {
 }
 
 CLeftView::~CLeftView() {
-  CloseVolume();
+  StopTreeBuilder();
   SetShellRecordReleaser(nullptr);
+}
+
+void CLeftView::SetSession(CDriveSession* session) {
+  if (session_) disconnect(session_, nullptr, this, nullptr);
+  session_ = session;
+  if (!session) return;
+  connect(session, &CDriveSession::opened, this, &CLeftView::OnOpened);
+  connect(session, &CDriveSession::closed, this, &CLeftView::OnClosed);
 }
 
 QTreeWidgetItem* CLeftView::AddItem(QTreeWidgetItem* parent, const QString& text, int image, int selectedImage) {
@@ -238,43 +222,19 @@ void CLeftView::ShowNothingToList() {
   AddItem(nullptr, QStringLiteral("표시할 항목이 없습니다."), -1, -1);
 }
 
-bool CLeftView::OpenDriveAndBuildTree() {
-  CloseVolume();
-  void* block = std::calloc(1, sizeof(FILESYSTEMOBJ));
-  if (!block) {
-    ReportDriveFailure(1);
-    return false;
-  }
-  fs_.reset(new (block) FILESYSTEMOBJ{});
-  fs_->volumeHandle = platform::kInvalidHandle;
-  InitFileSystem(fs_.get(), g_chCurrentDrive);
-  m_pFileSystem = fs_.get();
-  if (!OpenFileSystem(fs_.get())) {
-    fs_.reset();
-    ReportDriveFailure(2);
-    return false;
-  }
-  if (!ReadRootDirectory(fs_.get())) {
-    fs_.reset();
-    ReportDriveFailure(3);
-    return false;
-  }
-  if (right_) {
-    right_->SetFileSystemType(static_cast<int>(fs_->typeCode));
-    right_->PrepareColumns();
-  }
-  switch (fs_->typeCode) {
+void CLeftView::OnOpened(std::uint32_t type) {
+  StopTreeBuilder();
+  switch (type) {
     case kFsNtfs: StartNtfsTree(); break;
     case kFsExfat: BuildExfatTree(); break;
     default: BuildFatTree(); break;
   }
-  return true;
 }
 
 void CLeftView::StopTreeBuilder() {
-  ++generation_;  // a finished job's queued hand-over no longer applies
-  treeThread_.Reset();  // stops and joins the builder
-  treeJob_.reset();
+  treeBuilder_.reset();  // stops and joins the builder; its hand-over no longer applies
+  if (treeReader_ && session_) session_->RemoveReader(treeReader_);
+  treeReader_ = 0;
   if (waitTimer_) {
     waitTimer_->stop();
     waitTimer_->deleteLater();
@@ -286,12 +246,8 @@ void CLeftView::StopTreeBuilder() {
   }
 }
 
-void CLeftView::CloseVolume() {
-  StopTreeBuilder();
-  if (right_) right_->StopVolumeWorkers();
-  if (fs_) {
-    fs_.reset();  // FreeFileSystem, then the object; the shell records go with it
-  }
+void CLeftView::OnClosed() {
+  StopTreeBuilder();  // the session stopped it already; this only tidies up
   ReleaseShellRecords();
   blockSignals(true);
   clear();
@@ -319,7 +275,7 @@ bool CLeftView::PrepareTreeRecords(std::uint32_t folders) {
 }
 
 QTreeWidgetItem* CLeftView::AddDriveNode() {
-  char drive[4] = {fs_->driveLetter, ':', '\\', 0};
+  char drive[4] = {FileSystem()->driveLetter, ':', '\\', 0};
   QTreeWidgetItem* driveNode = AddItem(nullptr, QString::fromLatin1(drive), kImgDrive, kImgDrive);
   driveNode->setData(0, kRoleNode, 0);
   driveNode->setData(0, kRoleHasNode, true);
@@ -339,7 +295,7 @@ void CLeftView::FinishFlatTree(QTreeWidgetItem* driveNode, QTreeWidgetItem* dele
   driveNode->setExpanded(true);
   if (deletedNode) deletedNode->setExpanded(true);
   setCurrentItem(driveNode);
-  fs_->previousDirectory = 2;
+  FileSystem()->previousDirectory = 2;
   emit treeBuilt();
 }
 
@@ -426,12 +382,11 @@ void CLeftView::StartNtfsTree() {
     waitDlg_->move(owner->mapToGlobal(r.center() - owner->geometry().topLeft()) - waitDlg_->rect().center());
   }
 
-  treeJob_ = std::make_unique<NtfsTreeJob>();
-  treeJob_->entries = g_pNtfsEntries;
-  treeJob_->count = g_pNtfsEntries ? g_dwNtfsEntryCount : 0;
+  auto job = std::make_shared<NtfsTreeJob>();
+  job->entries = g_pNtfsEntries;
+  job->count = g_pNtfsEntries ? g_dwNtfsEntryCount : 0;
   // The wait dialog's line follows the job through an atomic, read by a timer.
   waitTimer_ = new QTimer(this);
-  NtfsTreeJob* job = treeJob_.get();
   connect(waitTimer_, &QTimer::timeout, this, [this, job] {
     std::int64_t i = job->current.load();
     if (waitDlg_ && i >= 0 && static_cast<std::uint64_t>(i) < job->count)
@@ -439,54 +394,36 @@ void CLeftView::StartNtfsTree() {
   });
   waitTimer_->start(100);
 
-  std::uint64_t generation = ++generation_;
-  struct Start {
-    CLeftView* view;
-    NtfsTreeJob* job;
-    std::uint64_t generation;
-  };
-  // The job hands its result to the UI thread, where the items are inserted.
-  static auto run = [](void* p) -> unsigned {
-    auto* s = static_cast<Start*>(p);
-    unsigned result = FillTreeJob(s->job);
-    QPointer<CLeftView> view = s->view;
-    std::uint64_t generation = s->generation;
-    delete s;
-    QMetaObject::invokeMethod(
-        qApp, [view, generation] { if (view) view->FinishNtfsTree(generation); }, Qt::QueuedConnection);
-    return result;
-  };
-  auto* start = new Start{this, job, generation};
-  CSafeThread* thread = CSafeThread::Start(+[](void* p) -> unsigned {
-    try {
-      return run(p);
-    } catch (...) {
-      delete static_cast<Start*>(p);  // stopped before it handed over
-      throw;
-    }
-  }, start, this);
-  if (!thread) {
-    delete start;
+  // The folders are ordered on the worker; the items are inserted on the UI thread.
+  treeBuilder_ = StartJob(
+      this, [job] { job->nodes = OrderNtfsFolders(job->entries, job->count, &job->current); },
+      [this, job] { FinishNtfsTree(*job); });
+  if (!treeBuilder_) {
     StopTreeBuilder();
     platform::ShowMessage(u"트리를 구성할 수 없습니다.");
     return;
   }
-  treeThread_ = thread;
+  // The builder reads the volume's entries: closing the drive stops it first.
+  if (session_) treeReader_ = session_->AddReader([this] { StopTreeBuilder(); }, [this] { return TreeBuilding(); });
 }
 
-void CLeftView::FinishNtfsTree(std::uint64_t generation) {
-  if (generation != generation_ || !treeJob_ || !treeJob_->done || !fs_) return;
-  treeThread_.Reset();  // already ended: joins at once
-  std::unique_ptr<NtfsTreeJob> job = std::move(treeJob_);
+void CLeftView::FinishNtfsTree(NtfsTreeJob& done) {
+  FILESYSTEMOBJ* fs = FileSystem();
+  if (!fs) return;
+  // The job's state lives as long as the builder's handle: keep it past the handle's release.
+  NtfsTreeJob* job = &done;
+  std::unique_ptr<CWorkerJob> builder = std::move(treeBuilder_);  // already ended: joins at once
+  if (treeReader_ && session_) session_->RemoveReader(treeReader_);
+  treeReader_ = 0;
 
-  QString fsName = QString::fromStdU16String(GetFileSystemName(fs_.get()));
-  int major = fs_->ntfs ? fs_->ntfs->volumeMajor : 0;
-  int minor = fs_->ntfs ? fs_->ntfs->volumeMinor : 0;
+  QString fsName = QString::fromStdU16String(GetFileSystemName(fs));
+  int major = fs->ntfs ? fs->ntfs->volumeMajor : 0;
+  int minor = fs->ntfs ? fs->ntfs->volumeMinor : 0;
   AddItem(nullptr, QStringLiteral("파일시스템: %1 v%2.%3").arg(fsName).arg(major).arg(minor), kImgFileSystem,
           kImgFileSystem);
   AddCategoryNodes(true, true);
   QTreeWidgetItem* driveNode =
-      AddItem(nullptr, QStringLiteral("(%1:)").arg(QChar::fromLatin1(fs_->driveLetter)), kImgDrive, kImgDrive);
+      AddItem(nullptr, QStringLiteral("(%1:)").arg(QChar::fromLatin1(fs->driveLetter)), kImgDrive, kImgDrive);
   driveNode->setData(0, kRoleNode, 5);
   driveNode->setData(0, kRoleHasNode, true);
   QTreeWidgetItem* deletedNode = CategoryNode(-2);
@@ -516,7 +453,8 @@ void CLeftView::FinishNtfsTree(std::uint64_t generation) {
 }
 
 void CLeftView::OnSelchanged(QTreeWidgetItem* current, QTreeWidgetItem* previous) {
-  if (!fs_) {
+  FILESYSTEMOBJ* fs = FileSystem();
+  if (!fs) {
     if (right_) right_->ClearRows();
     viewport()->update();
     return;
@@ -526,7 +464,7 @@ void CLeftView::OnSelchanged(QTreeWidgetItem* current, QTreeWidgetItem* previous
   const bool hadNode = previous && previous->data(0, kRoleHasNode).toBool();
   const QVariant category = current->data(0, kRoleCategory);
 
-  if (fs_->typeCode == kFsNtfs) {
+  if (fs->typeCode == kFsNtfs) {
     if (!hasNode) return;
     std::int64_t value = current->data(0, kRoleNode).toLongLong();
     ListHint hint;
@@ -562,7 +500,9 @@ void CLeftView::OnSelchanged(QTreeWidgetItem* current, QTreeWidgetItem* previous
     const bool isDrive = entry.keyLow == -1 && entry.keyHigh == -1;
     const std::u16string& name = entry.longName ? entry.wideName : entry.shortName;
     std::u16string text = Label(name).toStdU16String() + u" 디렉토리를 열 수 없습니다.";
-    if (IsFatType(fs_->typeCode)) {
+    // Where folders open by their cluster, the cluster must lie on the volume.
+    const FsCapabilities* caps = CapabilitiesOf(fs->typeCode);
+    if (caps && caps->foldersOpen) {
       if ((!isDrive && !IsClusterInRange(static_cast<std::uint32_t>(entry.keyLow))) || entry.deleted) {
         if (hadNode) platform::ShowMessage(text);
         return;

@@ -1,5 +1,6 @@
-// The folder tree in the left pane, and the drive session it belongs to: the tree view owns the
-// current-volume object from the drive's opening to its closing.
+// The folder tree in the left pane. It watches the drive session: a tree is built when a drive
+// opens and emptied when it closes; the NTFS tree builder registers with the session as a
+// reader of the volume while it runs.
 #pragma once
 
 #include <QDialog>
@@ -12,8 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "Pellamor/DriveSession.h"
 #include "Pellamor/RightView.h"
-#include "Pellamor/SafeThread.h"
+#include "Pellamor/WorkerJob.h"
 #include "corvane/filesystem.h"
 #include "corvane/ntfs_records.h"
 
@@ -101,14 +103,11 @@ class CLeftView : public QTreeWidget {
   ~CLeftView() override;
 
   void SetRightView(CRightView* view) { right_ = view; }
+  // The session whose drive the tree shows.
+  void SetSession(CDriveSession* session);
 
-  // Opens the drive g_chCurrentDrive and builds its tree. False when the volume cannot be
-  // opened or scanned: the failure was reported and no drive is open.
-  bool OpenDriveAndBuildTree();
-  // Stops every worker reading the volume, then frees the engine's state and the object.
-  void CloseVolume();
-  FILESYSTEMOBJ* FileSystem() const { return fs_.get(); }
-  bool TreeBuilding() const { return static_cast<bool>(treeThread_); }
+  FILESYSTEMOBJ* FileSystem() const { return session_ ? session_->FileSystem() : nullptr; }
+  bool TreeBuilding() const { return static_cast<bool>(treeBuilder_); }
   CLeftViewWaitDlg* WaitDialog() const { return waitDlg_; }
   int SelectedCategory() const { return selectedCategory_; }
 
@@ -116,11 +115,10 @@ class CLeftView : public QTreeWidget {
   void treeBuilt();
 
  private:
-  struct FsDeleter {
-    void operator()(FILESYSTEMOBJ* fs) const;
-  };
   struct NtfsTreeJob;
 
+  void OnOpened(std::uint32_t type);
+  void OnClosed();
   void BuildFatTree();
   void BuildExfatTree();
   // Shared steps of the FAT and exFAT trees.
@@ -130,22 +128,20 @@ class CLeftView : public QTreeWidget {
                      int selectedImage);
   void FinishFlatTree(QTreeWidgetItem* driveNode, QTreeWidgetItem* deletedNode);
   void StartNtfsTree();
-  void FinishNtfsTree(std::uint64_t generation);
+  void FinishNtfsTree(NtfsTreeJob& job);
   void StopTreeBuilder();
   QTreeWidgetItem* AddItem(QTreeWidgetItem* parent, const QString& text, int image, int selectedImage);
   void AddCategoryNodes(bool withDeletedFiles, bool ntfs);
   QTreeWidgetItem* CategoryNode(int number) const;
   void ShowNothingToList();
   void OnSelchanged(QTreeWidgetItem* current, QTreeWidgetItem* previous);
-  static unsigned FillTreeJob(void* param);
 
   QPointer<CRightView> right_;  // a sibling in the splitter: it may go first
-  std::unique_ptr<FILESYSTEMOBJ, FsDeleter> fs_;
-  dudizo::SmartPtr<CSafeThread> treeThread_;
-  std::unique_ptr<NtfsTreeJob> treeJob_;
+  QPointer<CDriveSession> session_;
+  std::unique_ptr<CWorkerJob> treeBuilder_;
+  int treeReader_ = 0;  // the builder's registration with the session
   QPointer<CLeftViewWaitDlg> waitDlg_;
   QTimer* waitTimer_ = nullptr;
-  std::uint64_t generation_ = 0;
   int selectedCategory_ = 0;
   std::vector<QIcon> images_;
 };

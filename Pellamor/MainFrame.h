@@ -1,6 +1,8 @@
 // The main window: menu bar, toolbar, status bar and the splitter with the folder tree and the
-// file list. Every menu item, toolbar button and accelerator runs a command id through one
-// command table, so any command can also be run by its id.
+// file list. The menus, toolbar and accelerators are tables of command ids (MainMenus.cpp);
+// every item runs its id through one command table whose handlers are grouped by area
+// (MainCommands.cpp), so any command can also be run by its id. The open drive is the frame's
+// drive session; the views watch it.
 #pragma once
 
 #include <QMainWindow>
@@ -9,6 +11,7 @@
 #include <map>
 #include <vector>
 
+#include "Pellamor/DriveSession.h"
 #include "Pellamor/LeftView.h"
 #include "Pellamor/RightView.h"
 
@@ -32,8 +35,8 @@ class CMainFrame : public QMainWindow {
  public:
   // A dialog of another part of the program, run modally: returns its result (1 for OK).
   using DialogRunner = std::function<int(CMainFrame& frame, int argument)>;
-  // Dialogs join the frame by name ("CDriveBoxMainDlg", "CDirectSaveDlg", ...); a command whose
-  // dialog has not joined does nothing.
+  // Joins a dialog to the program's registry (Pellamor/DLG/Dialogs.h) by name, as a runner that
+  // receives the frame and one number; a command whose dialog has not joined does nothing.
   static void RegisterDialog(const QString& name, DialogRunner runner);
   static bool HasDialog(const QString& name);
   // Builds the recovery queue window of a newly opened drive (null: none).
@@ -43,6 +46,7 @@ class CMainFrame : public QMainWindow {
   CMainFrame();
   ~CMainFrame() override;
 
+  CDriveSession* Session() const { return session_; }
   CLeftView* GetLeftView() const { return left_; }
   CRightView* GetRightView() const { return right_; }
 
@@ -84,11 +88,21 @@ class CMainFrame : public QMainWindow {
   };
 
   void BuildCommands();
+  // The handlers, by area.
+  void BuildDriveCommands();
+  void BuildListCommands();
+  void BuildQueueCommands();
+  void BuildToolCommands();
+  void BuildViewCommands();
+  void BuildSettingsCommands();
+  void BuildHelpCommands();
+  void BuildFrameCommands();
   void BuildMenus();
   void BuildToolBar();
   void BuildStatusBar();
   void BuildAccelerators();
   QAction* AddItem(QMenu* menu, int id, const QString& text);
+  QAction* AddTriggered(QAction* action, int id);
   void On(int id, std::function<void()> run, std::function<CommandState()> update = {});
   void RunPicker(int tab);
   void ApplySkin(int command);
@@ -96,6 +110,7 @@ class CMainFrame : public QMainWindow {
   void OnHelp();
   bool ListHasFocus() const;
 
+  CDriveSession* session_ = nullptr;
   CLeftView* left_ = nullptr;
   CRightView* right_ = nullptr;
   QSplitter* splitter_ = nullptr;

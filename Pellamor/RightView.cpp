@@ -1,6 +1,7 @@
 #include "Pellamor/RightView.h"
 
 #include "Pellamor/CommandIds.h"
+#include "Pellamor/DriveSession.h"
 
 CRightView::CRightView(QWidget* parent) : QTreeWidget(parent), viewStyle_(cmd::kViewDetails) {
   setRootIsDecorated(false);
@@ -19,7 +20,16 @@ void CRightView::OnUpdate(const ListHint& hint) {
   emit hintChanged(hint);
 }
 
-void CRightView::StopVolumeWorkers() {}
+void CRightView::SetSession(CDriveSession* session) {
+  if (session_) disconnect(session_, nullptr, this, nullptr);
+  session_ = session;
+  if (!session) return;
+  connect(session, &CDriveSession::opened, this, [this](std::uint32_t type) {
+    SetFileSystemType(static_cast<int>(type));
+    PrepareColumns();
+  });
+  connect(session, &CDriveSession::closed, this, &CRightView::OnDriveClosed);
+}
 
 void CRightView::OnDriveClosed() {
   ClearRows();

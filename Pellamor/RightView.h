@@ -1,9 +1,12 @@
 // The file list in the right pane: the entries of the folder or category chosen in the tree.
 #pragma once
 
+#include <QPointer>
 #include <QTreeWidget>
 
 #include <cstdint>
+
+class CDriveSession;
 
 // What the tree asks the list to show: a folder by its key (FAT and exFAT: first cluster, -1 the
 // root; NTFS: record number, 5 the root) or a category (-1 .. -5 in the tree's order).
@@ -20,6 +23,9 @@ class CRightView : public QTreeWidget {
   explicit CRightView(QWidget* parent = nullptr);
   ~CRightView() override;
 
+  // The session whose drive the list shows: its type and columns follow the drive.
+  void SetSession(CDriveSession* session);
+
   // File-system type of the open volume (0 none) and the columns that go with it.
   void SetFileSystemType(int type) { fsType_ = type; }
   int FileSystemType() const { return fsType_; }
@@ -30,9 +36,6 @@ class CRightView : public QTreeWidget {
   ListHint LastHint() const { return lastHint_; }
   int UpdateCount() const { return updates_; }
 
-  // Drive closing: stops every worker of the list that reads the volume and empties its queue.
-  // Runs before the engine frees the volume's state.
-  void StopVolumeWorkers();
   // Drive closed: rows gone, type 0.
   void OnDriveClosed();
   void ClearRows();
@@ -57,6 +60,7 @@ class CRightView : public QTreeWidget {
   void hintChanged(ListHint hint);
 
  private:
+  QPointer<CDriveSession> session_;
   int fsType_ = 0;
   ListHint lastHint_;
   int updates_ = 0;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "corvane/bootarea.h"
+#include "corvane/capabilities.h"
 #include "corvane/engine_hooks.h"
 #include "corvane/fat_recover.h"
 #include "corvane/ntfs_volume.h"
@@ -72,6 +73,7 @@ void SetupReader(CReadWriteSectors& reader, const FILESYSTEMOBJ* fs) {
 
 void SetShellRecordReleaser(ShellRecordReleaser releaser) { g_shellReleaser = releaser; }
 void SetNtfsRootScanner(NtfsRootScanner scanner) { g_ntfsRootScanner = scanner; }
+int ScanNtfsRoot(FILESYSTEMOBJ* fs) { return g_ntfsRootScanner ? g_ntfsRootScanner(fs) : SearchNtfsVolume(fs); }
 
 void ReleaseEngineBuffers() {
   FreeFatTables();
@@ -132,17 +134,16 @@ int OpenFileSystem(FILESYSTEMOBJ* fs) {
     platform::ShowMessage(u"안 알려진 파일시스템입니다.", MsgButtons::Ok, MsgIcon::Error);
     return 0;
   }
-  bool allocated = false;
-  switch (fs->typeCode) {
-    case kFsFat12: allocated = (fs->fat12 = AllocFatRecord()) != nullptr; break;
-    case kFsFat16: allocated = (fs->fat16 = AllocFatRecord()) != nullptr; break;
-    case kFsFat32: allocated = (fs->fat32 = AllocFatRecord()) != nullptr; break;
-    case kFsExfat: allocated = (fs->exfat = AllocFatRecord()) != nullptr; break;
-    case kFsNtfs: allocated = (fs->ntfs = AllocNtfsRecord()) != nullptr; break;
-    default:
-      platform::ShowMessage(u"인식할 수 없는 파일시스템입니다.", MsgButtons::Ok, MsgIcon::Error);
-      return 0;
+  const FsCapabilities* caps = CapabilitiesOf(fs->typeCode);
+  if (!caps || !caps->supported) {
+    platform::ShowMessage(u"인식할 수 없는 파일시스템입니다.", MsgButtons::Ok, MsgIcon::Error);
+    return 0;
   }
+  bool allocated = false;
+  if (caps->ntfsRecord)
+    allocated = (fs->ntfs = AllocNtfsRecord()) != nullptr;
+  else if (caps->record)
+    allocated = (fs->*(caps->record) = AllocFatRecord()) != nullptr;
   g_bNtfsVolume = fs->typeCode == kFsNtfs ? 1 : 0;
   if (!allocated) {
     platform::ShowMessage(u"메모리가 부족합니다.", MsgButtons::Ok, MsgIcon::Error);
@@ -185,128 +186,63 @@ void FreeFileSystem(FILESYSTEMOBJ* fs) {
 
 FATVOLUMERECORD* CurrentFatRecord(const FILESYSTEMOBJ* fs) {
   if (!fs) return nullptr;
-  switch (fs->typeCode) {
-    case kFsFat12: return fs->fat12;
-    case kFsFat16: return fs->fat16;
-    case kFsFat32: return fs->fat32;
-    case kFsExfat: return fs->exfat;
-    default: return nullptr;
-  }
+  const FsCapabilities* caps = CapabilitiesOf(fs->typeCode);
+  return caps && caps->record ? fs->*(caps->record) : nullptr;
 }
 
 int LoadFatTable(FILESYSTEMOBJ* fs) {
-  switch (fs->typeCode) {
-    case kFsFat12: return fs->fat12 ? LoadFat12Table(fs->fat12) : 0;
-    case kFsFat16: return fs->fat16 ? LoadFat16Table(fs->fat16) : 0;
-    case kFsFat32: return fs->fat32 ? LoadFat32Table(fs->fat32) : 0;
-    default: return 0;
-  }
+  const FsCapabilities* caps = CapabilitiesOf(fs->typeCode);
+  return caps && caps->loadTable ? caps->loadTable(fs) : 0;
 }
 
 int ReadRootDirectory(FILESYSTEMOBJ* fs) {
-  int result = 0;
-  switch (fs->typeCode) {
-    case kFsFat12:
-    case kFsFat16: {
-      // The table is loaded once per opened volume.
-      if (g_pFat12Table == nullptr && g_pFat16Table == nullptr && !LoadFatTable(fs)) return 0;
-      result = ReadFatRootDirectory(CurrentFatRecord(fs));
-      if (result) fs->currentDirectory = -1;
-      return result;
-    }
-    case kFsFat32: {
-      if (g_pFat32Table == nullptr && !LoadFatTable(fs)) return 0;
-      std::uint32_t root = g_pBootRecord ? g_pBootRecord->rootCluster : 2;
-      if (!CheckClusterRange(root, fs->fat32) || root < 2) {
-        platform::ShowMessage(u"클러스터가 범위를 초과하였습니다.", MsgButtons::Ok, MsgIcon::Error);
-        return 0;
-      }
-      result = ReadFat32Directory(fs->fat32, root);
-      if (result) fs->currentDirectory = static_cast<std::int32_t>(root);
-      return result;
-    }
-    case kFsNtfs:
-      result = g_ntfsRootScanner ? g_ntfsRootScanner(fs) : SearchNtfsVolume(fs);
-      if (result) fs->currentDirectory = 5;
-      return result;
-    case kFsExfat:
-      result = ReadExfatRootDirectory(fs->exfat);
-      if (result) fs->currentDirectory = 0;
-      return result;
-    default:
-      return 0;
-  }
+  const FsCapabilities* caps = CapabilitiesOf(fs->typeCode);
+  if (!caps || !caps->readRoot) return 0;
+  std::int32_t directory = caps->rootDirectory;
+  int result = caps->readRoot(fs, &directory);
+  if (result) fs->currentDirectory = directory;
+  return result;
 }
 
 int ReadDirectory(std::uint32_t cluster) {
   FILESYSTEMOBJ* fs = m_pFileSystem;
   if (!fs) return 0;
-  const std::uint32_t type = fs->typeCode;
-  if (cluster == 0xFFFFFFFFu) {
-    if (IsFatType(type) || type == kFsNtfs || type == kFsExfat) return ReadRootDirectory(fs);
-    return 0;
-  }
-  int result = 0;
-  switch (type) {
-    case kFsFat12: result = ReadFat12Directory(fs->fat12, cluster); break;
-    case kFsFat16: result = ReadFat16Directory(fs->fat16, cluster); break;
-    case kFsFat32:
-      if (!CheckClusterRange(cluster, fs->fat32)) {
-        platform::ShowMessage(u"클러스터가 범위를 초과하였습니다.", MsgButtons::Ok, MsgIcon::Error);
-        return 0;
-      }
-      result = ReadFat32Directory(fs->fat32, cluster);
-      break;
-    default: return 0;
-  }
+  const FsCapabilities* caps = CapabilitiesOf(fs->typeCode);
+  if (!caps) return 0;
+  if (cluster == 0xFFFFFFFFu) return caps->readRoot ? ReadRootDirectory(fs) : 0;
+  // Types without folders of their own list only their root here.
+  if (!caps->foldersOpen || !caps->readFolder) return 0;
+  int result = caps->readFolder(fs, cluster);
   if (result) fs->currentDirectory = static_cast<std::int32_t>(cluster);
   return result ? 1 : 0;
 }
 
 std::uint8_t* ReadClusterByType(std::uint32_t cluster) {
+  const FsCapabilities* caps = CurrentCapabilities();
   FATVOLUMERECORD* rec = CurrentFatRecord(m_pFileSystem);
-  if (!rec || m_pFileSystem->typeCode == kFsExfat) return nullptr;
+  if (!rec || !caps->clusterReads) return nullptr;
   return ReadCluster(rec, cluster);
 }
 
 int IsClusterInRange(std::int64_t cluster) {
+  const FsCapabilities* caps = CurrentCapabilities();
   FATVOLUMERECORD* rec = CurrentFatRecord(m_pFileSystem);
-  if (!rec || m_pFileSystem->typeCode == kFsExfat) return 0;
+  if (!rec || !caps->clusterReads) return 0;
   return cluster >= 0 && cluster <= rec->geometry.lastCluster ? 1 : 0;
 }
 
 std::int64_t GetClusterChainLength(std::uint32_t firstCluster, std::int64_t fileSize) {
-  FILESYSTEMOBJ* fs = m_pFileSystem;
-  if (!fs) return -1;
-  std::int64_t n;
-  switch (fs->typeCode) {
-    case kFsFat12: n = CountFat12Chain(fs->fat12, firstCluster, -2); break;
-    case kFsFat16: n = CountFat16Chain(fs->fat16, firstCluster, -2); break;
-    case kFsFat32: {
-      const BOOTRECORD* br = g_pBootRecord;
-      std::int64_t clusterBytes = br ? std::int64_t{br->sectorsPerCluster} * br->bytesPerSector : 0;
-      if (clusterBytes <= 0) return -2;
-      n = fileSize / clusterBytes;
-      break;
-    }
-    default: return -1;
-  }
+  const FsCapabilities* caps = CurrentCapabilities();
+  if (!caps || !caps->chainLength) return -1;
+  std::int64_t n = caps->chainLength(m_pFileSystem, firstCluster, fileSize);
   return n < 0 ? -2 : n;
 }
 
 std::uint32_t GetFileSystemType() { return m_pFileSystem ? m_pFileSystem->typeCode : 0; }
 
 std::u16string FileSystemNameOfType(std::uint32_t typeCode) {
-  switch (typeCode) {
-    case kFsFat12: return u"FAT12";
-    case kFsFat16: return u"FAT16";
-    case kFsFat32: return u"FAT32";
-    case kFsNtfs: return u"NTFS";
-    case kFsExfat: return u"exFAT";
-    case kFsCdfs: return u"CDFS";
-    case kFsUdf: return u"UDF";
-    default: return u"UNKNOWN";
-  }
+  const FsCapabilities* caps = CapabilitiesOf(typeCode);
+  return caps ? caps->name : u"UNKNOWN";
 }
 
 std::u16string GetFileSystemName(const FILESYSTEMOBJ* fs) {
@@ -314,14 +250,9 @@ std::u16string GetFileSystemName(const FILESYSTEMOBJ* fs) {
 }
 
 std::int64_t GetFatFileSize(std::uint32_t firstCluster, std::int64_t fileSize) {
-  FILESYSTEMOBJ* fs = m_pFileSystem;
-  if (!fs) return -1;
-  switch (fs->typeCode) {
-    case kFsFat12: return GetFat12FileSize(fs->fat12, firstCluster);
-    case kFsFat16: return GetFat16FileSize(fs->fat16, firstCluster);
-    case kFsFat32: return GetFat32FileSize(firstCluster, fileSize);
-    default: return -1;
-  }
+  const FsCapabilities* caps = CurrentCapabilities();
+  if (!caps || !caps->fileSize) return -1;
+  return caps->fileSize(m_pFileSystem, firstCluster, fileSize);
 }
 
 int RecoverFatFile(std::uint32_t firstCluster, std::u16string fileName, std::u16string saveFolder,

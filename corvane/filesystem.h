@@ -1,4 +1,5 @@
-// The current-volume object and the facade that routes each request by file-system type.
+// The current-volume object and the facade that routes each request by the capability row of
+// its file-system type (corvane/capabilities.h).
 //
 // One FILESYSTEMOBJ describes the volume being worked on; m_pFileSystem points to it. The facade
 // owns the engine's process-wide buffers (boot copies, allocation tables, entry arrays) and
@@ -23,6 +24,7 @@ inline constexpr std::uint32_t kFsUdf = 16;
 inline constexpr std::uint32_t kFsPending = 252;
 inline constexpr std::uint32_t kFsUnknown = 255;
 
+// What each type supports is in corvane/capabilities.h.
 inline bool IsFatType(std::uint32_t t) { return t == kFsFat12 || t == kFsFat16 || t == kFsFat32; }
 
 // Volume geometry filled by the boot-area analysis, in this order.
@@ -115,6 +117,8 @@ void SetShellRecordReleaser(ShellRecordReleaser releaser);
 // dialog; without it the search runs on the calling thread.
 using NtfsRootScanner = int (*)(FILESYSTEMOBJ* fs);
 void SetNtfsRootScanner(NtfsRootScanner scanner);
+// The installed scanner, else the search on the calling thread.
+int ScanNtfsRoot(FILESYSTEMOBJ* fs);
 
 void ResetFileSystem(FILESYSTEMOBJ* fs);
 void InitFileSystem(FILESYSTEMOBJ* fs, char driveLetter);

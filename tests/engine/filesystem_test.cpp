@@ -2,7 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+
 #include "corvane/bootarea.h"
+#include "corvane/capabilities.h"
+#include "corvane/exfat_records.h"
+#include "corvane/fat_records.h"
+#include "corvane/ntfs_records.h"
+#include "corvane/ntfs_save.h"
+#include "corvane/ntfs_volume.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -42,7 +54,7 @@ TEST(Facade, OpenCreatesOnlyTheRecordOfTheType) {
                {"base_exfat.img", kFsExfat}, {"base_ntfs.img", kFsNtfs}};
   for (const auto& c : cases) {
     SCOPED_TRACE(c.image);
-    if (!testing_support::FixtureExists(c.image)) continue;
+    ASSERT_TRUE(testing_support::FixtureExists(c.image)) << "fixture missing";
     ScopedDrives drives({std::string("E=") + Fixture(c.image)});
     OpenedVolume v('E');
     ASSERT_TRUE(v.ok());
@@ -98,7 +110,7 @@ TEST(Facade, OpeningAMissingDriveFails) {
 
 TEST(Facade, ExfatAndNtfsHaveOnlyARoot) {
   for (const char* image : {"base_exfat.img", "base_ntfs.img"}) {
-    if (!testing_support::FixtureExists(image)) continue;
+    ASSERT_TRUE(testing_support::FixtureExists(image)) << image << " missing";
     ScopedDrives drives({std::string("E=") + Fixture(image)});
     OpenedVolume v('E');
     ASSERT_TRUE(v.ok());
@@ -107,6 +119,155 @@ TEST(Facade, ExfatAndNtfsHaveOnlyARoot) {
     EXPECT_EQ(GetClusterChainLength(2, 100), -1) << image;
   }
 }
+
+// One volume of each supported type, driven through the facade as the capability table says:
+// open, root, one folder, one saved file. A missing image fails the case.
+struct FacadeCase {
+  const char* image;
+  std::uint32_t type;
+  const char* folder;      // a folder of the root
+  const char* folderFile;  // a file inside it (types whose folders open)
+  const char* rootFile;    // a live file of the root and its source beside the image
+  const char* source;
+};
+
+class FacadeOnVolume : public ::testing::TestWithParam<FacadeCase> {
+ protected:
+  void SetUp() override {
+    const FacadeCase& c = GetParam();
+    ASSERT_TRUE(testing_support::FixtureExists(c.image)) << "fixture " << c.image << " missing";
+    drives_ = std::make_unique<ScopedDrives>(std::vector<std::string>{std::string("E=") + Fixture(c.image)});
+    volume_ = std::make_unique<OpenedVolume>('E');
+    ASSERT_TRUE(volume_->ok());
+    caps_ = CurrentCapabilities();
+    ASSERT_NE(caps_, nullptr);
+  }
+  void TearDown() override {
+    volume_.reset();
+    drives_.reset();
+  }
+
+  // Name and key (first cluster, or record number for NTFS) of the current entries.
+  struct Entry {
+    std::u16string name;
+    std::int64_t key = -1;
+    std::uint64_t size = 0;
+    bool folder = false;
+    const void* raw = nullptr;
+  };
+  std::vector<Entry> Entries() const {
+    std::vector<Entry> out;
+    if (caps_->typeCode == kFsNtfs) {
+      for (std::uint32_t i = 0; g_pNtfsEntries && i < g_dwNtfsEntryCount; ++i) {
+        const NTFSFILEENTRY& e = g_pNtfsEntries[i];
+        if (e.deleted) continue;
+        out.push_back({e.name, e.recordNumber, static_cast<std::uint64_t>(e.dataSize), e.folder != 0, &e});
+      }
+    } else if (caps_->typeCode == kFsExfat) {
+      for (std::uint32_t i = 0; g_pExfatEntries && i < g_dwExfatEntryCount; ++i) {
+        const EXFATFILEENTRY& e = g_pExfatEntries[i];
+        if (e.deleted) continue;
+        out.push_back({ExfatNameOf(e), e.firstCluster, e.dataLength, e.folder != 0, &e});
+      }
+    } else {
+      for (std::uint32_t i = 0; g_pFatDirEntries && i < g_dwFatDirEntryCount; ++i) {
+        const FATDIRENTRY& e = g_pFatDirEntries[i];
+        if (e.deleted) continue;
+        std::u16string name = e.hasLongName ? LongNameOf(e) : platform::FromUtf8(e.shortName);
+        out.push_back({name, e.firstCluster, e.size, e.directory != 0, &e});
+      }
+    }
+    return out;
+  }
+  const Entry* Find(const std::vector<Entry>& entries, const char* name) const {
+    std::u16string wanted = platform::FromUtf8(name);
+    for (const Entry& e : entries)
+      if (e.name == wanted) return &e;
+    return nullptr;
+  }
+
+  std::unique_ptr<ScopedDrives> drives_;
+  std::unique_ptr<OpenedVolume> volume_;
+  const FsCapabilities* caps_ = nullptr;
+};
+
+TEST_P(FacadeOnVolume, OpenRootFolderAndSaveAsTheCapabilitiesSay) {
+  const FacadeCase& c = GetParam();
+  FILESYSTEMOBJ* fs = volume_->fs();
+  EXPECT_EQ(caps_->typeCode, c.type);
+  EXPECT_EQ(GetFileSystemName(fs), caps_->name);
+  EXPECT_TRUE(caps_->supported);
+  // Only the record the row names exists.
+  for (FATVOLUMERECORD* FILESYSTEMOBJ::*slot :
+       {&FILESYSTEMOBJ::fat12, &FILESYSTEMOBJ::fat16, &FILESYSTEMOBJ::fat32, &FILESYSTEMOBJ::exfat})
+    EXPECT_EQ(fs->*slot != nullptr, caps_->record == slot);
+  EXPECT_EQ(fs->ntfs != nullptr, caps_->ntfsRecord);
+
+  // The root.
+  ASSERT_EQ(ReadRootDirectory(fs), 1);
+  std::int32_t root = caps_->rootDirectory;
+  if (c.type == kFsFat32) root = static_cast<std::int32_t>(g_pBootRecord->rootCluster);
+  EXPECT_EQ(fs->currentDirectory, root);
+  std::vector<Entry> rootEntries = Entries();
+  const Entry* folder = Find(rootEntries, c.folder);
+  ASSERT_NE(folder, nullptr) << c.folder;
+  EXPECT_TRUE(folder->folder);
+  const Entry* file = Find(rootEntries, c.rootFile);
+  ASSERT_NE(file, nullptr) << c.rootFile;
+  const Entry savedFile = *file;  // the entry arrays go with the next folder read
+
+  // One folder: read by its first cluster where folders open, refused elsewhere.
+  const std::uint32_t key = static_cast<std::uint32_t>(folder->key);
+  if (caps_->foldersOpen) {
+    ASSERT_EQ(ReadDirectory(key), 1);
+    EXPECT_EQ(fs->currentDirectory, static_cast<std::int32_t>(key));
+    EXPECT_NE(Find(Entries(), c.folderFile), nullptr) << c.folderFile;
+    ASSERT_EQ(ReadDirectory(0xFFFFFFFFu), 1);  // back to the root
+    EXPECT_EQ(fs->currentDirectory, root);
+  } else {
+    EXPECT_EQ(ReadDirectory(key), 0);
+    EXPECT_EQ(fs->currentDirectory, root);
+  }
+  EXPECT_EQ(IsClusterInRange(2), caps_->clusterReads ? 1 : 0);
+  std::uint8_t* cluster = ReadClusterByType(2);  // the caller's block
+  EXPECT_EQ(cluster != nullptr, caps_->clusterReads);
+  std::free(cluster);
+
+  // One save, by the type's own method.
+  testing_support::TempDir out;
+  const std::u16string folderOut = platform::FromUtf8(out.path());
+  const std::string expected = *c.source ? testing_support::ReadFile(Fixture(c.source)) : std::string();
+  if (CanSave(caps_, kSaveByChain)) {
+    const auto* e = static_cast<const FATDIRENTRY*>(Find(Entries(), c.rootFile)->raw);
+    ASSERT_EQ(RecoverFatFile(e->firstCluster, u"saved.bin", folderOut, e->size), 1);
+    EXPECT_EQ(testing_support::ReadFile(out.File("saved.bin")), expected);
+  } else if (CanSave(caps_, kSaveByRecord)) {
+    const auto* e = static_cast<const NTFSFILEENTRY*>(savedFile.raw);
+    ASSERT_EQ(SaveNtfsFile(fs->ntfs, static_cast<std::uint32_t>(e->recordNumber), u"saved.bin", folderOut,
+                           e->fileAttributes, e),
+              1);
+    EXPECT_EQ(testing_support::ReadFile(out.File("saved.bin")), expected);
+  } else {
+    // No way to save: the FAT save refuses and writes nothing.
+    EXPECT_EQ(caps_->saveMethods, 0u);
+    EXPECT_EQ(RecoverFatFile(static_cast<std::uint32_t>(savedFile.key), u"saved.bin", folderOut,
+                             static_cast<std::uint32_t>(savedFile.size)),
+              0);
+    EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, FacadeOnVolume,
+    ::testing::Values(FacadeCase{"fat12.img", kFsFat12, "SUB", "INNER.TXT", "SMALL.TXT", "fat12.src/small.txt"},
+                      FacadeCase{"fat16.img", kFsFat16, "SUB", "INNER.TXT", "SMALL.TXT", "fat16.src/small.txt"},
+                      FacadeCase{"fat32.img", kFsFat32, "SUB", "INNER.TXT", "SMALL.TXT", "fat32.src/small.txt"},
+                      FacadeCase{"exfat.img", kFsExfat, "Folder one", "", "live.txt", ""},
+                      FacadeCase{"ntfs_512.img", kFsNtfs, "docs", "", "small.txt", "ntfs_512.img.files/small.txt"}),
+    [](const ::testing::TestParamInfo<FacadeCase>& info) {
+      std::string name = info.param.image;
+      return name.substr(0, name.find('.'));
+    });
 
 TEST(EngineProbe, InfoListsEveryPartitionWithItsRange) {
   REQUIRE_FIXTURE("disk.img");

@@ -3,14 +3,22 @@
 #include <QTest>
 #include <QTimer>
 
+#include <atomic>
+#include <chrono>
+#include <functional>
 #include <memory>
+#include <string>
+#include <thread>
+#include <vector>
 
 #include "Pellamor/App.h"
 #include "Pellamor/CommandIds.h"
+#include "Pellamor/DriveSession.h"
 #include "Pellamor/LeftView.h"
 #include "Pellamor/MainFrame.h"
 #include "corvane/fat_records.h"
 #include "corvane/filesystem.h"
+#include "corvane/ntfs_records.h"
 #include "platform/message.h"
 #include "platform/volume_io.h"
 #include "shell_support.h"
@@ -59,6 +67,21 @@ class DriveSession : public ::testing::Test {
   std::unique_ptr<testing_support::ScopedDrives> drives_;
   std::unique_ptr<CMainFrame> frame_;
   std::size_t handlesBefore_ = 0;
+};
+
+// A reader registration and signal connections that end with the test's scope (the frame, and
+// with it the session, is closed only in TearDown).
+struct SessionScope : QObject {
+  explicit SessionScope(CDriveSession& s) : session(s) {}
+  ~SessionScope() override {
+    for (int id : ids) session.RemoveReader(id);
+  }
+  int Add(std::function<void()> stop, std::function<bool()> running = {}) {
+    ids.push_back(session.AddReader(std::move(stop), std::move(running)));
+    return ids.back();
+  }
+  CDriveSession& session;
+  std::vector<int> ids;
 };
 
 bool NoLabelEndsInALineBreak(const QTreeWidgetItem* item) {
@@ -263,6 +286,140 @@ TEST_F(DriveSession, AMissingDriveLetterFailsToOpen) {
   EXPECT_FALSE(Open('Q'));
   EXPECT_TRUE(sink_.Saw(u"드라이브를 열 수 없습니다."));
   EXPECT_EQ(Tree().topLevelItemCount(), 0);
+}
+
+// Opening another drive while the NTFS tree builder reads the first one: the builder is stopped
+// and joined, and only then does the engine free the first volume's entries.
+TEST_F(DriveSession, OpeningAnotherDriveStopsTheNtfsTreeBuilderBeforeTheVolumeIsFreed) {
+  REQUIRE_FIXTURE("ntfs_512.img");
+  REQUIRE_FIXTURE("shell_fat16.img");
+  Drives({"N=" + Fixture("ntfs_512.img"), "E=" + Fixture("shell_fat16.img")});
+  CDriveSession& session = *frame_->Session();
+  std::vector<std::string> events;
+  SessionScope scope(session);
+  QObject::connect(&session, &CDriveSession::opened, &scope, [&](std::uint32_t type) {
+    events.push_back("opened " + std::to_string(type));
+  });
+  QObject::connect(&session, &CDriveSession::closing, &scope, [&] { events.push_back("closing"); });
+  QObject::connect(&session, &CDriveSession::closed, &scope, [&] { events.push_back("closed"); });
+  // Registered before the builder, so it is stopped after it: it sees what the builder left.
+  scope.Add([&] {
+    events.push_back(std::string("earlier reader: builder ") + (Tree().TreeBuilding() ? "running" : "stopped") +
+                     (g_pNtfsEntries && m_pFileSystem ? ", entries there" : ", entries gone"));
+  });
+
+  g_chCurrentDrive = 'N';
+  ASSERT_TRUE(frame_->OpenDrive());
+  ASSERT_TRUE(Tree().TreeBuilding());  // its hand-over is still on the way
+  EXPECT_TRUE(session.IsBusy());
+  EXPECT_EQ(session.ReaderCount(), 2u);
+  g_chCurrentDrive = 'E';
+  ASSERT_TRUE(frame_->OpenDrive());
+  EXPECT_EQ(events, (std::vector<std::string>{"opened 4", "closing", "earlier reader: builder stopped, entries there",
+                                              "closed", "opened 2"}));
+  EXPECT_FALSE(Tree().TreeBuilding());
+  EXPECT_EQ(Tree().WaitDialog(), nullptr);
+  EXPECT_EQ(session.ReaderCount(), 1u);  // the builder took its registration with it
+  shell_test::WaitFor([] { return false; }, 200);  // a stale hand-over must find nothing to do
+  EXPECT_EQ(TopLevelTexts(Tree()).value(0), "E:\\");
+  EXPECT_EQ(m_pFileSystem->typeCode, kFsFat16);
+  shell_test::SaveShot(*frame_, "drive_session_second_drive");
+  EXPECT_EQ(g_pNtfsEntries, nullptr);
+}
+
+// A reader that takes its time to stop is waited for: the volume is still there when it makes
+// its last read, and the session says closed only after it ended.
+TEST_F(DriveSession, AReaderSlowToStopIsWaitedForBeforeTheVolumeIsFreed) {
+  REQUIRE_FIXTURE("shell_fat16.img");
+  Drives({"E=" + Fixture("shell_fat16.img")});
+  ASSERT_TRUE(Open('E'));
+  CDriveSession& session = *frame_->Session();
+  EXPECT_FALSE(session.IsBusy());
+
+  FILESYSTEMOBJ* fs = session.FileSystem();
+  std::atomic<bool> stop{false};
+  std::atomic<bool> ended{false};
+  std::uint32_t lastType = 0, lastCluster = 0;
+  std::jthread reader([&](std::stop_token token) {
+    while (!stop && !token.stop_requested()) std::this_thread::yield();
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));  // slow to wind down
+    // The object and its record are still there.
+    lastType = fs->typeCode;
+    lastCluster = fs->fat16 ? fs->fat16->geometry.lastCluster : 0;
+    ended = true;
+  });
+  bool endedBeforeClosed = false;
+  SessionScope scope(session);
+  scope.Add(
+      [&] {
+        stop = true;
+        if (reader.joinable()) reader.join();
+      },
+      [&] { return !ended; });
+  EXPECT_TRUE(session.IsBusy());  // the question the FAT scan box asks before opening a volume of its own
+  QObject::connect(&session, &CDriveSession::closed, &scope, [&] { endedBeforeClosed = ended; });
+
+  ASSERT_TRUE(frame_->RunCommand(cmd::kCloseDrive));
+  EXPECT_TRUE(endedBeforeClosed);
+  EXPECT_EQ(lastType, kFsFat16);
+  EXPECT_GT(lastCluster, 2u);
+  EXPECT_EQ(m_pFileSystem, nullptr);
+  EXPECT_FALSE(session.IsBusy());
+}
+
+TEST_F(DriveSession, ClosingWithNoDriveDoesNothingAndASecondCloseIsHarmless) {
+  REQUIRE_FIXTURE("shell_fat16.img");
+  Drives({"E=" + Fixture("shell_fat16.img")});
+  CDriveSession& session = *frame_->Session();
+  int stops = 0, closings = 0, closeds = 0;
+  SessionScope scope(session);
+  scope.Add([&] { ++stops; });
+  QObject::connect(&session, &CDriveSession::closing, &scope, [&] { ++closings; });
+  QObject::connect(&session, &CDriveSession::closed, &scope, [&] { ++closeds; });
+
+  session.Close();
+  frame_->OnCloseDrive();
+  EXPECT_EQ(stops + closings + closeds, 0);
+  EXPECT_EQ(session.TypeCode(), 0u);
+  EXPECT_EQ(session.Capabilities(), nullptr);
+
+  ASSERT_TRUE(Open('E'));
+  EXPECT_EQ(session.TypeCode(), kFsFat16);
+  EXPECT_EQ(session.DriveLetter(), 'E');
+  EXPECT_EQ(m_pFileSystem, session.FileSystem());
+  session.Close();
+  session.Close();
+  frame_->OnCloseDrive();
+  EXPECT_EQ(stops, 1);
+  EXPECT_EQ(closings, 1);
+  EXPECT_EQ(closeds, 1);
+  EXPECT_EQ(m_pFileSystem, nullptr);
+  EXPECT_EQ(Tree().topLevelItemCount(), 0);
+  EXPECT_EQ(frame_->GetRightView()->FileSystemType(), 0);
+  EXPECT_EQ(platform::OpenHandleCount(), handlesBefore_);
+}
+
+// The FAT tools ask the capability table: on exFAT and NTFS they refuse, on FAT they go on to
+// their dialog.
+TEST_F(DriveSession, TheFatToolsFollowTheCapabilitiesOfTheOpenVolume) {
+  struct Case {
+    const char* image;
+    bool fatTools;
+  };
+  const Case cases[] = {{"shell_fat16.img", true}, {"exfat.img", false}, {"ntfs_512.img", false}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.image);
+    ASSERT_TRUE(testing_support::FixtureExists(c.image)) << "fixture missing";
+    Drives({"E=" + Fixture(c.image)});
+    ASSERT_TRUE(Open('E'));
+    sink_.Clear();
+    int viewerRuns = 0;
+    CMainFrame::RegisterDialog("CClusterViewer", [&](CMainFrame&, int) { return ++viewerRuns; });
+    EXPECT_TRUE(frame_->RunCommand(cmd::kClusterViewer));
+    EXPECT_EQ(viewerRuns, c.fatTools ? 1 : 0);
+    EXPECT_EQ(sink_.Saw(u"FAT12/16/32 파일시스템이 아닙니다."), !c.fatTools);
+    CMainFrame::RegisterDialog("CClusterViewer", {});
+  }
 }
 
 }  // namespace

@@ -3,7 +3,9 @@
 #pragma once
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QPixmap>
 #include <QStringList>
 #include <QTreeWidget>
 
@@ -31,6 +33,14 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 20000) {
     QApplication::processEvents(QEventLoop::AllEvents, 20);
   }
   return true;
+}
+
+// Saves a picture of the window into $PELLAMOR_SHOT_DIR when it is set.
+inline void SaveShot(QWidget& window, const QString& name) {
+  const QString dir = qEnvironmentVariable("PELLAMOR_SHOT_DIR");
+  if (dir.isEmpty()) return;
+  QDir().mkpath(dir);
+  window.grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
 }
 
 inline QStringList TopLevelTexts(const QTreeWidget& tree) {

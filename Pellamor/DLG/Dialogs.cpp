@@ -1,0 +1,55 @@
+// Every dialog joins here.
+//
+// A dialog lives in Pellamor/DLG/<ClassName>/ (its .h, .cpp and, when it has one, its .ui form;
+// the build takes every source there), has one class, is registered below by its class name,
+// and takes its arguments through the runner: RunDialog("CDlgMbrFixBox", diskNumber) reaches the
+// dialog as a list of values. Registration is this explicit list, called once at start-up:
+// static initialisers in a static library may be dropped by the linker.
+#include "Pellamor/DLG/Dialogs.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QWidget>
+
+#include <map>
+
+#include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
+
+namespace dlg {
+
+namespace {
+
+std::map<QString, DialogRunner>& Registry() {
+  static std::map<QString, DialogRunner> dialogs;
+  return dialogs;
+}
+
+}  // namespace
+
+void RegisterAllDialogs() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  RegisterDialogRunner("CDriveBoxMainDlg", &CDriveBoxMainDlg::Run);
+}
+
+void RegisterDialog(const QString& name, DialogFactory factory) {
+  RegisterDialogRunner(name, [factory = std::move(factory)](QWidget* parent, const DialogArgs& args) {
+    std::unique_ptr<QDialog> dialog = factory ? factory(parent, args) : nullptr;
+    return dialog ? dialog->exec() : 0;
+  });
+}
+
+void RegisterDialogRunner(const QString& name, DialogRunner runner) { Registry()[name] = std::move(runner); }
+
+bool HasDialog(const QString& name) { return Registry().count(name) != 0; }
+
+int RunDialogArgs(const QString& name, const DialogArgs& args, QWidget* parent) {
+  auto it = Registry().find(name);
+  if (it == Registry().end() || !it->second) return 0;
+  DialogRunner runner = it->second;  // a dialog may register others while it runs
+  if (!parent) parent = QApplication::activeWindow();
+  return runner(parent, args);
+}
+
+}  // namespace dlg
