@@ -54,7 +54,11 @@ struct NtfsSearchProgress {
   std::u16string record_;
 };
 
+// One thread per processor.
+int DefaultSearchThreads();
+
 struct NtfsSearchOptions {
+  int threads = DefaultSearchThreads();  // threads parsing each chunk of the table
   bool deletedOnly = false;
   bool extensionFilter = false;
   std::vector<std::u16string> extensions;  // without the dot
@@ -72,6 +76,10 @@ int StoreEntryLocalTimes(NTFSFILEENTRY* entry, std::uint64_t creation, std::uint
 // Fills an entry from a parsed record; false when the record gives no entry (no name or no
 // $STANDARD_INFORMATION).
 struct NtfsFileInfo;
+// The same into a zero-filled entry, for a record that has both: writes the name up to its
+// terminator and the fixed fields, nothing else.
+void FillNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
+                   std::uint32_t sectorsPerCluster, NTFSFILEENTRY* entry);
 bool BuildNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
                     std::uint32_t sectorsPerCluster, NTFSFILEENTRY* entry);
 
