@@ -13,6 +13,7 @@
 #include "corvane/ntfs_record.h"
 #include "corvane/ntfs_time.h"
 #include "corvane/ntfs_walk.h"
+#include "platform/large_block.h"
 #include "platform/message.h"
 
 namespace {
@@ -24,9 +25,11 @@ constexpr auto kTextInterval = std::chrono::milliseconds(100);
 
 std::u16string Utf16(const std::string& ascii) { return platform::FromUtf8(ascii); }
 
-std::u16string StatusText(const NTFSFILEENTRY& e) {
-  std::u16string name(e.name);
-  return name + u" (" + Utf16(std::to_string(e.allocatedSize)) + u"바이트) 분석중...";
+// The status line of an entry: its name as the entry holds it (cut at 260 characters and at a
+// NUL) and its allocated size.
+std::u16string StatusText(const std::u16string& name, std::int64_t allocatedSize) {
+  const std::size_t cut = std::min(name.find(u'\0'), kNtfsNameMaxChars);
+  return name.substr(0, cut) + u" (" + Utf16(std::to_string(allocatedSize)) + u"바이트) 분석중...";
 }
 
 std::u16string RecordText(std::uint64_t r, std::uint64_t count) {
@@ -157,33 +160,29 @@ namespace {
 class EntryArray {
  public:
   ~EntryArray() { std::free(entries_); }
+  // Room for `expected` entries and the spare; when that block cannot be had, the largest of
+  // its halves that can (the search then ends once it is full).
   bool Reserve(std::uint64_t expected) {
-    const std::uint64_t slots = std::min<std::uint64_t>(expected, 0x7FFFFFFE) + 1;
-    entries_ = static_cast<NTFSFILEENTRY*>(std::calloc(static_cast<std::size_t>(slots), sizeof *entries_));
-    if (entries_) {
-      capacity_ = slots;
-      return true;
+    for (std::uint64_t slots = std::min<std::uint64_t>(expected, 0x7FFFFFFE) + 1; slots >= 1;
+         slots /= 2) {
+      entries_ = static_cast<NTFSFILEENTRY*>(
+          platform::AllocZeroedLarge(static_cast<std::size_t>(slots), sizeof *entries_));
+      if (entries_) {
+        capacity_ = slots;
+        return true;
+      }
     }
-    return Grow(64);
+    return false;
   }
-  // Room for `more` entries after the current ones, the spare included.
-  bool Grow(std::uint64_t more) {
-    const std::uint64_t needed = count_ + more + 1;
-    if (needed <= capacity_) return true;
-    if (needed > 0x7FFFFFFF) return false;
-    const std::uint64_t grown = std::min<std::uint64_t>(std::max(needed, capacity_ + capacity_ / 2), 0x7FFFFFFF);
-    void* block = std::realloc(entries_, static_cast<std::size_t>(grown) * sizeof *entries_);
-    if (!block) return false;
-    entries_ = static_cast<NTFSFILEENTRY*>(block);
-    std::memset(static_cast<void*>(entries_ + capacity_), 0,
-                static_cast<std::size_t>(grown - capacity_) * sizeof *entries_);
-    capacity_ = grown;
+  // Takes the next n slots; false (nothing taken) when they and the spare do not fit.
+  bool Take(std::uint64_t n, std::uint64_t* first) {
+    if (n >= capacity_ - count_) return false;
+    *first = count_;
+    count_ += n;
     return true;
   }
-  NTFSFILEENTRY* Slot(std::uint64_t i) { return entries_ + count_ + i; }
-  void Commit(std::uint64_t n) { count_ += n; }
+  NTFSFILEENTRY* At(std::uint64_t i) { return entries_ + i; }
   std::uint64_t Count() const { return count_; }
-  const NTFSFILEENTRY* Last() const { return count_ ? entries_ + count_ - 1 : nullptr; }
   // Hands the block over, cut to the entries and the spare.
   NTFSFILEENTRY* Release() {
     NTFSFILEENTRY* out = entries_;
@@ -202,13 +201,15 @@ class EntryArray {
   std::uint64_t count_ = 0;
 };
 
-// What one thread accepted from its slice of a chunk, in record order, and its class counts.
+// What one thread accepted from the chunk it holds, in record order, its class counts and the
+// slots its entries go to.
 struct ThreadFinds {
   struct Found {
     std::uint64_t record;
     NtfsFileInfo info;
   };
   std::vector<Found> found;
+  std::uint64_t first = 0;
   std::uint64_t deletedFiles = 0, deletedFolders = 0, liveFiles = 0, liveFolders = 0;
   std::uint64_t encrypted = 0, compressed = 0, sparse = 0;
 
@@ -232,7 +233,6 @@ struct ThreadFinds {
     }
     deletedFiles = deletedFolders = liveFiles = liveFolders = 0;
     encrypted = compressed = sparse = 0;
-    found.clear();
   }
 };
 
@@ -268,13 +268,22 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
   std::vector<ThreadFinds> parts(static_cast<std::size_t>(threads));
   const std::uint32_t spc = state->sectorsPerCluster;
   auto lastTexts = std::chrono::steady_clock::time_point::min();
-  bool full = false;
+  // The entry the texts last named, and whether a later one is still to be shown.
+  std::u16string textName;
+  std::int64_t textAllocated = 0;
+  std::uint64_t textRecord = 0;
+  bool textPending = false;
+  auto showTexts = [&] {
+    progress->SetTexts(StatusText(textName, textAllocated), RecordText(textRecord, count));
+    textPending = false;
+  };
 
   MftWalkOptions walk;
   walk.threads = threads;
   walk.skipInUse = options.deletedOnly ? &bitmap : nullptr;
   walk.stop = [&] { return Stopping(progress); };
-  auto visit = [&](int t, std::uint64_t r, const std::uint8_t* record) {
+  MftWalkCalls calls;
+  calls.visit = [&](int t, std::uint64_t r, const std::uint8_t* record) {
     if (Stopping(progress)) return false;
     NtfsFileInfo info;
     if (!ParseFileRecord(record, state->recordSize, &info) || info.baseRecord != 0) return true;
@@ -284,45 +293,41 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
     parts[static_cast<std::size_t>(t)].Add(r, std::move(info));
     return true;
   };
-  auto chunkDone = [&](std::uint64_t base, std::uint64_t n, bool halted) {
-    // A stop inside the chunk drops what the chunk found: entries stay a prefix of the table.
-    if (halted) return false;
-    std::vector<std::size_t> offsets(parts.size() + 1, 0);
-    for (std::size_t t = 0; t < parts.size(); ++t) offsets[t + 1] = offsets[t] + parts[t].found.size();
-    const std::size_t total = offsets.back();
-    if (!array.Grow(total)) {
-      full = true;
+  calls.settle = [&](int t, std::uint64_t base, std::uint64_t n, bool halted) {
+    ThreadFinds& part = parts[static_cast<std::size_t>(t)];
+    // A stop inside the chunk drops what the chunk found: the entries stay a prefix of the
+    // table. So does an array that is full.
+    if (halted || Stopping(progress) || !array.Take(part.found.size(), &part.first)) {
+      part = ThreadFinds{};
       return false;
     }
-    const std::int64_t totalSigned = static_cast<std::int64_t>(total);
-#pragma omp parallel for num_threads(threads) schedule(static) if (total > 256)
-    for (std::int64_t j = 0; j < totalSigned; ++j) {
-      const std::size_t index = static_cast<std::size_t>(j);
-      std::size_t t = 0;
-      while (index >= offsets[t + 1]) ++t;
-      const ThreadFinds::Found& f = parts[t].found[index - offsets[t]];
-      FillNtfsEntry(f.info, f.record, spc, array.Slot(index));
-    }
-    array.Commit(total);
-    for (ThreadFinds& part : parts) part.Publish(progress);
+    part.Publish(progress);
     if (progress) {
       progress->currentRecord = base + n - 1;
       progress->percent = static_cast<std::int32_t>((base + n) * 100 / count);
-      const auto now = std::chrono::steady_clock::now();
-      if (total > 0 && now - lastTexts >= kTextInterval) {
-        lastTexts = now;
-        const NTFSFILEENTRY* last = array.Last();
-        progress->SetTexts(StatusText(*last), RecordText(static_cast<std::uint64_t>(last->recordNumber), count));
+      if (!part.found.empty()) {
+        const ThreadFinds::Found& last = part.found.back();
+        textName = last.info.name;
+        textAllocated = last.info.hasData ? last.info.allocatedSize : 0;
+        textRecord = last.record;
+        textPending = true;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - lastTexts >= kTextInterval) {
+          lastTexts = now;
+          showTexts();
+        }
       }
     }
     return true;
   };
-  WalkMft(state, count, walk, visit, chunkDone);
-  (void)full;  // a full array ends the search with the entries found so far
-  if (progress) {
-    if (const NTFSFILEENTRY* last = array.Last())
-      progress->SetTexts(StatusText(*last), RecordText(static_cast<std::uint64_t>(last->recordNumber), count));
-  }
+  calls.after = [&](int t) {
+    ThreadFinds& part = parts[static_cast<std::size_t>(t)];
+    for (std::size_t i = 0; i < part.found.size(); ++i)
+      FillNtfsEntry(part.found[i].info, part.found[i].record, spc, array.At(part.first + i));
+    part.found.clear();
+  };
+  WalkMft(state, count, walk, calls);
+  if (progress && textPending) showTexts();
   out.count = static_cast<std::uint32_t>(array.Count());
   out.entries = array.Release();
   FinishProgress(progress);

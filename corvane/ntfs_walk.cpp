@@ -5,8 +5,11 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <cstdlib>
+#include <memory>
 
 #include "corvane/ntfs_record.h"
+#include "platform/large_block.h"
 
 bool ReadVolumeVersion(NTFSVOLUMERECORD* state) {
   const std::size_t rs = state->recordSize;
@@ -89,40 +92,53 @@ bool AllInUse(const std::vector<std::uint8_t>& bitmap, std::uint64_t first, std:
 }  // namespace
 
 bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOptions& options,
-             const MftRecordVisit& visit, const MftChunkDone& chunkDone) {
+             const MftWalkCalls& calls) {
   const std::size_t rs = state->recordSize;
   if (rs == 0) return false;
-  const std::size_t perChunk = std::max<std::size_t>(1, kMftWalkChunkBytes / rs);
-  std::vector<std::uint8_t> chunk(std::min<std::uint64_t>(perChunk, count) * rs);
-  const int threads = std::max(1, options.threads);
+  const std::uint64_t perChunk = std::max<std::size_t>(1, kMftWalkChunkBytes / rs);
+  const std::uint64_t chunks = count / perChunk + (count % perChunk != 0);
+  if (chunks == 0) return true;
+  const int team = static_cast<int>(std::min<std::uint64_t>(std::max(1, options.threads), chunks));
   const std::vector<std::uint8_t>* skip = options.skipInUse;
-  for (std::uint64_t base = 0; base < count; base += perChunk) {
-    if (options.stop && options.stop()) return false;
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(perChunk, count - base));
-    if (skip && AllInUse(*skip, base, n)) {
-      if (!chunkDone(base, n, false)) return false;
-      continue;
-    }
-    const bool chunkRead = ReadMftBytes(state, base * rs, n * rs, chunk.data());
-    std::atomic<bool> halted{false};
-    // A team no larger than the chunk is worth: small tables are parsed by one thread.
-    const int team = static_cast<int>(std::min<std::size_t>(threads, (n + 63) / 64));
+  std::atomic<bool> ended{false};
+  const std::size_t bufferBytes = static_cast<std::size_t>(std::min(perChunk, count) * rs);
+
+  // Chunks go to whichever thread is free, so a thread that the system holds back delays only
+  // its own chunk; the ordered part keeps the settling in chunk order.
 #pragma omp parallel num_threads(team)
-    {
-      const std::size_t t = static_cast<std::size_t>(omp_get_thread_num());
-      const std::size_t nt = static_cast<std::size_t>(omp_get_num_threads());
-      const std::size_t first = n * t / nt, last = n * (t + 1) / nt;
-      for (std::size_t i = first; i < last; ++i) {
-        if (halted.load(std::memory_order_relaxed)) break;
-        const std::uint64_t r = base + i;
-        if (skip && MftRecordInUse(*skip, r)) continue;
-        std::uint8_t* p = chunk.data() + i * rs;
-        if (!(chunkRead ? ApplyUpdateSequence(p, rs) : ReadMftRecord(state, r, p))) continue;
-        if (!visit(static_cast<int>(t), r, p)) halted.store(true, std::memory_order_relaxed);
+  {
+    const int t = omp_get_thread_num();
+    std::unique_ptr<std::uint8_t, decltype(&std::free)> buffer(
+        static_cast<std::uint8_t*>(platform::AllocZeroedLarge(bufferBytes, 1)), &std::free);
+    if (!buffer) ended = true;
+#pragma omp for ordered schedule(dynamic, 1)
+    for (std::int64_t c = 0; c < static_cast<std::int64_t>(chunks); ++c) {
+      const std::uint64_t base = static_cast<std::uint64_t>(c) * perChunk;
+      const std::size_t n = static_cast<std::size_t>(std::min(perChunk, count - base));
+      bool halted = false;
+      const bool stopped = ended.load() || (options.stop && options.stop());
+      if (!stopped && !(skip && AllInUse(*skip, base, n))) {
+        std::uint8_t* chunk = buffer.get();
+        const bool chunkRead = ReadMftBytes(state, base * rs, n * rs, chunk);
+        for (std::size_t i = 0; i < n && !halted; ++i) {
+          const std::uint64_t r = base + i;
+          if (skip && MftRecordInUse(*skip, r)) continue;
+          std::uint8_t* p = chunk + i * rs;
+          if (!(chunkRead ? ApplyUpdateSequence(p, rs) : ReadMftRecord(state, r, p))) continue;
+          if (!calls.visit(t, r, p)) halted = true;
+          if (ended.load(std::memory_order_relaxed)) break;
+        }
       }
+      bool settled = false;
+#pragma omp ordered
+      {
+        if (!ended.load()) {
+          settled = !stopped && calls.settle(t, base, n, halted) && !halted;
+          if (!settled) ended = true;
+        }
+      }
+      if (settled && calls.after) calls.after(t);
     }
-    const bool halt = halted.load();
-    if (!chunkDone(base, n, halt) || halt) return false;
   }
-  return true;
+  return !ended.load();
 }

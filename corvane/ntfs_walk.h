@@ -30,22 +30,27 @@ bool MftRecordInUse(const std::vector<std::uint8_t>& bitmap, std::uint64_t r);
 std::uint64_t CountFreeMftRecords(const std::vector<std::uint8_t>& bitmap, std::uint64_t count);
 
 struct MftWalkOptions {
-  int threads = 1;                                   // parsing threads per chunk
+  int threads = 1;                                   // threads of the walk
   const std::vector<std::uint8_t>* skipInUse = nullptr;  // records this bitmap marks are skipped
   std::function<bool()> stop;                        // asked before each chunk; true ends the walk
 };
 
-// Called on one of the walk's threads for each readable, fixed-up record r. The threads take
-// contiguous slices of a chunk, thread 0 the first, so thread t's records all come before
-// thread t + 1's within a chunk. False ends the walk after the chunk in work.
-using MftRecordVisit = std::function<bool(int thread, std::uint64_t r, const std::uint8_t* record)>;
-// Called on the calling thread after each chunk [base, base + n); `halted` when a visit asked
-// to end. False ends the walk.
-using MftChunkDone = std::function<bool(std::uint64_t base, std::uint64_t n, bool halted)>;
+// The walk hands whole chunks to its threads, each thread reading and parsing one chunk at a
+// time; what a chunk yields is settled in chunk order.
+struct MftWalkCalls {
+  // For each readable, fixed-up record r of a chunk, in record order, on the thread that holds
+  // the chunk. False ends the walk: the chunk counts as halted.
+  std::function<bool(int thread, std::uint64_t r, const std::uint8_t* record)> visit;
+  // After the chunk [base, base + n), on its thread, one chunk at a time in chunk order.
+  // `halted` when a visit of this chunk asked to end. False ends the walk: later chunks are
+  // neither visited nor settled.
+  std::function<bool(int thread, std::uint64_t base, std::uint64_t n, bool halted)> settle;
+  // Optional: after settle returned true, on the same thread, alongside other chunks' work.
+  std::function<void(int thread)> after;
+};
 
-// Walks records [0, count): each chunk of kMftWalkChunkBytes is read in one go (record by
-// record when that read fails, so a bad sector costs only its records) and its records are
-// handed to `visit`. A chunk whose records the skip bitmap marks all in use is not read. True
-// when every chunk was walked.
+// Walks records [0, count) in chunks of kMftWalkChunkBytes: each chunk is read in one go
+// (record by record when that read fails, so a bad sector costs only its records). A chunk
+// whose records the skip bitmap marks all in use is not read. True when every chunk was settled.
 bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOptions& options,
-             const MftRecordVisit& visit, const MftChunkDone& chunkDone);
+             const MftWalkCalls& calls);

@@ -88,7 +88,8 @@ bool ScanPass(NTFSVOLUMERECORD* state, const SCANSINK& sink, std::vector<SCANFIL
   MftWalkOptions walk;
   walk.threads = threads;
   walk.stop = [] { return Stopping(); };
-  auto visit = [&](int t, std::uint64_t r, const std::uint8_t* record) {
+  MftWalkCalls calls;
+  calls.visit = [&](int t, std::uint64_t r, const std::uint8_t* record) {
     if (Stopping()) return false;
     NTFSFILEENTRY& context = contexts[static_cast<std::size_t>(t)];
     NtfsFileInfo info;
@@ -109,7 +110,7 @@ bool ScanPass(NTFSVOLUMERECORD* state, const SCANSINK& sink, std::vector<SCANFIL
     rowCount.fetch_add(1, std::memory_order_relaxed);
     return true;
   };
-  auto chunkDone = [&](std::uint64_t base, std::uint64_t n, bool) {
+  calls.settle = [&](int, std::uint64_t base, std::uint64_t n, bool) {
     if (sink.progress) {
       const std::uint64_t last = base + n - 1;
       char text[64];
@@ -121,7 +122,7 @@ bool ScanPass(NTFSVOLUMERECORD* state, const SCANSINK& sink, std::vector<SCANFIL
     }
     return !Stopping();
   };
-  WalkMft(state, count, walk, visit, chunkDone);
+  WalkMft(state, count, walk, calls);
   if (Stopping()) return false;
   rows->clear();
   for (auto& part : found)
