@@ -133,7 +133,9 @@ bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOp
 #pragma omp ordered
       {
         if (!ended.load()) {
-          settled = !stopped && calls.settle(t, base, n, halted) && !halted;
+          // A stop asked for while the chunk was read is honoured before it is settled.
+          settled = !stopped && !(options.stop && options.stop()) &&
+                    calls.settle(t, base, n, halted) && !halted;
           if (!settled) ended = true;
         }
       }

@@ -32,7 +32,7 @@ std::uint64_t CountFreeMftRecords(const std::vector<std::uint8_t>& bitmap, std::
 struct MftWalkOptions {
   int threads = 1;                                   // threads of the walk
   const std::vector<std::uint8_t>* skipInUse = nullptr;  // records this bitmap marks are skipped
-  std::function<bool()> stop;                        // asked before each chunk; true ends the walk
+  std::function<bool()> stop;  // asked before each chunk is read and settled; true ends the walk
 };
 
 // The walk hands whole chunks to its threads, each thread reading and parsing one chunk at a
