@@ -201,9 +201,9 @@ class EntryArray {
   std::uint64_t count_ = 0;
 };
 
-// What one thread accepted from the chunk it holds, in record order, its class counts and the
-// slots its entries go to.
-struct ThreadFinds {
+// What the search accepted from one chunk, in record order, its class counts and the slots its
+// entries go to.
+struct ChunkFinds {
   struct Found {
     std::uint64_t record;
     NtfsFileInfo info;
@@ -265,7 +265,7 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
   }
 
   const int threads = std::max(1, options.threads);
-  std::vector<ThreadFinds> parts(static_cast<std::size_t>(threads));
+  std::vector<ChunkFinds> parts(static_cast<std::size_t>(MftWalkChunks(state, count)));
   const std::uint32_t spc = state->sectorsPerCluster;
   auto lastTexts = std::chrono::steady_clock::time_point::min();
   // The entry the texts last named, and whether a later one is still to be shown.
@@ -283,22 +283,22 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
   walk.skipInUse = options.deletedOnly ? &bitmap : nullptr;
   walk.stop = [&] { return Stopping(progress); };
   MftWalkCalls calls;
-  calls.visit = [&](int t, std::uint64_t r, const std::uint8_t* record) {
+  calls.visit = [&](int, std::uint64_t c, std::uint64_t r, const std::uint8_t* record) {
     if (Stopping(progress)) return false;
     NtfsFileInfo info;
     if (!ParseFileRecord(record, state->recordSize, &info) || info.baseRecord != 0) return true;
     if (!info.hasName || !info.hasStandardInformation) return true;
     if (options.extensionFilter && !MatchesSelectedExtension(info.name, options.extensions))
       return true;
-    parts[static_cast<std::size_t>(t)].Add(r, std::move(info));
+    parts[static_cast<std::size_t>(c)].Add(r, std::move(info));
     return true;
   };
-  calls.settle = [&](int t, std::uint64_t base, std::uint64_t n, bool halted) {
-    ThreadFinds& part = parts[static_cast<std::size_t>(t)];
+  calls.settle = [&](std::uint64_t c, std::uint64_t base, std::uint64_t n, bool halted) {
+    ChunkFinds& part = parts[static_cast<std::size_t>(c)];
     // A stop inside the chunk drops what the chunk found: the entries stay a prefix of the
     // table. So does an array that is full.
     if (halted || Stopping(progress) || !array.Take(part.found.size(), &part.first)) {
-      part = ThreadFinds{};
+      part = ChunkFinds{};
       return false;
     }
     part.Publish(progress);
@@ -306,7 +306,7 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
       progress->currentRecord = base + n - 1;
       progress->percent = static_cast<std::int32_t>((base + n) * 100 / count);
       if (!part.found.empty()) {
-        const ThreadFinds::Found& last = part.found.back();
+        const ChunkFinds::Found& last = part.found.back();
         textName = last.info.name;
         textAllocated = last.info.hasData ? last.info.allocatedSize : 0;
         textRecord = last.record;
@@ -320,11 +320,11 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
     }
     return true;
   };
-  calls.after = [&](int t) {
-    ThreadFinds& part = parts[static_cast<std::size_t>(t)];
+  calls.after = [&](std::uint64_t c) {
+    ChunkFinds& part = parts[static_cast<std::size_t>(c)];
     for (std::size_t i = 0; i < part.found.size(); ++i)
       FillNtfsEntry(part.found[i].info, part.found[i].record, spc, array.At(part.first + i));
-    part.found.clear();
+    part = ChunkFinds{};
   };
   WalkMft(state, count, walk, calls);
   if (progress && textPending) showTexts();

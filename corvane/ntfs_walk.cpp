@@ -7,6 +7,7 @@
 #include <bit>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 
 #include "corvane/ntfs_record.h"
 #include "platform/large_block.h"
@@ -91,56 +92,95 @@ bool AllInUse(const std::vector<std::uint8_t>& bitmap, std::uint64_t first, std:
 
 }  // namespace
 
+std::uint64_t MftWalkChunkRecords(const NTFSVOLUMERECORD* state) {
+  return state->recordSize ? std::max<std::uint64_t>(1, kMftWalkChunkBytes / state->recordSize) : 1;
+}
+
+std::uint64_t MftWalkChunks(const NTFSVOLUMERECORD* state, std::uint64_t count) {
+  const std::uint64_t per = MftWalkChunkRecords(state);
+  return count / per + (count % per != 0);
+}
+
 bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOptions& options,
              const MftWalkCalls& calls) {
   const std::size_t rs = state->recordSize;
   if (rs == 0) return false;
-  const std::uint64_t perChunk = std::max<std::size_t>(1, kMftWalkChunkBytes / rs);
-  const std::uint64_t chunks = count / perChunk + (count % perChunk != 0);
+  const std::uint64_t perChunk = MftWalkChunkRecords(state);
+  const std::uint64_t chunks = MftWalkChunks(state, count);
   if (chunks == 0) return true;
-  const int team = static_cast<int>(std::min<std::uint64_t>(std::max(1, options.threads), chunks));
   const std::vector<std::uint8_t>* skip = options.skipInUse;
-  std::atomic<bool> ended{false};
+  // Chunks that need reading; a team larger than that only waits.
+  std::uint64_t work = 0;
+  for (std::uint64_t c = 0; c < chunks; ++c)
+    if (!skip || !AllInUse(*skip, c * perChunk, std::min(perChunk, count - c * perChunk))) ++work;
+  const int team = static_cast<int>(std::clamp<std::uint64_t>(work, 1, std::max(1, options.threads)));
   const std::size_t bufferBytes = static_cast<std::size_t>(std::min(perChunk, count) * rs);
 
+  std::atomic<bool> ended{false};
+  std::atomic<std::uint64_t> nextChunk{0};
+  // Settling: chunks done (0 not yet, 1 walked, 2 halted) and the first chunk not settled.
+  std::mutex settleMutex;
+  std::vector<std::uint8_t> done(static_cast<std::size_t>(chunks), 0);
+  std::uint64_t nextToSettle = 0;
+
   // Chunks go to whichever thread is free, so a thread that the system holds back delays only
-  // its own chunk; the ordered part keeps the settling in chunk order.
+  // its own chunk, and no thread waits for another's chunk to be settled.
 #pragma omp parallel num_threads(team)
   {
     const int t = omp_get_thread_num();
     std::unique_ptr<std::uint8_t, decltype(&std::free)> buffer(
         static_cast<std::uint8_t*>(platform::AllocZeroedLarge(bufferBytes, 1)), &std::free);
     if (!buffer) ended = true;
-#pragma omp for ordered schedule(dynamic, 1)
-    for (std::int64_t c = 0; c < static_cast<std::int64_t>(chunks); ++c) {
-      const std::uint64_t base = static_cast<std::uint64_t>(c) * perChunk;
+    std::vector<std::uint64_t> settledHere;
+    while (!ended.load()) {
+      const std::uint64_t c = nextChunk.fetch_add(1);
+      if (c >= chunks) break;
+      const std::uint64_t base = c * perChunk;
       const std::size_t n = static_cast<std::size_t>(std::min(perChunk, count - base));
       bool halted = false;
-      const bool stopped = ended.load() || (options.stop && options.stop());
-      if (!stopped && !(skip && AllInUse(*skip, base, n))) {
+      if (options.stop && options.stop()) {
+        ended = true;
+        break;
+      }
+      // With a skip bitmap only the span from the first to the last record it leaves free is
+      // read.
+      std::size_t first = 0, last = n;
+      if (skip) {
+        while (first < n && MftRecordInUse(*skip, base + first)) ++first;
+        while (last > first && MftRecordInUse(*skip, base + last - 1)) --last;
+      }
+      if (first < last) {
         std::uint8_t* chunk = buffer.get();
-        const bool chunkRead = ReadMftBytes(state, base * rs, n * rs, chunk);
-        for (std::size_t i = 0; i < n && !halted; ++i) {
+        const bool chunkRead = ReadMftBytes(state, (base + first) * rs, (last - first) * rs, chunk);
+        for (std::size_t i = first; i < last && !halted; ++i) {
           const std::uint64_t r = base + i;
           if (skip && MftRecordInUse(*skip, r)) continue;
-          std::uint8_t* p = chunk + i * rs;
+          std::uint8_t* p = chunk + (i - first) * rs;
           if (!(chunkRead ? ApplyUpdateSequence(p, rs) : ReadMftRecord(state, r, p))) continue;
-          if (!calls.visit(t, r, p)) halted = true;
+          if (!calls.visit(t, c, r, p)) halted = true;
           if (ended.load(std::memory_order_relaxed)) break;
         }
       }
-      bool settled = false;
-#pragma omp ordered
+      settledHere.clear();
       {
-        if (!ended.load()) {
+        std::lock_guard lock(settleMutex);
+        done[static_cast<std::size_t>(c)] = halted ? 2 : 1;
+        while (!ended.load() && nextToSettle < chunks && done[static_cast<std::size_t>(nextToSettle)]) {
+          const std::uint64_t s = nextToSettle++;
+          const std::uint64_t sBase = s * perChunk;
+          const bool sHalted = done[static_cast<std::size_t>(s)] == 2;
           // A stop asked for while the chunk was read is honoured before it is settled.
-          settled = !stopped && !(options.stop && options.stop()) &&
-                    calls.settle(t, base, n, halted) && !halted;
-          if (!settled) ended = true;
+          if ((options.stop && options.stop()) ||
+              !calls.settle(s, sBase, std::min(perChunk, count - sBase), sHalted) || sHalted) {
+            ended = true;
+            break;
+          }
+          settledHere.push_back(s);
         }
       }
-      if (settled && calls.after) calls.after(t);
+      if (calls.after)
+        for (std::uint64_t s : settledHere) calls.after(s);
     }
   }
-  return !ended.load();
+  return !ended.load() && nextToSettle == chunks;
 }

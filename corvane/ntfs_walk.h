@@ -35,22 +35,30 @@ struct MftWalkOptions {
   std::function<bool()> stop;  // asked before each chunk is read and settled; true ends the walk
 };
 
+// Records of one chunk of the walk (the last chunk may hold fewer).
+std::uint64_t MftWalkChunkRecords(const NTFSVOLUMERECORD* state);
+// Chunks of a walk over `count` records.
+std::uint64_t MftWalkChunks(const NTFSVOLUMERECORD* state, std::uint64_t count);
+
 // The walk hands whole chunks to its threads, each thread reading and parsing one chunk at a
-// time; what a chunk yields is settled in chunk order.
+// time and going on to the next free chunk without waiting for the others; what a chunk yields
+// is settled in chunk order by whichever thread completes the sequence.
 struct MftWalkCalls {
-  // For each readable, fixed-up record r of a chunk, in record order, on the thread that holds
-  // the chunk. False ends the walk: the chunk counts as halted.
-  std::function<bool(int thread, std::uint64_t r, const std::uint8_t* record)> visit;
-  // After the chunk [base, base + n), on its thread, one chunk at a time in chunk order.
-  // `halted` when a visit of this chunk asked to end. False ends the walk: later chunks are
-  // neither visited nor settled.
-  std::function<bool(int thread, std::uint64_t base, std::uint64_t n, bool halted)> settle;
-  // Optional: after settle returned true, on the same thread, alongside other chunks' work.
-  std::function<void(int thread)> after;
+  // For each readable, fixed-up record r of chunk `chunk`, in record order, on the thread that
+  // holds the chunk (`thread`, 0 to threads - 1). False ends the walk: the chunk is halted.
+  std::function<bool(int thread, std::uint64_t chunk, std::uint64_t r, const std::uint8_t* record)>
+      visit;
+  // Once per chunk [base, base + n), one chunk at a time, in chunk order. `halted` when a visit
+  // of the chunk asked to end. False ends the walk: later chunks are not settled.
+  std::function<bool(std::uint64_t chunk, std::uint64_t base, std::uint64_t n, bool halted)> settle;
+  // Optional: after settle returned true for the chunk, outside the settling order, so that
+  // several chunks' `after` may run at once.
+  std::function<void(std::uint64_t chunk)> after;
 };
 
 // Walks records [0, count) in chunks of kMftWalkChunkBytes: each chunk is read in one go
-// (record by record when that read fails, so a bad sector costs only its records). A chunk
-// whose records the skip bitmap marks all in use is not read. True when every chunk was settled.
+// (record by record when that read fails, so a bad sector costs only its records). With a skip
+// bitmap, a chunk is read only from the first to the last record it leaves free, and not at all
+// when it marks them all in use. True when every chunk was settled.
 bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOptions& options,
              const MftWalkCalls& calls);

@@ -89,7 +89,7 @@ bool ScanPass(NTFSVOLUMERECORD* state, const SCANSINK& sink, std::vector<SCANFIL
   walk.threads = threads;
   walk.stop = [] { return Stopping(); };
   MftWalkCalls calls;
-  calls.visit = [&](int t, std::uint64_t r, const std::uint8_t* record) {
+  calls.visit = [&](int t, std::uint64_t, std::uint64_t r, const std::uint8_t* record) {
     if (Stopping()) return false;
     NTFSFILEENTRY& context = contexts[static_cast<std::size_t>(t)];
     NtfsFileInfo info;
@@ -110,7 +110,7 @@ bool ScanPass(NTFSVOLUMERECORD* state, const SCANSINK& sink, std::vector<SCANFIL
     rowCount.fetch_add(1, std::memory_order_relaxed);
     return true;
   };
-  calls.settle = [&](int, std::uint64_t base, std::uint64_t n, bool) {
+  calls.settle = [&](std::uint64_t, std::uint64_t base, std::uint64_t n, bool) {
     if (sink.progress) {
       const std::uint64_t last = base + n - 1;
       char text[64];

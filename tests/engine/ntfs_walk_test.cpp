@@ -262,14 +262,14 @@ TEST(NtfsWalk, AStopEndsTheSearchWithinOneChunk) {
     options.stop = [&] { return stop.load(); };
     MftWalkCalls calls;
     const std::uint64_t perChunk = kMftWalkChunkBytes / state->recordSize;
-    calls.visit = [&](int, std::uint64_t r, const std::uint8_t*) {
+    calls.visit = [&](int, std::uint64_t, std::uint64_t r, const std::uint8_t*) {
       if (stop) {
         std::lock_guard lock(mutex);
         visitedAfterStop.insert(r / perChunk);
       }
       return true;
     };
-    calls.settle = [&](int, std::uint64_t base, std::uint64_t, bool) {
+    calls.settle = [&](std::uint64_t, std::uint64_t base, std::uint64_t, bool) {
       settled.insert(base / perChunk);
       stop = true;
       return true;
