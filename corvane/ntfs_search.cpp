@@ -8,6 +8,7 @@
 #include <cstring>
 #include <ctime>
 #include <new>
+#include <shared_mutex>
 
 #include "corvane/engine_hooks.h"
 #include "corvane/ntfs_record.h"
@@ -161,9 +162,9 @@ class EntryArray {
  public:
   ~EntryArray() { std::free(entries_); }
   // Room for `expected` entries and the spare; when that block cannot be had, the largest of
-  // its halves that can (the search then ends once it is full).
+  // its halves that can, grown later as entries come.
   bool Reserve(std::uint64_t expected) {
-    for (std::uint64_t slots = std::min<std::uint64_t>(expected, 0x7FFFFFFE) + 1; slots >= 1;
+    for (std::uint64_t slots = std::min<std::uint64_t>(expected, kMaxSlots - 1) + 1; slots >= 1;
          slots /= 2) {
       entries_ = static_cast<NTFSFILEENTRY*>(
           platform::AllocZeroedLarge(static_cast<std::size_t>(slots), sizeof *entries_));
@@ -174,14 +175,31 @@ class EntryArray {
     }
     return false;
   }
-  // Takes the next n slots; false (nothing taken) when they and the spare do not fit.
+  // Takes the next n slots, growing the block when they and the spare do not fit (waiting for
+  // the writers of earlier slots); false (nothing taken) when it cannot grow.
   bool Take(std::uint64_t n, std::uint64_t* first) {
-    if (n >= capacity_ - count_) return false;
+    if (n >= capacity_ - count_) {
+      const std::uint64_t needed = count_ + n + 1;
+      if (needed > kMaxSlots) return false;
+      const std::uint64_t grown = std::min(std::max(needed, capacity_ + capacity_ / 2), kMaxSlots);
+      std::unique_lock lock(writers_);
+      void* block = std::realloc(entries_, static_cast<std::size_t>(grown) * sizeof *entries_);
+      if (!block) return false;
+      entries_ = static_cast<NTFSFILEENTRY*>(block);
+      std::memset(static_cast<void*>(entries_ + capacity_), 0,
+                  static_cast<std::size_t>(grown - capacity_) * sizeof *entries_);
+      capacity_ = grown;
+    }
     *first = count_;
     count_ += n;
     return true;
   }
-  NTFSFILEENTRY* At(std::uint64_t i) { return entries_ + i; }
+  // Writes slots taken before; several writers at once.
+  template <typename Write>
+  void Fill(std::uint64_t first, std::uint64_t n, Write write) {
+    std::shared_lock lock(writers_);
+    for (std::uint64_t i = 0; i < n; ++i) write(i, entries_ + first + i);
+  }
   std::uint64_t Count() const { return count_; }
   // Hands the block over, cut to the entries and the spare.
   NTFSFILEENTRY* Release() {
@@ -196,6 +214,8 @@ class EntryArray {
   }
 
  private:
+  static constexpr std::uint64_t kMaxSlots = 0x7FFFFFFF;
+  std::shared_mutex writers_;
   NTFSFILEENTRY* entries_ = nullptr;
   std::uint64_t capacity_ = 0;
   std::uint64_t count_ = 0;
@@ -296,7 +316,7 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
   calls.settle = [&](std::uint64_t c, std::uint64_t base, std::uint64_t n, bool halted) {
     ChunkFinds& part = parts[static_cast<std::size_t>(c)];
     // A stop inside the chunk drops what the chunk found: the entries stay a prefix of the
-    // table. So does an array that is full.
+    // table. So does an array that cannot grow.
     if (halted || Stopping(progress) || !array.Take(part.found.size(), &part.first)) {
       part = ChunkFinds{};
       return false;
@@ -322,8 +342,9 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
   };
   calls.after = [&](std::uint64_t c) {
     ChunkFinds& part = parts[static_cast<std::size_t>(c)];
-    for (std::size_t i = 0; i < part.found.size(); ++i)
-      FillNtfsEntry(part.found[i].info, part.found[i].record, spc, array.At(part.first + i));
+    array.Fill(part.first, part.found.size(), [&](std::uint64_t i, NTFSFILEENTRY* e) {
+      FillNtfsEntry(part.found[i].info, part.found[i].record, spc, e);
+    });
     part = ChunkFinds{};
   };
   WalkMft(state, count, walk, calls);
