@@ -287,7 +287,8 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
   const int threads = std::max(1, options.threads);
   std::vector<ChunkFinds> parts(static_cast<std::size_t>(MftWalkChunks(state, count)));
   const std::uint32_t spc = state->sectorsPerCluster;
-  auto lastTexts = std::chrono::steady_clock::time_point::min();
+  auto lastTexts = std::chrono::steady_clock::now();
+  bool textsShown = false;
   // The entry the texts last named, and whether a later one is still to be shown.
   std::u16string textName;
   std::int64_t textAllocated = 0;
@@ -332,7 +333,8 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
         textRecord = last.record;
         textPending = true;
         const auto now = std::chrono::steady_clock::now();
-        if (now - lastTexts >= kTextInterval) {
+        if (!textsShown || now - lastTexts >= kTextInterval) {
+          textsShown = true;
           lastTexts = now;
           showTexts();
         }

@@ -77,7 +77,7 @@ class ManyRecords {
       const std::u16string name = platform::FromUtf8((dir ? "d" : "f") + std::to_string(r) + ".txt");
       const std::uint16_t flags = static_cast<std::uint16_t>((live ? 1 : 0) | (dir ? 2 : 0));
       Put(r, flags, {StdInfo(r % 3 == 0 ? 0x800 : 0x20), FileName(name, folder),
-                     Attr(0x80, std::vector<std::uint8_t>(r % 40, 'x'))},
+                     Attr(0x80, std::vector<std::uint8_t>(r % 40 + 1, 'x'))},
           r % 23 == 0 ? (std::uint64_t{1} << 48) | 5 : 0);
       if (r % 13 == 0) RecordAt(r)[kRecord - 2] ^= 0xFF;  // torn
       if (live) mark(r);
