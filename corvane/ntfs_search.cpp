@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
+#include <mutex>
 #include <new>
 #include <shared_mutex>
 
@@ -116,10 +118,13 @@ NTFSFILETIME Split(std::uint64_t t) {
 }
 }  // namespace
 
-void FillNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
-                   std::uint32_t sectorsPerCluster, NTFSFILEENTRY* e) {
-  const std::size_t n = std::min(info.name.size(), kNtfsNameMaxChars);
-  std::copy_n(info.name.data(), n, e->name);
+namespace {
+
+// FillNtfsEntry with the name given apart from the record's other values.
+void FillEntry(const NtfsFileInfo& info, std::u16string_view name, std::uint64_t recordNumber,
+               std::uint32_t sectorsPerCluster, NTFSFILEENTRY* e) {
+  const std::size_t n = std::min(name.size(), kNtfsNameMaxChars);
+  std::copy_n(name.data(), n, e->name);
   e->name[n] = 0;
   e->deleted = info.inUse ? 0 : 1;
   e->folder = info.directory ? 1 : 0;
@@ -141,6 +146,13 @@ void FillNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
   StoreEntryLocalTimes(e, info.creationTime, info.accessTime, info.modificationTime);
   e->recordNumber = static_cast<std::int64_t>(recordNumber);
   e->parentRecordNumber = static_cast<std::int64_t>(info.parent);
+}
+
+}  // namespace
+
+void FillNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
+                   std::uint32_t sectorsPerCluster, NTFSFILEENTRY* e) {
+  FillEntry(info, info.name, recordNumber, sectorsPerCluster, e);
 }
 
 bool BuildNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
@@ -221,14 +233,18 @@ class EntryArray {
   std::uint64_t count_ = 0;
 };
 
-// What the search accepted from one chunk, in record order, its class counts and the slots its
-// entries go to.
+// What the search accepted from one chunk, in record order (the names kept together, apart from
+// the other values), its class counts and the slots its entries go to. Kept for the next chunk
+// once written, so that its storage is reused instead of allocated anew.
 struct ChunkFinds {
   struct Found {
     std::uint64_t record;
-    NtfsFileInfo info;
+    std::size_t nameAt;
+    std::size_t nameLength;
+    NtfsFileInfo info;  // its name moved to `names`
   };
   std::vector<Found> found;
+  std::u16string names;
   std::uint64_t first = 0;
   std::uint64_t deletedFiles = 0, deletedFolders = 0, liveFiles = 0, liveFolders = 0;
   std::uint64_t encrypted = 0, compressed = 0, sparse = 0;
@@ -239,7 +255,18 @@ struct ChunkFinds {
     if (info.fileAttributes & 0x4000) ++encrypted;
     else if (info.fileAttributes & 0x800) ++compressed;
     else if (info.fileAttributes & 0x200) ++sparse;
-    found.push_back({r, std::move(info)});
+    found.push_back({r, names.size(), info.name.size(), NtfsFileInfo{}});
+    names += info.name;
+    info.name.clear();
+    found.back().info = std::move(info);
+  }
+  std::u16string_view Name(const Found& f) const { return {names.data() + f.nameAt, f.nameLength}; }
+  void Clear() {
+    found.clear();
+    names.clear();
+    first = 0;
+    deletedFiles = deletedFolders = liveFiles = liveFolders = 0;
+    encrypted = compressed = sparse = 0;
   }
   void Publish(NtfsSearchProgress* p) {
     if (p) {
@@ -285,7 +312,33 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
   }
 
   const int threads = std::max(1, options.threads);
-  std::vector<ChunkFinds> parts(static_cast<std::size_t>(MftWalkChunks(state, count)));
+  // The chunks' finds, taken from a pool when a chunk yields its first entry and given back
+  // once written.
+  std::vector<ChunkFinds*> parts(static_cast<std::size_t>(MftWalkChunks(state, count)), nullptr);
+  std::vector<std::unique_ptr<ChunkFinds>> store;
+  std::vector<ChunkFinds*> idle;
+  std::mutex poolMutex;
+  auto take = [&] {
+    std::lock_guard lock(poolMutex);
+    if (idle.empty()) {
+      store.push_back(std::make_unique<ChunkFinds>());
+      // Room for a whole chunk at once: growing by doubling would touch twice the memory.
+      store.back()->found.reserve(static_cast<std::size_t>(MftWalkChunkRecords(state)));
+      return store.back().get();
+    }
+    ChunkFinds* f = idle.back();
+    idle.pop_back();
+    return f;
+  };
+  auto giveBack = [&](std::uint64_t c) {
+    ChunkFinds*& f = parts[static_cast<std::size_t>(c)];
+    if (!f) return;
+    f->Clear();
+    std::lock_guard lock(poolMutex);
+    idle.push_back(f);
+    f = nullptr;
+  };
+  ChunkFinds none;
   const std::uint32_t spc = state->sectorsPerCluster;
   auto lastTexts = std::chrono::steady_clock::now();
   bool textsShown = false;
@@ -311,15 +364,17 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
     if (!info.hasName || !info.hasStandardInformation) return true;
     if (options.extensionFilter && !MatchesSelectedExtension(info.name, options.extensions))
       return true;
-    parts[static_cast<std::size_t>(c)].Add(r, std::move(info));
+    ChunkFinds*& part = parts[static_cast<std::size_t>(c)];
+    if (!part) part = take();
+    part->Add(r, std::move(info));
     return true;
   };
   calls.settle = [&](std::uint64_t c, std::uint64_t base, std::uint64_t n, bool halted) {
-    ChunkFinds& part = parts[static_cast<std::size_t>(c)];
+    ChunkFinds& part = parts[static_cast<std::size_t>(c)] ? *parts[static_cast<std::size_t>(c)] : none;
     // A stop inside the chunk drops what the chunk found: the entries stay a prefix of the
     // table. So does an array that cannot grow.
     if (halted || Stopping(progress) || !array.Take(part.found.size(), &part.first)) {
-      part = ChunkFinds{};
+      giveBack(c);
       return false;
     }
     part.Publish(progress);
@@ -328,7 +383,7 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
       progress->percent = static_cast<std::int32_t>((base + n) * 100 / count);
       if (!part.found.empty()) {
         const ChunkFinds::Found& last = part.found.back();
-        textName = last.info.name;
+        textName = part.Name(last);
         textAllocated = last.info.hasData ? last.info.allocatedSize : 0;
         textRecord = last.record;
         textPending = true;
@@ -343,11 +398,13 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
     return true;
   };
   calls.after = [&](std::uint64_t c) {
-    ChunkFinds& part = parts[static_cast<std::size_t>(c)];
-    array.Fill(part.first, part.found.size(), [&](std::uint64_t i, NTFSFILEENTRY* e) {
-      FillNtfsEntry(part.found[i].info, part.found[i].record, spc, e);
+    const ChunkFinds* part = parts[static_cast<std::size_t>(c)];
+    if (!part) return;
+    array.Fill(part->first, part->found.size(), [&](std::uint64_t i, NTFSFILEENTRY* e) {
+      const ChunkFinds::Found& f = part->found[i];
+      FillEntry(f.info, part->Name(f), f.record, spc, e);
     });
-    part = ChunkFinds{};
+    giveBack(c);
   };
   WalkMft(state, count, walk, calls);
   if (progress && textPending) showTexts();

@@ -74,6 +74,8 @@ std::uint64_t CountFreeMftRecords(const std::vector<std::uint8_t>& bitmap, std::
 
 namespace {
 
+constexpr std::uintptr_t kBufferAlign = 2u << 20;
+
 // True when every record of [first, first + n) is marked in use.
 bool AllInUse(const std::vector<std::uint8_t>& bitmap, std::uint64_t first, std::uint64_t n) {
   std::uint64_t r = first;
@@ -128,9 +130,14 @@ bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOp
 #pragma omp parallel num_threads(team)
   {
     const int t = omp_get_thread_num();
-    std::unique_ptr<std::uint8_t, decltype(&std::free)> buffer(
-        static_cast<std::uint8_t*>(platform::AllocZeroedLarge(bufferBytes, 1)), &std::free);
-    if (!buffer) ended = true;
+    // The buffer starts on a large-page boundary, so that all of it can be a few large pages.
+    std::unique_ptr<std::uint8_t, decltype(&std::free)> block(
+        static_cast<std::uint8_t*>(platform::AllocZeroedLarge(bufferBytes + kBufferAlign, 1)),
+        &std::free);
+    if (!block) ended = true;
+    std::uint8_t* const buffer =
+        block.get() + (kBufferAlign - reinterpret_cast<std::uintptr_t>(block.get()) % kBufferAlign) %
+                          kBufferAlign;
     std::vector<std::uint64_t> settledHere;
     while (!ended.load()) {
       const std::uint64_t c = nextChunk.fetch_add(1);
@@ -150,7 +157,7 @@ bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOp
         while (last > first && MftRecordInUse(*skip, base + last - 1)) --last;
       }
       if (first < last) {
-        std::uint8_t* chunk = buffer.get();
+        std::uint8_t* chunk = buffer;
         const bool chunkRead = ReadMftBytes(state, (base + first) * rs, (last - first) * rs, chunk);
         for (std::size_t i = first; i < last && !halted; ++i) {
           const std::uint64_t r = base + i;
