@@ -1,20 +1,38 @@
-// Times the NTFS search over a volume of at least 100,000 MFT records.
+// Measures the NTFS search over a volume of at least 100,000 MFT records, against the time it
+// takes to read the $MFT's bytes with the engine's own reader (the floor), all in one run with
+// the $MFT in the page cache:
+//
+//   deleted-only search            <= 2 x floor
+//   full search of every record    <= 6 x floor
+//   engine_probe list X:           <= 2 x floor   (deleted files with their paths, a process)
+//   peak memory of a process       <= its entries x sizeof(NTFSFILEENTRY) + 64 MiB
+//     (a full search, and engine_probe list X:)
 //
 //   ntfs_search_bench [--records N] [--keep DIR]
 //
-// The volume is made at run time with mkntfs and filled through an ntfs-3g mount (files in
-// folders of 1000, the last tenth deleted), in a temporary folder. Without the tools or a FUSE
-// mount the benchmark says so and exits 0.
+// Each figure is printed beside its bound; a miss makes the exit status 1. The volume is made
+// at run time with mkntfs and filled through an ntfs-3g mount (files in folders of 1000, the
+// last tenth deleted), in a temporary folder (or DIR, kept for the next run). Without the tools
+// or a FUSE mount the benchmark says so and exits 0.
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <iostream>
 #include <string>
 
 #include "corvane/filesystem.h"
 #include "corvane/ntfs_record.h"
 #include "corvane/ntfs_search.h"
+#include "corvane/ntfs_walk.h"
 #include "platform/drive_map.h"
 #include "platform/message.h"
 
@@ -53,15 +71,92 @@ bool BuildVolume(const std::string& dir, unsigned records) {
   return rc == 0;
 }
 
-double TimeSearch(NTFSVOLUMERECORD* state, bool deletedOnly, std::uint32_t* found) {
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The floor: every byte of the $MFT through the engine's reader, in the search's chunk size.
+double TimeFloor(const NTFSVOLUMERECORD* state, std::uint64_t count) {
+  const std::uint64_t total = count * state->recordSize;
+  std::vector<std::uint8_t> buffer(kMftWalkChunkBytes);
+  const auto start = Clock::now();
+  for (std::uint64_t at = 0; at < total; at += buffer.size()) {
+    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(buffer.size(), total - at));
+    if (!ReadMftBytes(state, at, n, buffer.data())) return -1;
+  }
+  return Seconds(start);
+}
+
+double TimeSearch(NTFSVOLUMERECORD* state, bool deletedOnly, int threads, std::uint32_t* found) {
   NtfsSearchOptions options;
   options.deletedOnly = deletedOnly;
-  const auto start = std::chrono::steady_clock::now();
+  options.threads = threads;
+  const auto start = Clock::now();
   NtfsSearchResult r = SearchMft(state, options, nullptr);
-  const auto end = std::chrono::steady_clock::now();
+  const double seconds = Seconds(start);
   *found = r.count;
   FreeNtfsEntryArray(r.entries, r.count);
-  return std::chrono::duration<double>(end - start).count();
+  return seconds;
+}
+
+// Runs a program with its output thrown away; its time, and its peak resident bytes in *peak.
+// -1 when it cannot run or fails.
+double TimeProgram(std::vector<std::string> args, std::uint64_t* peak = nullptr) {
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  const auto start = Clock::now();
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -1;
+  int status = 0;
+  struct rusage usage {};
+  if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
+    return -1;
+  const double seconds = Seconds(start);
+  if (peak) *peak = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
+  return seconds;
+}
+
+// One full search in a process of its own (--search-once IMG), so that its peak memory is its own.
+int SearchOnce(const std::string& img) {
+  platform::RecordingMessageSink sink;
+  platform::ScopedMessageSink guard(&sink);
+  platform::DriveMap::Instance().Configure({"E=" + img}, nullptr, false);
+  FILESYSTEMOBJ fs{};
+  InitFileSystem(&fs, 'E');
+  m_pFileSystem = &fs;
+  std::uint32_t found = 0;
+  const bool ok = OpenFileSystem(&fs) && fs.ntfs && OpenNtfsState(fs.ntfs, 'E') &&
+                  TimeSearch(fs.ntfs, false, DefaultSearchThreads(), &found) >= 0;
+  std::printf("%u\n", found);
+  FreeFileSystem(&fs);
+  m_pFileSystem = nullptr;
+  return ok ? 0 : 1;
+}
+
+template <typename F>
+double Best(int runs, F f) {
+  double best = 1e30;
+  for (int i = 0; i < runs; ++i) {
+    const double t = f();
+    if (t < 0) return -1;
+    best = std::min(best, t);
+  }
+  return best;
+}
+
+bool Report(const char* what, double value, double bound, const char* unit) {
+  const bool ok = value >= 0 && value <= bound;
+  std::printf("%-34s %10.3f %-4s bound %10.3f %-4s %s\n", what, value, unit, bound, unit,
+              ok ? "ok" : "MISS");
+  return ok;
 }
 
 }  // namespace
@@ -69,6 +164,7 @@ double TimeSearch(NTFSVOLUMERECORD* state, bool deletedOnly, std::uint32_t* foun
 int main(int argc, char** argv) {
   unsigned records = 100000;
   std::string keep;
+  if (argc == 3 && std::string(argv[1]) == "--search-once") return SearchOnce(argv[2]);
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::string(argv[i]) == "--records") records = static_cast<unsigned>(std::stoul(argv[i + 1]));
     if (std::string(argv[i]) == "--keep") keep = argv[i + 1];
@@ -106,16 +202,43 @@ int main(int argc, char** argv) {
   m_pFileSystem = &fs;
   int rc = 1;
   if (OpenFileSystem(&fs) && fs.ntfs && OpenNtfsState(fs.ntfs, 'E')) {
-    const std::uint64_t count = MftRecordCount(fs.ntfs);
-    std::uint32_t found = 0;
-    for (bool deletedOnly : {false, true}) {
-      double best = 1e30;
-      for (int run = 0; run < 3; ++run) best = std::min(best, TimeSearch(fs.ntfs, deletedOnly, &found));
-      std::printf("%-13s records %llu  entries %u  best of 3: %.3f s  %.0f records/s\n",
-                  deletedOnly ? "deleted only" : "all records", static_cast<unsigned long long>(count),
-                  found, best, count / best);
-    }
-    rc = 0;
+    NTFSVOLUMERECORD* state = fs.ntfs;
+    const std::uint64_t count = MftRecordCount(state);
+    const int threads = DefaultSearchThreads();
+    std::uint32_t deleted = 0, entries = 0, single = 0;
+    TimeFloor(state, count);  // brings the $MFT into the page cache
+    // The processes first, while this one is small: a child's peak counts its parent's size at
+    // the time it was started.
+    const std::string probe =
+        (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "engine_probe").string();
+    std::uint64_t listPeak = 0, searchPeak = 0;
+    const double list = Best(3, [&] {
+      return TimeProgram({probe, "list", "E:", "--drive", "E=" + img}, &listPeak);
+    });
+    const std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
+    const bool searched = TimeProgram({self, "--search-once", img}, &searchPeak) >= 0;
+    const double floor = Best(5, [&] { return TimeFloor(state, count); });
+    const double deletedOnly = Best(5, [&] { return TimeSearch(state, true, threads, &deleted); });
+    const double full = Best(3, [&] { return TimeSearch(state, false, threads, &entries); });
+    const double oneThread = Best(2, [&] { return TimeSearch(state, false, 1, &single); });
+    std::printf("records %llu, record size %u, %d threads; entries: %u deleted-only, %u full "
+                "(%u on 1 thread)\n",
+                static_cast<unsigned long long>(count), state->recordSize, threads, deleted,
+                entries, single);
+    std::printf("floor (read the $MFT, %.1f MiB)       %10.3f s\n",
+                count * state->recordSize / 1048576.0, floor);
+    std::printf("full search on 1 thread (no bound)  %10.3f s\n", oneThread);
+    bool ok = floor > 0 && single == entries;
+    ok &= Report("deleted-only search", deletedOnly, 2 * floor, "s");
+    ok &= Report("full search", full, 6 * floor, "s");
+    ok &= Report("engine_probe list E:", list, 2 * floor, "s");
+    const double entryBytes = sizeof(NTFSFILEENTRY);
+    ok &= Report("peak memory, full search process", searched ? searchPeak / 1048576.0 : -1,
+                 (entries * entryBytes + 64 * 1048576.0) / 1048576.0, "MiB");
+    ok &= Report("peak memory, engine_probe list E:", list >= 0 ? listPeak / 1048576.0 : -1,
+                 (deleted * entryBytes + 64 * 1048576.0) / 1048576.0, "MiB");
+    if (list < 0) std::printf("engine_probe did not run: %s\n", probe.c_str());
+    rc = ok ? 0 : 1;
   } else {
     std::cerr << "cannot open the benchmark volume\n";
   }

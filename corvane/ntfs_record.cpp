@@ -433,7 +433,24 @@ bool AllocMftRecordBuffer(NTFSVOLUMERECORD* state) {
 }
 
 std::uint64_t MftRecordCount(const NTFSVOLUMERECORD* state) {
-  return state->recordSize ? state->mftDataSize / state->recordSize : 0;
+  const std::uint64_t cs = state->clusterSize;
+  if (state->recordSize == 0 || cs == 0) return 0;
+  // The claimed size is believed only as far as the runs map clusters and the volume holds
+  // them: a size of 2^40 over a few runs must not become billions of records to walk.
+  const std::uint64_t volume = platform::HandleLength(state->volumeHandle);
+  const std::uint64_t volumeClusters =
+      volume ? volume / cs : std::numeric_limits<std::uint64_t>::max();
+  std::uint64_t mapped = 0;
+  for (const NtfsRun& run : state->mftRuns) {
+    const std::uint64_t n = std::min(run.length, volumeClusters);
+    mapped = AddOverflows(mapped, n) ? std::numeric_limits<std::uint64_t>::max() : mapped + n;
+  }
+  std::uint64_t bytes = std::min(state->mftDataSize,
+                                 mapped > std::numeric_limits<std::uint64_t>::max() / cs
+                                     ? std::numeric_limits<std::uint64_t>::max()
+                                     : mapped * cs);
+  if (volume) bytes = std::min(bytes, volume);
+  return bytes / state->recordSize;
 }
 
 bool ReadMftBytes(const NTFSVOLUMERECORD* state, std::uint64_t offset, std::size_t length,

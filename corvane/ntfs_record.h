@@ -209,7 +209,8 @@ bool ReadAttributeValue(const NTFSVOLUMERECORD* state, const std::uint8_t* attri
 // are unusable or record 0 cannot be read.
 bool AllocMftRecordBuffer(NTFSVOLUMERECORD* state);
 
-// Number of records the $MFT's data holds.
+// Number of records the $MFT's data holds: its data size, bounded by the clusters its runs map
+// and by the volume's length.
 std::uint64_t MftRecordCount(const NTFSVOLUMERECORD* state);
 
 // Reads `length` bytes of the $MFT's data at byte offset `offset`, along its runs, one read per

@@ -1,75 +1,42 @@
 #include "corvane/ntfs_search.h"
 
+#include <omp.h>
+
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <memory>
+#include <mutex>
 #include <new>
+#include <shared_mutex>
 
 #include "corvane/engine_hooks.h"
 #include "corvane/ntfs_record.h"
 #include "corvane/ntfs_time.h"
+#include "corvane/ntfs_walk.h"
+#include "platform/large_block.h"
 #include "platform/message.h"
 
 namespace {
 
-// The $MFT is read this many bytes at a time (at least one record).
-constexpr std::size_t kChunkBytes = 1u << 20;
-// The largest $MFT bitmap taken: one bit per record, so 2^32 records.
-constexpr std::uint64_t kMaxBitmapBytes = 1u << 29;
-
 char16_t Fold(char16_t c) { return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 32) : c; }
 
-bool BitSet(const std::vector<std::uint8_t>& bitmap, std::uint64_t r) {
-  const std::uint64_t byte = r / 8;
-  return byte < bitmap.size() && (bitmap[static_cast<std::size_t>(byte)] >> (r & 7) & 1) != 0;
-}
-
-// True when every record of [first, first + n) is marked in use.
-bool AllInUse(const std::vector<std::uint8_t>& bitmap, std::uint64_t first, std::uint64_t n) {
-  std::uint64_t r = first;
-  const std::uint64_t end = first + n;
-  while (r < end && (r & 7) != 0) if (!BitSet(bitmap, r++)) return false;
-  while (end - r >= 8) {
-    const std::uint64_t byte = r / 8;
-    if (byte >= bitmap.size() || bitmap[static_cast<std::size_t>(byte)] != 0xFF) return false;
-    r += 8;
-  }
-  while (r < end) if (!BitSet(bitmap, r++)) return false;
-  return true;
-}
+// Texts of the dialog are replaced at most this often; the counters follow every chunk.
+constexpr auto kTextInterval = std::chrono::milliseconds(100);
 
 std::u16string Utf16(const std::string& ascii) { return platform::FromUtf8(ascii); }
 
-std::u16string StatusText(const NTFSFILEENTRY& e) {
-  std::u16string name(e.name);
-  return name + u" (" + Utf16(std::to_string(e.allocatedSize)) + u"바이트) 분석중...";
+// The status line of an entry: its name as the entry holds it (cut at 260 characters and at a
+// NUL) and its allocated size.
+std::u16string StatusText(const std::u16string& name, std::int64_t allocatedSize) {
+  const std::size_t cut = std::min(name.find(u'\0'), kNtfsNameMaxChars);
+  return name.substr(0, cut) + u" (" + Utf16(std::to_string(allocatedSize)) + u"바이트) 분석중...";
 }
 
 std::u16string RecordText(std::uint64_t r, std::uint64_t count) {
   return u"(" + Utf16(std::to_string(r)) + u"/" + Utf16(std::to_string(count - 1)) + u") 파일 분석..";
-}
-
-// Grows the array so that slot `count` (the spare) exists and is zero.
-bool EnsureSpare(NtfsSearchResult* out, std::uint32_t* capacity) {
-  if (out->count + 1 <= *capacity) return true;
-  if (*capacity > 0x7FFFFFFF / 2) return false;
-  const std::uint32_t grown = std::max<std::uint32_t>(64, *capacity * 2);
-  void* block = std::realloc(out->entries, std::size_t{grown} * sizeof(NTFSFILEENTRY));
-  if (!block) return false;
-  out->entries = static_cast<NTFSFILEENTRY*>(block);
-  std::memset(out->entries + *capacity, 0, std::size_t{grown - *capacity} * sizeof(NTFSFILEENTRY));
-  *capacity = grown;
-  return true;
-}
-
-void Count(NtfsSearchProgress* p, const NTFSFILEENTRY& e) {
-  if (!p) return;
-  if (e.deleted) (e.folder ? p->deletedFolders : p->deletedFiles)++;
-  else (e.folder ? p->liveFolders : p->liveFiles)++;
-  if (e.encrypted) p->encrypted++;
-  if (e.compressed) p->compressed++;
-  if (e.sparse) p->sparse++;
 }
 
 bool Stopping(const NtfsSearchProgress* p) { return p && p->stopRequest.load() != 0; }
@@ -151,12 +118,13 @@ NTFSFILETIME Split(std::uint64_t t) {
 }
 }  // namespace
 
-bool BuildNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
-                    std::uint32_t sectorsPerCluster, NTFSFILEENTRY* e) {
-  std::memset(static_cast<void*>(e), 0, sizeof *e);
-  if (!info.hasName || !info.hasStandardInformation) return false;
-  const std::size_t n = std::min(info.name.size(), kNtfsNameMaxChars);
-  std::copy_n(info.name.data(), n, e->name);
+namespace {
+
+// FillNtfsEntry with the name given apart from the record's other values.
+void FillEntry(const NtfsFileInfo& info, std::u16string_view name, std::uint64_t recordNumber,
+               std::uint32_t sectorsPerCluster, NTFSFILEENTRY* e) {
+  const std::size_t n = std::min(name.size(), kNtfsNameMaxChars);
+  std::copy_n(name.data(), n, e->name);
   e->name[n] = 0;
   e->deleted = info.inUse ? 0 : 1;
   e->folder = info.directory ? 1 : 0;
@@ -178,40 +146,159 @@ bool BuildNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
   StoreEntryLocalTimes(e, info.creationTime, info.accessTime, info.modificationTime);
   e->recordNumber = static_cast<std::int64_t>(recordNumber);
   e->parentRecordNumber = static_cast<std::int64_t>(info.parent);
+}
+
+}  // namespace
+
+void FillNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
+                   std::uint32_t sectorsPerCluster, NTFSFILEENTRY* e) {
+  FillEntry(info, info.name, recordNumber, sectorsPerCluster, e);
+}
+
+bool BuildNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
+                    std::uint32_t sectorsPerCluster, NTFSFILEENTRY* e) {
+  std::memset(static_cast<void*>(e), 0, sizeof *e);
+  if (!info.hasName || !info.hasStandardInformation) return false;
+  FillNtfsEntry(info, recordNumber, sectorsPerCluster, e);
   return true;
 }
+
+int DefaultSearchThreads() { return std::max(1, omp_get_num_procs()); }
+
+namespace {
+
+// The entry array: sized once from the number of records the search may accept, so entries
+// are written once into memory that is still zero. Slots past the entries stay zero, the spare
+// among them. Only when that block cannot be had does it grow (and zero what it adds).
+class EntryArray {
+ public:
+  ~EntryArray() { std::free(entries_); }
+  // Room for `expected` entries and the spare; when that block cannot be had, the largest of
+  // its halves that can, grown later as entries come.
+  bool Reserve(std::uint64_t expected) {
+    for (std::uint64_t slots = std::min<std::uint64_t>(expected, kMaxSlots - 1) + 1; slots >= 1;
+         slots /= 2) {
+      entries_ = static_cast<NTFSFILEENTRY*>(
+          platform::AllocZeroedLarge(static_cast<std::size_t>(slots), sizeof *entries_));
+      if (entries_) {
+        capacity_ = slots;
+        return true;
+      }
+    }
+    return false;
+  }
+  // Takes the next n slots, growing the block when they and the spare do not fit (waiting for
+  // the writers of earlier slots); false (nothing taken) when it cannot grow.
+  bool Take(std::uint64_t n, std::uint64_t* first) {
+    if (n >= capacity_ - count_) {
+      const std::uint64_t needed = count_ + n + 1;
+      if (needed > kMaxSlots) return false;
+      const std::uint64_t grown = std::min(std::max(needed, capacity_ + capacity_ / 2), kMaxSlots);
+      std::unique_lock lock(writers_);
+      void* block = std::realloc(entries_, static_cast<std::size_t>(grown) * sizeof *entries_);
+      if (!block) return false;
+      entries_ = static_cast<NTFSFILEENTRY*>(block);
+      std::memset(static_cast<void*>(entries_ + capacity_), 0,
+                  static_cast<std::size_t>(grown - capacity_) * sizeof *entries_);
+      capacity_ = grown;
+    }
+    *first = count_;
+    count_ += n;
+    return true;
+  }
+  // Writes slots taken before; several writers at once.
+  template <typename Write>
+  void Fill(std::uint64_t first, std::uint64_t n, Write write) {
+    std::shared_lock lock(writers_);
+    for (std::uint64_t i = 0; i < n; ++i) write(i, entries_ + first + i);
+  }
+  std::uint64_t Count() const { return count_; }
+  // Hands the block over, cut to the entries and the spare.
+  NTFSFILEENTRY* Release() {
+    NTFSFILEENTRY* out = entries_;
+    if (count_ + 1 < capacity_) {
+      if (void* cut = std::realloc(out, static_cast<std::size_t>(count_ + 1) * sizeof *entries_))
+        out = static_cast<NTFSFILEENTRY*>(cut);
+    }
+    entries_ = nullptr;
+    capacity_ = count_ = 0;
+    return out;
+  }
+
+ private:
+  static constexpr std::uint64_t kMaxSlots = 0x7FFFFFFF;
+  std::shared_mutex writers_;
+  NTFSFILEENTRY* entries_ = nullptr;
+  std::uint64_t capacity_ = 0;
+  std::uint64_t count_ = 0;
+};
+
+// What the search accepted from one chunk, in record order (the names kept together, apart from
+// the other values), its class counts and the slots its entries go to. Kept for the next chunk
+// once written, so that its storage is reused instead of allocated anew.
+struct ChunkFinds {
+  struct Found {
+    std::uint64_t record;
+    std::size_t nameAt;
+    std::size_t nameLength;
+    NtfsFileInfo info;  // its name moved to `names`
+  };
+  std::vector<Found> found;
+  std::u16string names;
+  std::uint64_t first = 0;
+  std::uint64_t deletedFiles = 0, deletedFolders = 0, liveFiles = 0, liveFolders = 0;
+  std::uint64_t encrypted = 0, compressed = 0, sparse = 0;
+
+  void Add(std::uint64_t r, NtfsFileInfo&& info) {
+    if (!info.inUse) (info.directory ? deletedFolders : deletedFiles)++;
+    else (info.directory ? liveFolders : liveFiles)++;
+    if (info.fileAttributes & 0x4000) ++encrypted;
+    else if (info.fileAttributes & 0x800) ++compressed;
+    else if (info.fileAttributes & 0x200) ++sparse;
+    found.push_back({r, names.size(), info.name.size(), NtfsFileInfo{}});
+    names += info.name;
+    info.name.clear();
+    found.back().info = std::move(info);
+  }
+  std::u16string_view Name(const Found& f) const { return {names.data() + f.nameAt, f.nameLength}; }
+  void Clear() {
+    found.clear();
+    names.clear();
+    first = 0;
+    deletedFiles = deletedFolders = liveFiles = liveFolders = 0;
+    encrypted = compressed = sparse = 0;
+  }
+  void Publish(NtfsSearchProgress* p) {
+    if (p) {
+      p->deletedFiles += deletedFiles;
+      p->deletedFolders += deletedFolders;
+      p->liveFiles += liveFiles;
+      p->liveFolders += liveFolders;
+      p->encrypted += encrypted;
+      p->compressed += compressed;
+      p->sparse += sparse;
+    }
+    deletedFiles = deletedFolders = liveFiles = liveFolders = 0;
+    encrypted = compressed = sparse = 0;
+  }
+};
+
+}  // namespace
 
 NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& options,
                            NtfsSearchProgress* progress) {
   NtfsSearchResult out;
-  const std::size_t rs = state->recordSize;
-  if (!state->record0 || rs == 0) {
+  if (!state->record0 || state->recordSize == 0) {
     FinishProgress(progress);
     return out;
   }
 
-  // Set-up: the $MFT bitmap, the record count, the volume version, the array.
-  std::vector<std::uint8_t> bitmap;
-  std::uint32_t len = 0;
-  const std::uint8_t* bitmapAttr = FindAttribute(state->record0, rs, ntfs::kAttrBitmap, &len);
+  // Set-up: the record count, the $MFT bitmap, the volume version, the array.
   const std::uint64_t count = MftRecordCount(state);
-  std::vector<std::uint8_t> record(rs);
-  bool setup = bitmapAttr && ReadAttributeValue(state, bitmapAttr, &bitmap, kMaxBitmapBytes) &&
-               count > 0 && ReadMftRecord(state, 3, record.data());
-  if (setup) {
-    const std::uint8_t* vi = FindAttribute(record.data(), rs, ntfs::kAttrVolumeInformation, &len);
-    std::uint32_t valueLength = 0;
-    const std::uint8_t* v = vi && AttributeIsResident(vi) ? ResidentValue(vi, &valueLength) : nullptr;
-    setup = v && valueLength >= 10;
-    if (setup) {
-      state->volumeMajor = v[8];
-      state->volumeMinor = v[9];
-    }
-  }
-  std::uint32_t capacity = 0;
-  if (!setup || !EnsureSpare(&out, &capacity)) {
-    std::free(out.entries);
-    out.entries = nullptr;
+  std::vector<std::uint8_t> bitmap;
+  const bool setup = count > 0 && ReadMftBitmap(state, count, &bitmap) && ReadVolumeVersion(state);
+  EntryArray array;
+  if (!setup || !array.Reserve(options.deletedOnly ? CountFreeMftRecords(bitmap, count) : count)) {
     FinishProgress(progress);
     return out;
   }
@@ -224,59 +311,105 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
     progress->recordCount = count;
   }
 
-  const std::size_t perChunk = std::max<std::size_t>(1, kChunkBytes / rs);
-  std::vector<std::uint8_t> chunk(perChunk * rs);
-  bool stopped = false;
-  for (std::uint64_t base = 0; base < count && !stopped; base += perChunk) {
-    const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(perChunk, count - base));
-    if (options.deletedOnly && AllInUse(bitmap, base, n)) {
-      if (progress) {
-        progress->currentRecord = base + n - 1;
-        progress->percent = static_cast<std::int32_t>((base + n) * 100 / count);
-      }
-      continue;
+  const int threads = std::max(1, options.threads);
+  // The chunks' finds, taken from a pool when a chunk yields its first entry and given back
+  // once written.
+  std::vector<ChunkFinds*> parts(static_cast<std::size_t>(MftWalkChunks(state, count)), nullptr);
+  std::vector<std::unique_ptr<ChunkFinds>> store;
+  std::vector<ChunkFinds*> idle;
+  std::mutex poolMutex;
+  auto take = [&] {
+    std::lock_guard lock(poolMutex);
+    if (idle.empty()) {
+      store.push_back(std::make_unique<ChunkFinds>());
+      // Room for a whole chunk at once: growing by doubling would touch twice the memory.
+      store.back()->found.reserve(static_cast<std::size_t>(MftWalkChunkRecords(state)));
+      return store.back().get();
     }
-    // One read for the whole chunk; when it fails, record by record so one bad sector costs
-    // only the records it holds.
-    const bool chunkRead = ReadMftBytes(state, base * rs, n * rs, chunk.data());
-    for (std::size_t i = 0; i < n; ++i) {
-      const std::uint64_t r = base + i;
-      if (Stopping(progress)) {
-        stopped = true;
-        break;
-      }
-      if (progress) {
-        progress->currentRecord = r;
-        progress->percent = static_cast<std::int32_t>((r + 1) * 100 / count);
-      }
-      if (options.deletedOnly && BitSet(bitmap, r)) continue;
-      std::uint8_t* p = chunk.data() + i * rs;
-      const bool usable = chunkRead ? ApplyUpdateSequence(p, rs) : ReadMftRecord(state, r, p);
-      if (!usable) continue;
-      NtfsFileInfo info;
-      if (!ParseFileRecord(p, rs, &info) || info.baseRecord != 0) continue;
-      if (options.extensionFilter && !MatchesSelectedExtension(info.name, options.extensions))
-        continue;
-      NTFSFILEENTRY& e = out.entries[out.count];
-      if (!BuildNtfsEntry(info, r, state->sectorsPerCluster, &e)) continue;
-      if (progress) {
-        Count(progress, e);
-        progress->SetTexts(StatusText(e), RecordText(r, count));
-      }
-      if (progress && progress->stopRequest.load() == 1) {
-        std::memset(static_cast<void*>(&e), 0, sizeof e);
-        stopped = true;
-        break;
-      }
-      ++out.count;
-      if (!EnsureSpare(&out, &capacity)) {
-        --out.count;
-        std::memset(static_cast<void*>(&out.entries[out.count]), 0, sizeof(NTFSFILEENTRY));
-        stopped = true;
-        break;
+    ChunkFinds* f = idle.back();
+    idle.pop_back();
+    return f;
+  };
+  auto giveBack = [&](std::uint64_t c) {
+    ChunkFinds*& f = parts[static_cast<std::size_t>(c)];
+    if (!f) return;
+    f->Clear();
+    std::lock_guard lock(poolMutex);
+    idle.push_back(f);
+    f = nullptr;
+  };
+  ChunkFinds none;
+  const std::uint32_t spc = state->sectorsPerCluster;
+  auto lastTexts = std::chrono::steady_clock::now();
+  bool textsShown = false;
+  // The entry the texts last named, and whether a later one is still to be shown.
+  std::u16string textName;
+  std::int64_t textAllocated = 0;
+  std::uint64_t textRecord = 0;
+  bool textPending = false;
+  auto showTexts = [&] {
+    progress->SetTexts(StatusText(textName, textAllocated), RecordText(textRecord, count));
+    textPending = false;
+  };
+
+  MftWalkOptions walk;
+  walk.threads = threads;
+  walk.skipInUse = options.deletedOnly ? &bitmap : nullptr;
+  walk.stop = [&] { return Stopping(progress); };
+  MftWalkCalls calls;
+  calls.visit = [&](int, std::uint64_t c, std::uint64_t r, const std::uint8_t* record) {
+    if (Stopping(progress)) return false;
+    NtfsFileInfo info;
+    if (!ParseFileRecord(record, state->recordSize, &info) || info.baseRecord != 0) return true;
+    if (!info.hasName || !info.hasStandardInformation) return true;
+    if (options.extensionFilter && !MatchesSelectedExtension(info.name, options.extensions))
+      return true;
+    ChunkFinds*& part = parts[static_cast<std::size_t>(c)];
+    if (!part) part = take();
+    part->Add(r, std::move(info));
+    return true;
+  };
+  calls.settle = [&](std::uint64_t c, std::uint64_t base, std::uint64_t n, bool halted) {
+    ChunkFinds& part = parts[static_cast<std::size_t>(c)] ? *parts[static_cast<std::size_t>(c)] : none;
+    // A stop inside the chunk drops what the chunk found: the entries stay a prefix of the
+    // table. So does an array that cannot grow.
+    if (halted || Stopping(progress) || !array.Take(part.found.size(), &part.first)) {
+      giveBack(c);
+      return false;
+    }
+    part.Publish(progress);
+    if (progress) {
+      progress->currentRecord = base + n - 1;
+      progress->percent = static_cast<std::int32_t>((base + n) * 100 / count);
+      if (!part.found.empty()) {
+        const ChunkFinds::Found& last = part.found.back();
+        textName = part.Name(last);
+        textAllocated = last.info.hasData ? last.info.allocatedSize : 0;
+        textRecord = last.record;
+        textPending = true;
+        const auto now = std::chrono::steady_clock::now();
+        if (!textsShown || now - lastTexts >= kTextInterval) {
+          textsShown = true;
+          lastTexts = now;
+          showTexts();
+        }
       }
     }
-  }
+    return true;
+  };
+  calls.after = [&](std::uint64_t c) {
+    const ChunkFinds* part = parts[static_cast<std::size_t>(c)];
+    if (!part) return;
+    array.Fill(part->first, part->found.size(), [&](std::uint64_t i, NTFSFILEENTRY* e) {
+      const ChunkFinds::Found& f = part->found[i];
+      FillEntry(f.info, part->Name(f), f.record, spc, e);
+    });
+    giveBack(c);
+  };
+  WalkMft(state, count, walk, calls);
+  if (progress && textPending) showTexts();
+  out.count = static_cast<std::uint32_t>(array.Count());
+  out.entries = array.Release();
   FinishProgress(progress);
   return out;
 }

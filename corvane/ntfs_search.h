@@ -18,10 +18,11 @@ inline constexpr std::int32_t kNtfsSearchIdle = 0;
 inline constexpr std::int32_t kNtfsSearchRunning = 1;
 inline constexpr std::int32_t kNtfsSearchDone = 3;
 
-// Progress of one search. Counters are written by the search and read by the dialog's timer;
-// stopRequest is the only value that flows the other way.
+// Progress of one search. Counters are written by the search after each chunk of the table and
+// read by the dialog's timer; the two texts change at most every 100 ms. stopRequest is the only
+// value that flows the other way.
 struct NtfsSearchProgress {
-  std::atomic<std::int32_t> stopRequest{0};   // non-zero before a record stops; 1 after an entry drops it
+  std::atomic<std::int32_t> stopRequest{0};   // non-zero stops; the chunk in work is dropped
   std::atomic<std::int32_t> state{kNtfsSearchIdle};
   std::atomic<std::int32_t> finished{0};
   std::atomic<std::uint64_t> currentRecord{0};
@@ -54,7 +55,11 @@ struct NtfsSearchProgress {
   std::u16string record_;
 };
 
+// One thread per processor.
+int DefaultSearchThreads();
+
 struct NtfsSearchOptions {
+  int threads = DefaultSearchThreads();  // threads parsing each chunk of the table
   bool deletedOnly = false;
   bool extensionFilter = false;
   std::vector<std::u16string> extensions;  // without the dot
@@ -72,6 +77,10 @@ int StoreEntryLocalTimes(NTFSFILEENTRY* entry, std::uint64_t creation, std::uint
 // Fills an entry from a parsed record; false when the record gives no entry (no name or no
 // $STANDARD_INFORMATION).
 struct NtfsFileInfo;
+// The same into a zero-filled entry, for a record that has both: writes the name up to its
+// terminator and the fixed fields, nothing else.
+void FillNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
+                   std::uint32_t sectorsPerCluster, NTFSFILEENTRY* entry);
 bool BuildNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
                     std::uint32_t sectorsPerCluster, NTFSFILEENTRY* entry);
 
@@ -83,7 +92,8 @@ struct NtfsSearchResult {
 };
 
 // Runs the search over an opened state (AllocMftRecordBuffer done). Writes the volume version
-// into the state. progress may be null.
+// into the state. progress may be null. The table is read in chunks whose records are parsed on
+// options.threads threads; the entries come in record order whatever the thread count.
 NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& options,
                            NtfsSearchProgress* progress);
 

@@ -13,6 +13,7 @@
 #include "corvane/ntfs_record.h"
 #include "corvane/ntfs_records.h"
 #include "corvane/ntfs_search.h"
+#include "corvane/ntfs_walk.h"
 #include "fs/fs_exports.h"
 #include "ntfs/ntfs_exports.h"
 #include "platform/drive_map.h"
@@ -58,9 +59,6 @@ std::atomic<int> g_dwStopScan{0};
 std::mutex g_sinkMutex;
 SCANSINK g_sink;  // guarded by g_sinkMutex; copied when a scan starts
 
-// Records read per thread step: the MFT is read in large runs, not record by record.
-constexpr std::size_t kChunkBytes = 1 << 20;
-
 struct Volume {
   NTFSVOLUMERECORD* state = AllocNtfsRecord();
   ~Volume() { FreeNtfsRecord(state); }
@@ -77,71 +75,54 @@ bool Stopping() { return g_dwStopScan.load(std::memory_order_relaxed) != 0; }
 
 // Runs one pass over every record; false when it was stopped before the end.
 bool ScanPass(NTFSVOLUMERECORD* state, const SCANSINK& sink, std::vector<SCANFILEENTRY>* rows) {
-  const std::size_t rs = state->recordSize;
   const std::uint64_t count = MftRecordCount(state);
-  if (rs == 0 || count == 0) return !Stopping();
-  std::vector<std::uint8_t> record3(rs);
-  if (ReadMftRecord(state, 3, record3.data())) {
-    std::uint32_t len = 0;
-    const std::uint8_t* vi = FindAttribute(record3.data(), rs, ntfs::kAttrVolumeInformation, &len);
-    std::uint32_t valueLength = 0;
-    const std::uint8_t* v = vi && AttributeIsResident(vi) ? ResidentValue(vi, &valueLength) : nullptr;
-    if (v && valueLength >= 10) {
-      state->volumeMajor = v[8];
-      state->volumeMinor = v[9];
-    }
-  }
+  if (state->recordSize == 0 || count == 0) return !Stopping();
+  ReadVolumeVersion(state);
 
-  const std::uint64_t perChunk = std::max<std::uint64_t>(1, kChunkBytes / rs);
-  const std::int64_t chunks = static_cast<std::int64_t>((count + perChunk - 1) / perChunk);
   const int threads = std::max(1, omp_get_num_procs());
+  // Each thread fills its own context and rows: parallel records never share a record.
   std::vector<std::vector<SCANFILEENTRY>> found(static_cast<std::size_t>(threads));
+  std::vector<NTFSFILEENTRY> contexts(static_cast<std::size_t>(threads));
   std::atomic<std::uint64_t> rowCount{0};
 
-#pragma omp parallel num_threads(threads)
-  {
-    // Each thread fills its own context and rows: parallel records never share a record.
-    std::vector<SCANFILEENTRY>& mine = found[static_cast<std::size_t>(omp_get_thread_num())];
-    std::vector<std::uint8_t> chunk(perChunk * rs);
-    NTFSFILEENTRY context{};
-#pragma omp for schedule(dynamic, 1)
-    for (std::int64_t c = 0; c < chunks; ++c) {
-      if (Stopping()) continue;
-      const std::uint64_t base = static_cast<std::uint64_t>(c) * perChunk;
-      const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(perChunk, count - base));
-      const bool chunkRead = ReadMftBytes(state, base * rs, n * rs, chunk.data());
-      for (std::size_t i = 0; i < n && !Stopping(); ++i) {
-        const std::uint64_t r = base + i;
-        std::uint8_t* p = chunk.data() + i * rs;
-        if (!(chunkRead ? ApplyUpdateSequence(p, rs) : ReadMftRecord(state, r, p))) continue;
-        NtfsFileInfo info;
-        if (!ParseFileRecord(p, rs, &info) || info.baseRecord != 0) continue;
-        if (!BuildNtfsEntry(info, r, state->sectorsPerCluster, &context)) continue;
-        // Records 0-31 are the volume's own files; folders are not rows either.
-        if (r < 32 || context.folder == 1) continue;
-        SCANFILEENTRY row;
-        row.name = NameOf(context);
-        row.folder = context.folder;
-        row.recordNumber = static_cast<std::int32_t>(r);
-        row.system = 0;
-        row.sizeText = g_dispSize(&context);
-        row.created = g_dispCreated(&context);
-        row.accessed = g_dispAccessed(&context);
-        row.modified = g_dispModified(&context);
-        mine.push_back(std::move(row));
-        rowCount.fetch_add(1, std::memory_order_relaxed);
-      }
-      if (sink.progress) {
-        const std::uint64_t last = base + n - 1;
-        char text[64];
-        std::snprintf(text, sizeof text, "(%llu/%llu) ", static_cast<unsigned long long>(last),
-                      static_cast<unsigned long long>(count - 1));
-        sink.progress(sink.context, platform::FromUtf8(text) + u"파일 분석..");
-        std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(rowCount.load()));
-        sink.progress(sink.context, g_addComma(platform::FromUtf8(text)) + u"개 찾음");
-      }
+  MftWalkOptions walk;
+  walk.threads = threads;
+  walk.stop = [] { return Stopping(); };
+  MftWalkCalls calls;
+  calls.visit = [&](int t, std::uint64_t, std::uint64_t r, const std::uint8_t* record) {
+    if (Stopping()) return false;
+    NTFSFILEENTRY& context = contexts[static_cast<std::size_t>(t)];
+    NtfsFileInfo info;
+    if (!ParseFileRecord(record, state->recordSize, &info) || info.baseRecord != 0) return true;
+    if (!BuildNtfsEntry(info, r, state->sectorsPerCluster, &context)) return true;
+    // Records 0-31 are the volume's own files; folders are not rows either.
+    if (r < 32 || context.folder == 1) return true;
+    SCANFILEENTRY row;
+    row.name = NameOf(context);
+    row.folder = context.folder;
+    row.recordNumber = static_cast<std::int32_t>(r);
+    row.system = 0;
+    row.sizeText = g_dispSize(&context);
+    row.created = g_dispCreated(&context);
+    row.accessed = g_dispAccessed(&context);
+    row.modified = g_dispModified(&context);
+    found[static_cast<std::size_t>(t)].push_back(std::move(row));
+    rowCount.fetch_add(1, std::memory_order_relaxed);
+    return true;
+  };
+  calls.settle = [&](std::uint64_t, std::uint64_t base, std::uint64_t n, bool) {
+    if (sink.progress) {
+      const std::uint64_t last = base + n - 1;
+      char text[64];
+      std::snprintf(text, sizeof text, "(%llu/%llu) ", static_cast<unsigned long long>(last),
+                    static_cast<unsigned long long>(count - 1));
+      sink.progress(sink.context, platform::FromUtf8(text) + u"파일 분석..");
+      std::snprintf(text, sizeof text, "%llu", static_cast<unsigned long long>(rowCount.load()));
+      sink.progress(sink.context, g_addComma(platform::FromUtf8(text)) + u"개 찾음");
     }
-  }
+    return !Stopping();
+  };
+  WalkMft(state, count, walk, calls);
   if (Stopping()) return false;
   rows->clear();
   for (auto& part : found)

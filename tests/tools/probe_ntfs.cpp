@@ -1,9 +1,13 @@
 // list and save verbs of engine_probe for NTFS volumes.
+#include <cstdint>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
+#include "corvane/engine_hooks.h"
+#include "corvane/ntfs_record.h"
 #include "corvane/ntfs_records.h"
+#include "corvane/ntfs_search.h"
 #include "corvane/ntfs_save.h"
 #include "platform/message.h"
 #include "tests/tools/probe.h"
@@ -11,30 +15,100 @@
 namespace {
 
 constexpr std::int64_t kRootRecord = 5;
+// A parent chain longer than this is shown cut, with the parent it stopped at.
+constexpr std::uint32_t kMaxDepth = 1024;
 
-// Paths of every entry, built by walking parent record numbers up to the root. A parent the
-// search did not list shows as "?N"; a loop stops the walk.
-std::vector<std::string> BuildPaths() {
-  std::unordered_map<std::int64_t, std::uint32_t> byRecord;
-  for (std::uint32_t i = 0; i < g_dwNtfsEntryCount; ++i)
-    byRecord.emplace(g_pNtfsEntries[i].recordNumber, i);
-  std::vector<std::string> paths(g_dwNtfsEntryCount);
-  for (std::uint32_t i = 0; i < g_dwNtfsEntryCount; ++i) {
-    const NTFSFILEENTRY* e = &g_pNtfsEntries[i];
-    std::string path = "/" + platform::ToUtf8(e->name);
-    std::int64_t parent = e->parentRecordNumber;
-    for (std::uint32_t depth = 0; parent != kRootRecord; ++depth) {
-      auto it = byRecord.find(parent);
-      if (it == byRecord.end() || depth > 1024) {
-        path = "/?" + std::to_string(parent) + path;
+// Paths of the entries, built by walking parent record numbers up to the root: "/" and the
+// names of the ancestors and of the entry. A parent the search does not list shows as "?N"; a
+// chain deeper than kMaxDepth (a loop) is cut there the same way. The prefix of each folder is
+// built once and kept by its record number. With `readParents`, parents that the search left
+// out (a deleted-only search leaves out the live folders) are read from the table on demand and
+// taken as the full search would take them.
+class PathBuilder {
+ public:
+  PathBuilder(NTFSVOLUMERECORD* state, bool readParents) : state_(state), readParents_(readParents) {
+    for (std::uint32_t i = 0; i < g_dwNtfsEntryCount; ++i)
+      nodes_.emplace(g_pNtfsEntries[i].recordNumber,
+                     Node{true, platform::ToUtf8(g_pNtfsEntries[i].name),
+                          g_pNtfsEntries[i].parentRecordNumber});
+  }
+
+  std::string PathOf(const NTFSFILEENTRY& e) {
+    return PrefixOf(e.parentRecordNumber) + "/" + platform::ToUtf8(e.name);
+  }
+
+ private:
+  struct Node {
+    bool listed;
+    std::string name;
+    std::int64_t parent;
+  };
+  struct Prefix {
+    std::string text;
+    std::uint32_t depth;  // ancestors named in it
+  };
+
+  const Node* Find(std::int64_t record) {
+    auto it = nodes_.find(record);
+    if (it != nodes_.end()) return it->second.listed ? &it->second : nullptr;
+    Node node{false, {}, 0};
+    if (readParents_ && record >= 0 && state_ && state_->recordSize) {
+      std::vector<std::uint8_t> buffer(state_->recordSize);
+      NtfsFileInfo info;
+      if (ReadMftRecord(state_, static_cast<std::uint64_t>(record), buffer.data()) &&
+          ParseFileRecord(buffer.data(), buffer.size(), &info) && info.baseRecord == 0 &&
+          BuildNtfsEntry(info, static_cast<std::uint64_t>(record), state_->sectorsPerCluster, &scratch_))
+        node = Node{true, platform::ToUtf8(scratch_.name), scratch_.parentRecordNumber};
+    }
+    auto placed = nodes_.emplace(record, std::move(node)).first;
+    return placed->second.listed ? &placed->second : nullptr;
+  }
+
+  // What is put before the name of an entry whose parent is `parent`.
+  std::string PrefixOf(std::int64_t parent) {
+    std::vector<std::pair<std::int64_t, const Node*>> chain;
+    std::string text;
+    std::uint32_t baseDepth = 0;
+    bool cut = false;
+    for (std::int64_t p = parent;; ) {
+      const std::uint32_t depth = static_cast<std::uint32_t>(chain.size());
+      if (p == kRootRecord) break;
+      auto known = prefixes_.find(p);
+      if (known != prefixes_.end() && depth + known->second.depth <= kMaxDepth + 1) {
+        text = known->second.text;
+        baseDepth = known->second.depth;
         break;
       }
-      const NTFSFILEENTRY& p = g_pNtfsEntries[it->second];
-      path = "/" + platform::ToUtf8(p.name) + path;
-      parent = p.parentRecordNumber;
+      const Node* node = Find(p);
+      if (!node || depth > kMaxDepth) {
+        text = "/?" + std::to_string(p);
+        cut = node != nullptr;
+        break;
+      }
+      chain.emplace_back(p, node);
+      p = node->parent;
     }
-    paths[i] = path;
+    // A chain cut by its depth depends on where it was entered: it is not kept.
+    for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
+      text += "/" + it->second->name;
+      ++baseDepth;
+      if (!cut) prefixes_[it->first] = Prefix{text, baseDepth};
+    }
+    return text;
   }
+
+  NTFSVOLUMERECORD* state_;
+  bool readParents_;
+  std::unordered_map<std::int64_t, Node> nodes_;
+  std::unordered_map<std::int64_t, Prefix> prefixes_;
+  NTFSFILEENTRY scratch_{};
+};
+
+// Every listed entry's path.
+std::vector<std::string> BuildPaths(NTFSVOLUMERECORD* state, bool readParents) {
+  PathBuilder builder(state, readParents);
+  std::vector<std::string> paths(g_dwNtfsEntryCount);
+  for (std::uint32_t i = 0; i < g_dwNtfsEntryCount; ++i) paths[i] = builder.PathOf(g_pNtfsEntries[i]);
   return paths;
 }
 
@@ -46,11 +120,33 @@ bool Search(FILESYSTEMOBJ* fs, std::ostream& err) {
   return true;
 }
 
+// The deleted entries only, as the scan dialog searches by default.
+bool SearchDeleted(FILESYSTEMOBJ* fs, std::ostream& err) {
+  if (!fs->ntfs || !OpenNtfsState(fs->ntfs, fs->driveLetter)) {
+    platform::ShowMessage(u"드라이브를 열지 못했습니다. 다시 시도해 보세요.");
+    err << "cannot search the volume\n";
+    return false;
+  }
+  NtfsSearchOptions options;
+  options.deletedOnly = true;
+  NtfsSearchResult result = SearchMft(fs->ntfs, options, nullptr);
+  if (!result.ok) {
+    err << "cannot search the volume\n";
+    return false;
+  }
+  FreeNtfsEntries();
+  g_pNtfsEntries = result.entries;
+  g_dwNtfsEntryCount = result.count;
+  g_dwLFNDirEntry = result.count;
+  fs->currentDirectory = kRootRecord;
+  return true;
+}
+
 }  // namespace
 
 int ProbeListNtfs(FILESYSTEMOBJ* fs, bool all, std::ostream& out, std::ostream& err) {
-  if (!Search(fs, err)) return 1;
-  const std::vector<std::string> paths = BuildPaths();
+  if (!(all ? Search(fs, err) : SearchDeleted(fs, err))) return 1;
+  const std::vector<std::string> paths = BuildPaths(fs->ntfs, !all);
   for (std::uint32_t i = 0; i < g_dwNtfsEntryCount; ++i) {
     const NTFSFILEENTRY& e = g_pNtfsEntries[i];
     if (e.recordNumber == kRootRecord || (!all && !e.deleted)) continue;
@@ -63,7 +159,7 @@ int ProbeListNtfs(FILESYSTEMOBJ* fs, bool all, std::ostream& out, std::ostream& 
 int ProbeSaveNtfs(FILESYSTEMOBJ* fs, const std::string& path, const std::string& dir,
                   std::ostream& out, std::ostream& err) {
   if (!Search(fs, err)) return 1;
-  const std::vector<std::string> paths = BuildPaths();
+  const std::vector<std::string> paths = BuildPaths(fs->ntfs, false);
   for (std::uint32_t i = 0; i < g_dwNtfsEntryCount; ++i) {
     if (paths[i] != path) continue;
     const NTFSFILEENTRY& e = g_pNtfsEntries[i];

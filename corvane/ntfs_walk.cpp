@@ -1,0 +1,193 @@
+#include "corvane/ntfs_walk.h"
+
+#include <omp.h>
+
+#include <algorithm>
+#include <atomic>
+#include <bit>
+#include <cstdlib>
+#include <memory>
+#include <mutex>
+
+#include "corvane/ntfs_record.h"
+#include "platform/large_block.h"
+
+bool ReadVolumeVersion(NTFSVOLUMERECORD* state) {
+  const std::size_t rs = state->recordSize;
+  if (rs == 0) return false;
+  std::vector<std::uint8_t> record(rs);
+  if (!ReadMftRecord(state, 3, record.data())) return false;
+  std::uint32_t len = 0;
+  const std::uint8_t* vi = FindAttribute(record.data(), rs, ntfs::kAttrVolumeInformation, &len);
+  std::uint32_t valueLength = 0;
+  const std::uint8_t* v = vi && AttributeIsResident(vi) ? ResidentValue(vi, &valueLength) : nullptr;
+  if (!v || valueLength < 10) return false;
+  state->volumeMajor = v[8];
+  state->volumeMinor = v[9];
+  return true;
+}
+
+bool ReadMftBitmap(const NTFSVOLUMERECORD* state, std::uint64_t count,
+                   std::vector<std::uint8_t>* bitmap) {
+  bitmap->clear();
+  const std::size_t rs = state->recordSize;
+  if (!state->record0 || rs == 0 || state->clusterSize == 0) return false;
+  std::uint32_t len = 0;
+  const std::uint8_t* a = FindAttribute(state->record0, rs, ntfs::kAttrBitmap, &len);
+  if (!a) return false;
+  const std::uint64_t needed = count / 8 + (count % 8 != 0);
+  if (AttributeIsResident(a)) {
+    std::uint32_t valueLength = 0;
+    const std::uint8_t* v = ResidentValue(a, &valueLength);
+    bitmap->assign(v, v + std::min<std::uint64_t>(valueLength, needed));
+    return true;
+  }
+  const std::int64_t size = GetAttributeDataSize(a);
+  if (size < 0) return false;
+  // The claimed size is only believed as far as the records need it: the count is already
+  // bounded by the $MFT's runs and the volume.
+  const std::uint64_t take = std::min<std::uint64_t>(static_cast<std::uint64_t>(size), needed);
+  const std::uint64_t cs = state->clusterSize;
+  const std::uint64_t clusters = take / cs + (take % cs != 0);
+  bitmap->assign(static_cast<std::size_t>(clusters * cs), 0);
+  if (clusters > 0 && !ReadAttributeClusters(state, a, 0, clusters, bitmap->data())) {
+    bitmap->clear();
+    return false;
+  }
+  bitmap->resize(static_cast<std::size_t>(take));
+  return true;
+}
+
+bool MftRecordInUse(const std::vector<std::uint8_t>& bitmap, std::uint64_t r) {
+  const std::uint64_t byte = r / 8;
+  return byte < bitmap.size() && (bitmap[static_cast<std::size_t>(byte)] >> (r & 7) & 1) != 0;
+}
+
+std::uint64_t CountFreeMftRecords(const std::vector<std::uint8_t>& bitmap, std::uint64_t count) {
+  std::uint64_t used = 0;
+  const std::uint64_t whole = std::min<std::uint64_t>(count / 8, bitmap.size());
+  for (std::uint64_t i = 0; i < whole; ++i) used += static_cast<unsigned>(std::popcount(bitmap[i]));
+  for (std::uint64_t r = whole * 8; r < count && r / 8 < bitmap.size(); ++r)
+    used += MftRecordInUse(bitmap, r) ? 1 : 0;
+  return count - used;
+}
+
+namespace {
+
+constexpr std::uintptr_t kBufferAlign = 2u << 20;
+
+// True when every record of [first, first + n) is marked in use.
+bool AllInUse(const std::vector<std::uint8_t>& bitmap, std::uint64_t first, std::uint64_t n) {
+  std::uint64_t r = first;
+  const std::uint64_t end = first + n;
+  while (r < end && (r & 7) != 0)
+    if (!MftRecordInUse(bitmap, r++)) return false;
+  while (end - r >= 8) {
+    const std::uint64_t byte = r / 8;
+    if (byte >= bitmap.size() || bitmap[static_cast<std::size_t>(byte)] != 0xFF) return false;
+    r += 8;
+  }
+  while (r < end)
+    if (!MftRecordInUse(bitmap, r++)) return false;
+  return true;
+}
+
+}  // namespace
+
+std::uint64_t MftWalkChunkRecords(const NTFSVOLUMERECORD* state) {
+  return state->recordSize ? std::max<std::uint64_t>(1, kMftWalkChunkBytes / state->recordSize) : 1;
+}
+
+std::uint64_t MftWalkChunks(const NTFSVOLUMERECORD* state, std::uint64_t count) {
+  const std::uint64_t per = MftWalkChunkRecords(state);
+  return count / per + (count % per != 0);
+}
+
+bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOptions& options,
+             const MftWalkCalls& calls) {
+  const std::size_t rs = state->recordSize;
+  if (rs == 0) return false;
+  const std::uint64_t perChunk = MftWalkChunkRecords(state);
+  const std::uint64_t chunks = MftWalkChunks(state, count);
+  if (chunks == 0) return true;
+  const std::vector<std::uint8_t>* skip = options.skipInUse;
+  // Chunks that need reading; a team larger than that only waits.
+  std::uint64_t work = 0;
+  for (std::uint64_t c = 0; c < chunks; ++c)
+    if (!skip || !AllInUse(*skip, c * perChunk, std::min(perChunk, count - c * perChunk))) ++work;
+  const int team = static_cast<int>(std::clamp<std::uint64_t>(work, 1, std::max(1, options.threads)));
+  const std::size_t bufferBytes = static_cast<std::size_t>(std::min(perChunk, count) * rs);
+
+  std::atomic<bool> ended{false};
+  std::atomic<std::uint64_t> nextChunk{0};
+  // Settling: chunks done (0 not yet, 1 walked, 2 halted) and the first chunk not settled.
+  std::mutex settleMutex;
+  std::vector<std::uint8_t> done(static_cast<std::size_t>(chunks), 0);
+  std::uint64_t nextToSettle = 0;
+
+  // Chunks go to whichever thread is free, so a thread that the system holds back delays only
+  // its own chunk, and no thread waits for another's chunk to be settled.
+#pragma omp parallel num_threads(team)
+  {
+    const int t = omp_get_thread_num();
+    // The buffer starts on a large-page boundary, so that all of it can be a few large pages.
+    std::unique_ptr<std::uint8_t, decltype(&std::free)> block(
+        static_cast<std::uint8_t*>(platform::AllocZeroedLarge(bufferBytes + kBufferAlign, 1)),
+        &std::free);
+    if (!block) ended = true;
+    std::uint8_t* const buffer =
+        block.get() + (kBufferAlign - reinterpret_cast<std::uintptr_t>(block.get()) % kBufferAlign) %
+                          kBufferAlign;
+    std::vector<std::uint64_t> settledHere;
+    while (!ended.load()) {
+      const std::uint64_t c = nextChunk.fetch_add(1);
+      if (c >= chunks) break;
+      const std::uint64_t base = c * perChunk;
+      const std::size_t n = static_cast<std::size_t>(std::min(perChunk, count - base));
+      bool halted = false;
+      if (options.stop && options.stop()) {
+        ended = true;
+        break;
+      }
+      // With a skip bitmap only the span from the first to the last record it leaves free is
+      // read.
+      std::size_t first = 0, last = n;
+      if (skip) {
+        while (first < n && MftRecordInUse(*skip, base + first)) ++first;
+        while (last > first && MftRecordInUse(*skip, base + last - 1)) --last;
+      }
+      if (first < last) {
+        std::uint8_t* chunk = buffer;
+        const bool chunkRead = ReadMftBytes(state, (base + first) * rs, (last - first) * rs, chunk);
+        for (std::size_t i = first; i < last && !halted; ++i) {
+          const std::uint64_t r = base + i;
+          if (skip && MftRecordInUse(*skip, r)) continue;
+          std::uint8_t* p = chunk + (i - first) * rs;
+          if (!(chunkRead ? ApplyUpdateSequence(p, rs) : ReadMftRecord(state, r, p))) continue;
+          if (!calls.visit(t, c, r, p)) halted = true;
+          if (ended.load(std::memory_order_relaxed)) break;
+        }
+      }
+      settledHere.clear();
+      {
+        std::lock_guard lock(settleMutex);
+        done[static_cast<std::size_t>(c)] = halted ? 2 : 1;
+        while (!ended.load() && nextToSettle < chunks && done[static_cast<std::size_t>(nextToSettle)]) {
+          const std::uint64_t s = nextToSettle++;
+          const std::uint64_t sBase = s * perChunk;
+          const bool sHalted = done[static_cast<std::size_t>(s)] == 2;
+          // A stop asked for while the chunk was read is honoured before it is settled.
+          if ((options.stop && options.stop()) ||
+              !calls.settle(s, sBase, std::min(perChunk, count - sBase), sHalted) || sHalted) {
+            ended = true;
+            break;
+          }
+          settledHere.push_back(s);
+        }
+      }
+      if (calls.after)
+        for (std::uint64_t s : settledHere) calls.after(s);
+    }
+  }
+  return !ended.load() && nextToSettle == chunks;
+}
