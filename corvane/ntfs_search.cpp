@@ -16,7 +16,7 @@
 #include "corvane/ntfs_record.h"
 #include "corvane/ntfs_time.h"
 #include "corvane/ntfs_walk.h"
-#include "platform/large_block.h"
+#include "platform/large_buffer.h"
 #include "platform/message.h"
 
 namespace {
@@ -179,7 +179,7 @@ class EntryArray {
     for (std::uint64_t slots = std::min<std::uint64_t>(expected, kMaxSlots - 1) + 1; slots >= 1;
          slots /= 2) {
       entries_ = static_cast<NTFSFILEENTRY*>(
-          platform::AllocZeroedLarge(static_cast<std::size_t>(slots), sizeof *entries_));
+          platform::AllocateLargeArray(static_cast<std::size_t>(slots), sizeof *entries_));
       if (entries_) {
         capacity_ = slots;
         return true;

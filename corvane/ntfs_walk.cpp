@@ -10,7 +10,7 @@
 #include <mutex>
 
 #include "corvane/ntfs_record.h"
-#include "platform/large_block.h"
+#include "platform/large_buffer.h"
 
 bool ReadVolumeVersion(NTFSVOLUMERECORD* state) {
   const std::size_t rs = state->recordSize;
@@ -132,7 +132,7 @@ bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOp
     const int t = omp_get_thread_num();
     // The buffer starts on a large-page boundary, so that all of it can be a few large pages.
     std::unique_ptr<std::uint8_t, decltype(&std::free)> block(
-        static_cast<std::uint8_t*>(platform::AllocZeroedLarge(bufferBytes + kBufferAlign, 1)),
+        static_cast<std::uint8_t*>(platform::AllocateLargeArray(bufferBytes + kBufferAlign, 1)),
         &std::free);
     if (!block) ended = true;
     std::uint8_t* const buffer =

@@ -11,6 +11,8 @@ namespace platform {
 
 // A block of `bytes` bytes (zero-filled when asked), released with std::free; null on failure.
 void* AllocateLarge(std::size_t bytes, bool zeroed = true);
+// A zero-filled array of count elements of size bytes; null on failure or when the size overflows.
+void* AllocateLargeArray(std::size_t count, std::size_t size);
 
 struct FreeDeleter {
   void operator()(void* p) const { std::free(p); }

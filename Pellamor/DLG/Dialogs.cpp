@@ -7,6 +7,7 @@
 // static initialisers in a static library may be dropped by the linker.
 #include "Pellamor/DLG/Dialogs.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
 #include <QWidget>
@@ -14,6 +15,7 @@
 #include <map>
 
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
+#include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
 
 namespace dlg {
 
@@ -31,6 +33,11 @@ void RegisterAllDialogs() {
   if (done) return;
   done = true;
   RegisterDialogRunner("CDriveBoxMainDlg", &CDriveBoxMainDlg::Run);
+  // Modeless, one box per selected row of the list given as the argument; gives the box count.
+  RegisterDialogRunner("CDlgListInfoBox", [](QWidget*, const DialogArgs& args) {
+    auto* list = args.isEmpty() ? nullptr : qobject_cast<QAbstractItemView*>(args.front().value<QObject*>());
+    return list ? static_cast<int>(ShowListRowInfo(list).size()) : 0;
+  });
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {

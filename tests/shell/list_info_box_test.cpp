@@ -9,6 +9,7 @@
 #include <QTest>
 #include <QTreeView>
 
+#include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
 #include "shared/DialogHeaderCtrl.h"
 #include "shell_support.h"
@@ -108,6 +109,15 @@ TEST_F(ListInfoBoxTest, ClosingABoxFreesIt) {
   QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
   EXPECT_TRUE(first.isNull());
   EXPECT_TRUE(second.isNull());
+}
+
+TEST_F(ListInfoBoxTest, TheRegisteredRunnerOpensTheBoxesOfTheListGiven) {
+  dlg::RegisterAllDialogs();
+  SelectViewRows({1, 3});
+  EXPECT_EQ(dlg::RunDialog("CDlgListInfoBox", QVariant::fromValue(static_cast<QObject*>(&view))), 2);
+  EXPECT_EQ(dlg::RunDialog("CDlgListInfoBox"), 0);
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* box = qobject_cast<CDlgListInfoBox*>(w)) opened << box;
 }
 
 TEST_F(ListInfoBoxTest, NothingSelectedOrNoModelOpensNothing) {
