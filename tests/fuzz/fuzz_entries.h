@@ -25,6 +25,8 @@ int FuzzLznt1(const std::uint8_t* data, std::size_t size);
 // An in-memory disk: its length in bytes (64 bits), then records of a sector number (32 bits)
 // and that sector's 512 bytes; sectors not given read as zeros.
 int FuzzPartitionTable(const std::uint8_t* data, std::size_t size);
+// A queue database file: header, then items.
+int FuzzQueueDb(const std::uint8_t* data, std::size_t size);
 
 // A copy of the LZNT1 decoder with its output bound removed, for the driver's self-test only.
 int FuzzPlantedLznt1(const std::uint8_t* data, std::size_t size);

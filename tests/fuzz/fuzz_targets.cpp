@@ -749,6 +749,7 @@ const std::vector<Target>& Targets() {
       {"run_list", FuzzRunList, 4096, RunListFields, RunListSeeds, false},
       {"lznt1", FuzzLznt1, 65536, Lznt1Fields, Lznt1Seeds, false},
       {"partition_table", FuzzPartitionTable, 8 + 64 * 516, PartitionFields, PartitionSeeds, false},
+      {"queue_db", FuzzQueueDb, 20504 + 16384, QueueDbFields, QueueDbSeeds, false},
       {"planted_lznt1", FuzzPlantedLznt1, 65536, Lznt1Fields, Lznt1Seeds, true},
   };
   return kTargets;

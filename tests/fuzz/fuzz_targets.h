@@ -31,6 +31,10 @@ struct Target {
 
 const std::vector<Target>& Targets();
 
+// The queue database target's seeds and fields (fuzz_targets_queue.cpp).
+std::vector<Bytes> QueueDbSeeds(const std::string& fixtureDir);
+std::vector<Field> QueueDbFields(const Bytes& input);
+
 // A minimal LZNT1 encoder (greedy, compressed chunks only), for seeds.
 Bytes Lznt1Compress(const Bytes& plain);
 

@@ -7,6 +7,14 @@
 //     path from the root ("/" separators), deleted 0/1, folder 0/1, size in bytes, first cluster
 //     (FAT, exFAT) or record number (NTFS).
 //   engine_probe save X: PATH DIR [--method basic|linear|sector] [--drive X=PATH ...]
+//   engine_probe db FILE [--write OUT]
+//     a queue database file: first its header (item count, type code, file-system name or "-",
+//     location flag, drive letter, export time "YYYY-MM-DD hh:mm:ss.mmm", weekday number), then
+//     one line per item in file order (name, size text, method text, cluster text, state text,
+//     save folder, type name, tick, icon, size, done, delete mark, held, note, cluster as added,
+//     entry reference, method code; backslash, tab and control characters escaped). A file cut
+//     short prints the items before the cut and says so on stderr. --write OUT writes the items
+//     read to OUT with the queue's own writer.
 //
 // Lines are tab-separated UTF-8 without a header. Any error exits non-zero with a message on
 // stderr.
@@ -21,6 +29,7 @@
 #include "platform/fs_probe.h"
 #include "platform/message.h"
 #include "tests/tools/probe.h"
+#include "tests/tools/probe_db.h"
 
 namespace {
 
@@ -40,7 +49,7 @@ class ProbeSink : public platform::MessageSink {
 
 int Usage() {
   std::cerr << "usage: engine_probe info | list X: [--all] | save X: PATH DIR [--method M]"
-               " [--drive X=PATH ...]\n";
+               " [--drive X=PATH ...] | db FILE [--write OUT]\n";
   return 2;
 }
 
@@ -114,6 +123,7 @@ int main(int argc, char** argv) {
   if (args.empty()) return Usage();
   const std::string verb = args[0];
   if (verb == "info") return Info(sink);
+  if (verb == "db") return ProbeDb(std::vector<std::string>(args.begin() + 1, args.end()), std::cout, std::cerr);
 
   char letter = 0;
   if (args.size() < 2 || !ParseLetter(args[1], &letter)) return Usage();

@@ -1,0 +1,49 @@
+#include "Pellamor/DLG/DRSaveBox/QueueItem.h"
+
+#include <sys/stat.h>
+
+#include "platform/message.h"
+
+namespace drsave {
+
+std::u16string_view MethodText(std::uint32_t code) {
+  switch (code) {
+    case kMethodBasic: return u"기본";
+    case kMethodLinear: return u"선형";
+    case kMethodSector: return u"섹터";
+    default: return {};
+  }
+}
+
+std::u16string ClusterText(std::uint64_t cluster) {
+  const std::string digits = std::to_string(cluster);
+  return std::u16string(digits.begin(), digits.end());
+}
+
+bool IsAcceptableItemName(std::u16string_view name) {
+  if (name.empty()) return true;
+  if (name == u"." || name == u"..") return false;
+  return name.find(u'/') == std::u16string_view::npos && name.find(u'\0') == std::u16string_view::npos;
+}
+
+bool IsUsableSaveFolder(std::u16string_view folder) {
+  if (folder.empty() || folder.front() != u'/' || folder.find(u'\0') != std::u16string_view::npos)
+    return false;
+  struct stat st {};
+  return ::stat(platform::ToUtf8(folder).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+QueueItem MakeHandMadeItem(std::u16string name, std::uint32_t methodCode, std::uint64_t cluster,
+                           std::uint64_t size) {
+  QueueItem item;
+  item.name = std::move(name);
+  item.methodCode = methodCode;
+  item.methodText = std::u16string(MethodText(methodCode));
+  item.firstCluster = cluster;
+  item.addedCluster = cluster;
+  item.clusterText = ClusterText(cluster);
+  item.size = size;
+  return item;
+}
+
+}  // namespace drsave
