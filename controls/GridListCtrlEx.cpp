@@ -867,6 +867,8 @@ void CGridListCtrlEx::OnColumnClick(int column) {
   const CGridColumnTrait* trait = GetColumnTrait(column);
   if (!trait || !trait->GetColumnState().sortable) return;
   const bool ascending = column == sortColumn_ ? !sortAscending_ : true;
+  sortColumn_ = column;
+  sortAscending_ = ascending;
   emit sortRequested(column, ascending);
   if (SortColumn(column, ascending)) SetSortArrow(column, ascending);
 }
