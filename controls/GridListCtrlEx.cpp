@@ -130,6 +130,11 @@ CGridListCtrlEx::CGridListCtrlEx(QWidget* parent)
   setEditTriggers(QAbstractItemView::NoEditTriggers);
   order_->SetSource(stored_);
   setModel(order_);
+  QItemSelectionModel* initial = selectionModel();
+  selection_ = new GridSelectionModel(order_, this);
+  setSelectionModel(selection_);
+  delete initial;
+  selection_->AttachSource(stored_);
   setItemDelegate(delegate_);
   QHeaderView* h = header();
   h->setSectionsMovable(true);
@@ -155,11 +160,6 @@ CGridListCtrlEx::CGridListCtrlEx(QWidget* parent)
       return o + delta;
     };
     SavedSelection& s = pendingRestructure_;
-    std::vector<int32_t> owners;
-    owners.reserve(s.owners.size());
-    for (int32_t o : s.owners)
-      if (const int m = map(o); m >= 0) owners.push_back(m);
-    s.owners = std::move(owners);
     s.focusOwner = s.focusOwner >= 0 ? map(s.focusOwner) : -1;
     RestoreSelection(s);
     pendingRestructure_ = {};
@@ -174,6 +174,11 @@ CGridListCtrlEx::CGridListCtrlEx(QWidget* parent)
 }
 
 CGridListCtrlEx::~CGridListCtrlEx() {
+  // The models go with the list; the owner's model may outlive it.
+  if (QAbstractItemModel* source = Source()) {
+    source->disconnect(order_);
+    source->disconnect(selection_);
+  }
   // Traits go from the last column to the first, then the row trait and the manager.
   while (!traits_.empty()) traits_.pop_back();
   rowTrait_.reset();
@@ -185,10 +190,10 @@ CGridListCtrlEx::~CGridListCtrlEx() {
 
 void CGridListCtrlEx::SetOwnerModel(QAbstractItemModel* model) {
   owner_ = model;
-  collapsedSelection_.clear();
   sortColumn_ = -1;
   SetSortArrow(-1, false);
   order_->SetSource(model ? model : stored_);
+  selection_->AttachSource(model ? model : stored_);
   manager_->OnOwnerAttached(*this);
 }
 
@@ -243,117 +248,58 @@ void CGridListCtrlEx::SetCheckBoxes(bool on) {
 // ---------------------------------------------------------------------------------------------
 // Selection
 
-std::vector<std::pair<int, int>> CGridListCtrlEx::SelectedViewRanges() const {
-  std::vector<std::pair<int, int>> ranges;
-  if (!selectionModel()) return ranges;
-  const QItemSelection selection = selectionModel()->selection();
-  ranges.reserve(selection.size());
-  for (const QItemSelectionRange& r : selection)
-    if (r.isValid()) ranges.emplace_back(r.top(), r.bottom());
-  std::sort(ranges.begin(), ranges.end());
-  std::vector<std::pair<int, int>> merged;
-  for (const auto& r : ranges) {
-    if (!merged.empty() && r.first <= merged.back().second + 1) merged.back().second = std::max(merged.back().second, r.second);
-    else merged.push_back(r);
-  }
-  return merged;
-}
+bool CGridListCtrlEx::IsViewRowSelected(int viewRow) const { return selection_->IsOwnerSelected(OwnerRow(viewRow)); }
 
-void CGridListCtrlEx::BuildSelectionCache() const {
-  const int n = order_->ViewCount();
-  selectionBits_.assign(size_t(n + 63) / 64, 0);
-  for (const auto& [top, bottom] : SelectedViewRanges())
-    for (int r = std::max(top, 0); r <= bottom && r < n; ++r) selectionBits_[size_t(r) >> 6] |= uint64_t(1) << (r & 63);
-  selectionCacheValid_ = true;
-}
+std::vector<int> CGridListCtrlEx::GetSelectedOwnerRows() const { return selection_->Owners(); }
 
-bool CGridListCtrlEx::IsViewRowSelected(int viewRow) const {
-  if (viewRow < 0 || viewRow >= order_->ViewCount() || order_->OwnerRow(viewRow) < 0) return false;
-  if (!selectionCacheValid_) BuildSelectionCache();
-  return (selectionBits_[size_t(viewRow) >> 6] >> (viewRow & 63)) & 1;
-}
-
-std::vector<int> CGridListCtrlEx::GetSelectedOwnerRows() const {
-  const int n = GetItemCount();
-  std::vector<bool> mark(size_t(n), false);
-  for (const auto& [top, bottom] : SelectedViewRanges())
-    for (int r = top; r <= bottom; ++r)
-      if (const int o = order_->OwnerRow(r); o >= 0 && o < n) mark[o] = true;
-  for (int32_t o : collapsedSelection_)
-    if (o >= 0 && o < n) mark[o] = true;
-  std::vector<int> rows;
-  for (int o = 0; o < n; ++o)
-    if (mark[o]) rows.push_back(o);
-  return rows;
-}
-
-qint64 CGridListCtrlEx::GetSelectedCount() const {
-  qint64 count = 0;
-  for (const auto& [top, bottom] : SelectedViewRanges()) {
-    count += bottom - top + 1;
-    if (order_->IsGrouped())
-      for (int r = top; r <= bottom; ++r)
-        if (order_->GroupIndexAt(r) >= 0) --count;
-  }
-  return count + qint64(collapsedSelection_.size());
-}
+qint64 CGridListCtrlEx::GetSelectedCount() const { return selection_->Count(); }
 
 CGridListCtrlEx::SavedSelection CGridListCtrlEx::SaveSelection() const {
+  selection_->Finalize();
   SavedSelection saved;
-  const std::vector<int> rows = GetSelectedOwnerRows();
-  saved.owners.assign(rows.begin(), rows.end());
   saved.focusOwner = OwnerRow(GetFocusRow());
   saved.scroll = verticalScrollBar()->value();
   return saved;
 }
 
 void CGridListCtrlEx::RestoreSelection(const SavedSelection& saved) {
-  collapsedSelection_.clear();
-  const int n = GetItemCount();
-  std::vector<bool> mark(size_t(n), false);
-  for (int32_t o : saved.owners)
-    if (o >= 0 && o < n) mark[o] = true;
-  QItemSelection selection;
-  const int lastColumn = order_->columnCount() - 1;
-  int runStart = -1, runEnd = -1;
-  auto flush = [&] {
-    if (runStart >= 0 && lastColumn >= 0)
-      selection.append(QItemSelectionRange(order_->index(runStart, 0), order_->index(runEnd, lastColumn)));
-    runStart = -1;
-  };
-  if (!saved.owners.empty()) {
-    order_->ForEachViewRow([&](int v, int o) {
-      if (o >= 0 && mark[o]) {
-        if (runStart < 0) runStart = v;
-        runEnd = v;
-      } else {
-        flush();
-      }
-    });
-    flush();
-    // Members of collapsed groups keep their selection out of view.
-    for (const GridOrderModel::Group& g : order_->Groups()) {
-      if (!g.collapsed) continue;
-      for (int32_t i = g.begin; i < g.begin + g.count; ++i)
-        if (const int o = order_->OwnerAt(i); mark[o]) collapsedSelection_.push_back(o);
-    }
-  }
   executeDelayedItemsLayout();
-  InvalidateSelectionCache();
-  selectionModel()->select(selection, QItemSelectionModel::ClearAndSelect);
   const int focus = saved.focusOwner >= 0 ? ViewRow(saved.focusOwner) : -1;
   if (focus >= 0) selectionModel()->setCurrentIndex(order_->index(focus, 0), QItemSelectionModel::NoUpdate);
   verticalScrollBar()->setValue(saved.scroll);
   viewport()->update();
 }
 
-void CGridListCtrlEx::SelectOwnerRows(const std::vector<int>& ownerRows) {
-  SavedSelection s;
-  s.owners.assign(ownerRows.begin(), ownerRows.end());
-  std::sort(s.owners.begin(), s.owners.end());
-  s.focusOwner = OwnerRow(GetFocusRow());
-  s.scroll = verticalScrollBar()->value();
-  RestoreSelection(s);
+void CGridListCtrlEx::SelectOwnerRows(const std::vector<int>& ownerRows) { selection_->SetOwners(ownerRows); }
+
+QModelIndexList CGridListCtrlEx::selectedIndexes() const {
+  // One index stands for the selection (a drag only asks whether there is one).
+  const int focus = GetFocusRow();
+  if (IsViewRowSelected(focus)) return {order_->index(focus, 0)};
+  for (int v = 0; v < GetViewRowCount(); ++v)
+    if (IsViewRowSelected(v)) return {order_->index(v, 0)};
+  return {};
+}
+
+QItemSelectionModel::SelectionFlags CGridListCtrlEx::selectionCommand(const QModelIndex& index, const QEvent* event) const {
+  // A press on a selected row keeps the rows selected so that they can be dragged (or get a
+  // context menu); a release without a drag then selects that row alone.
+  if (event && event->type() == QEvent::MouseButtonPress && index.isValid() && IsViewRowSelected(index.row())) {
+    const auto* mouse = static_cast<const QMouseEvent*>(event);
+    if (!(mouse->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier))) {
+      if (mouse->button() == Qt::LeftButton) pressedOnSelected_ = index;
+      if (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton) return QItemSelectionModel::NoUpdate;
+    }
+  }
+  return QTreeView::selectionCommand(index, event);
+}
+
+void CGridListCtrlEx::mouseReleaseEvent(QMouseEvent* event) {
+  const QPersistentModelIndex pressed = pressedOnSelected_;
+  pressedOnSelected_ = QPersistentModelIndex();
+  QTreeView::mouseReleaseEvent(event);
+  if (pressed.isValid() && event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).row() == pressed.row())
+    selectionModel()->select(order_->index(pressed.row(), 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 int CGridListCtrlEx::GetFocusRow() const {
@@ -378,30 +324,22 @@ void CGridListCtrlEx::RedrawFocusRow() {
                                          visualRect(order_->index(row, 0)).height()));
 }
 
-void CGridListCtrlEx::selectionChanged(const QItemSelection&, const QItemSelection&) {
-  // The whole viewport: a region per range would walk every range of a large selection.
-  InvalidateSelectionCache();
-  viewport()->update();
-}
+void CGridListCtrlEx::selectionChanged(const QItemSelection&, const QItemSelection&) { viewport()->update(); }
 
 void CGridListCtrlEx::reset() {
-  InvalidateSelectionCache();
   hotRow_ = -1;
   QTreeView::reset();
 }
 
 void CGridListCtrlEx::rowsInserted(const QModelIndex& parent, int start, int end) {
-  InvalidateSelectionCache();
   QTreeView::rowsInserted(parent, start, end);
 }
 
 void CGridListCtrlEx::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
-  InvalidateSelectionCache();
   QTreeView::rowsAboutToBeRemoved(parent, start, end);
 }
 
 void CGridListCtrlEx::OnOrderDropped() {
-  collapsedSelection_.clear();
   sortColumn_ = -1;
   SetSortArrow(-1, false);
 }
@@ -726,11 +664,9 @@ bool CGridListCtrlEx::GetSelectedText(QString& text, bool includeHeader) const {
     return true;
   }
   if (includeHeader) GetRowText(-1, text);
-  std::vector<bool> mark(size_t(GetItemCount()), false);
-  for (int r : rows) mark[r] = true;
   QString line;
   for (int32_t o : order_->ListOrder()) {
-    if (!mark[o]) continue;
+    if (!selection_->IsOwnerSelected(o)) continue;
     GetRowText(o, line);
     if (!text.isEmpty()) text += QStringLiteral("\r\n");
     text += line;
@@ -785,6 +721,36 @@ bool CGridListCtrlEx::SortKeys(int column, bool ascending, std::vector<int32_t>&
   auto sortTexts = [&](const std::vector<QString>& texts, auto less) {
     std::stable_sort(position.begin(), position.end(), [&](int32_t a, int32_t b) { return less(texts[a], texts[b]); });
   };
+  // Ordinal UTF-16 order. Each text gets a 64-bit key of its four code units after the prefix
+  // that all texts share, so most comparisons are of integers; equal keys compare the texts.
+  auto sortOrdinal = [&](const std::vector<QString>& texts) {
+    qsizetype common = n ? texts[0].size() : 0;
+    for (size_t i = 1; i < n && common > 0; ++i) {
+      const QString& t = texts[i];
+      qsizetype k = 0;
+      const qsizetype limit = std::min(common, t.size());
+      while (k < limit && t[k] == texts[0][k]) ++k;
+      common = k;
+    }
+    struct Keyed {
+      quint64 key;
+      int32_t position;
+    };
+    std::vector<Keyed> keyed(n);
+    for (size_t i = 0; i < n; ++i) {
+      const QString& t = texts[i];
+      quint64 key = 0;
+      for (qsizetype k = common; k < common + 4; ++k) key = (key << 16) | (k < t.size() ? t[k].unicode() : 0u);
+      keyed[i] = {key, int32_t(i)};
+    }
+    auto less = [&](const Keyed& a, const Keyed& b) {
+      if (a.key != b.key) return a.key < b.key;
+      return QString::compare(texts[a.position], texts[b.position], Qt::CaseSensitive) < 0;
+    };
+    if (ascending) std::stable_sort(keyed.begin(), keyed.end(), less);
+    else std::stable_sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) { return less(b, a); });
+    for (size_t i = 0; i < n; ++i) position[i] = keyed[i].position;
+  };
 
   QAbstractItemModel* m = Source();
   const QVariant probe = m->data(m->index(order[0], column), kGridSortKeyRole);
@@ -811,10 +777,7 @@ bool CGridListCtrlEx::SortKeys(int column, bool ascending, std::vector<int32_t>&
       default: {
         std::vector<QString> texts(n);
         for (size_t i = 0; i < n; ++i) texts[i] = key(order[i]).toString();
-        if (ascending)
-          sortTexts(texts, [](const QString& a, const QString& b) { return QString::compare(a, b) < 0; });
-        else
-          sortTexts(texts, [](const QString& a, const QString& b) { return QString::compare(b, a) < 0; });
+        sortOrdinal(texts);
       }
     }
     apply();
@@ -831,10 +794,8 @@ bool CGridListCtrlEx::SortKeys(int column, bool ascending, std::vector<int32_t>&
       for (size_t i = 0; i < n; ++i) numbers[i] = CGridColumnTraitText::ParseNumber(texts[i]);
       texts = {};
       sortNumbers([&](size_t i) { return numbers[i]; });
-    } else if (ascending) {
-      sortTexts(texts, [](const QString& a, const QString& b) { return QString::compare(a, b) < 0; });
     } else {
-      sortTexts(texts, [](const QString& a, const QString& b) { return QString::compare(b, a) < 0; });
+      sortOrdinal(texts);
     }
   } else {
     sortTexts(texts, [&](const QString& a, const QString& b) { return trait->CompareTexts(a, b, ascending) < 0; });
@@ -854,7 +815,6 @@ bool CGridListCtrlEx::SortColumn(int column, bool ascending) {
   const SavedSelection saved = SaveSelection();
   order_->BeginChange();
   if (order_->IsGrouped()) order_->Ungroup();
-  collapsedSelection_.clear();
   order_->SetOrder(std::move(order));
   order_->EndChange();
   RestoreSelection(saved);
@@ -1376,8 +1336,8 @@ bool CGridListCtrlEx::MoveSelectedRows(int dropRow) {
   if (IsOwnerData() || order_->IsGrouped()) return false;
   const int n = GetViewRowCount();
   std::vector<int> selected;
-  for (const auto& [top, bottom] : SelectedViewRanges())
-    for (int r = top; r <= bottom && r < n; ++r) selected.push_back(r);
+  for (int r = 0; r < n; ++r)
+    if (IsViewRowSelected(r)) selected.push_back(r);
   if (selected.empty()) return false;
   if (selected.size() == 1 && selected[0] == dropRow) return false;
   const int drop = dropRow < 0 || dropRow >= n ? n : dropRow;
@@ -1401,11 +1361,12 @@ bool CGridListCtrlEx::MoveSelectedRows(int dropRow) {
   std::vector<int32_t> newOfOld(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) newOfOld[oldOfNew[i]] = i;
   SavedSelection saved = SaveSelection();
-  for (int32_t& o : saved.owners) o = newOfOld[o];
-  std::sort(saved.owners.begin(), saved.owners.end());
+  std::vector<int> owners = GetSelectedOwnerRows();
+  for (int& o : owners) o = newOfOld[o];
   if (saved.focusOwner >= 0) saved.focusOwner = newOfOld[saved.focusOwner];
   WaitCursor wait;
   stored_->Permute(oldOfNew);
+  selection_->SetOwners(owners);
   RestoreSelection(saved);
   return true;
 }

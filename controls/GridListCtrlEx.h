@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "controls/GridOrderModel.h"
+#include "controls/GridSelectionModel.h"
 #include "controls/GridTraits.h"
 
 class QMenu;
@@ -188,16 +189,14 @@ class CGridListCtrlEx : public QTreeView {
   int ViewRowAt(const QPoint& point) const;
   virtual void DrawGroupRow(QPainter* painter, const QStyleOptionViewItem& option, int viewRow) const;
 
-  // Structural changes keep the selected and the focused owner rows.
+  // Structural changes keep the focused owner row and the scroll position (the selection is
+  // kept per owner row anyway).
   struct SavedSelection {
-    std::vector<int32_t> owners;  // ascending
     int focusOwner = -1;
     int scroll = 0;
   };
   SavedSelection SaveSelection() const;
   void RestoreSelection(const SavedSelection& saved);
-  // Owner rows that were selected when their group collapsed (their selection is kept).
-  std::vector<int32_t> collapsedSelection_;
 
   void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
   void paintEvent(QPaintEvent* event) override;
@@ -213,6 +212,9 @@ class CGridListCtrlEx : public QTreeView {
   void dragLeaveEvent(QDragLeaveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
   void keyboardSearch(const QString& search) override;
+  void mouseReleaseEvent(QMouseEvent* event) override;
+  QModelIndexList selectedIndexes() const override;
+  QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* event = nullptr) const override;
   void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
   void reset() override;
   void rowsInserted(const QModelIndex& parent, int start, int end) override;
@@ -220,7 +222,6 @@ class CGridListCtrlEx : public QTreeView {
 
   GridStoredModel* Stored() const { return stored_; }
   QAbstractItemModel* Source() const { return order_->Source(); }
-  void InvalidateSelectionCache() const { selectionCacheValid_ = false; }
   // Fetches one text per owner row of the column.
   std::vector<QString> FetchColumnTexts(int column) const;
 
@@ -228,8 +229,6 @@ class CGridListCtrlEx : public QTreeView {
   friend class GridCellDelegate;
   void OnOrderDropped();
   void OnHeaderSectionResized(int column, int oldSize, int newSize);
-  void BuildSelectionCache() const;
-  std::vector<std::pair<int, int>> SelectedViewRanges() const;
   bool SortKeys(int column, bool ascending, std::vector<int32_t>& order) const;
   void RedrawFocusRow();
 
@@ -258,8 +257,8 @@ class CGridListCtrlEx : public QTreeView {
   bool internalSource_ = false;  // a drag started here is under way
   bool draggingOver_ = false;
   bool settingWidth_ = false;
-  mutable bool selectionCacheValid_ = false;
-  mutable std::vector<uint64_t> selectionBits_;
+  GridSelectionModel* selection_ = nullptr;
+  mutable QPersistentModelIndex pressedOnSelected_;  // a press kept a multiple selection for a drag
   std::unique_ptr<QElapsedTimer> clock_;
   SavedSelection pendingRestructure_;
 };

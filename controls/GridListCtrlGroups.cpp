@@ -152,29 +152,8 @@ bool CGridListCtrlGroups::SetGroupState(int groupId, int state) {
   const bool collapse = state & kGroupCollapsed;
   const GridOrderModel::Group& group = m->Groups()[g];
   if (group.collapsed == collapse) return true;
-  if (collapse) {
-    // Selected members keep their selection while out of view.
-    const int headerRow = m->GroupViewRow(g);
-    for (int r = headerRow + 1; r <= headerRow + group.count; ++r)
-      if (IsViewRowSelected(r)) collapsedSelection_.push_back(OwnerRow(r));
-    return m->SetCollapsed(g, true);
-  }
-  const bool ok = m->SetCollapsed(g, false);
-  // Members selected before the collapse are selected again.
-  std::vector<int32_t> keep;
-  QItemSelection selection;
-  const int lastColumn = m->columnCount() - 1;
-  for (int32_t o : collapsedSelection_) {
-    if (m->GroupIdOfOwner(o) != groupId) {
-      keep.push_back(o);
-      continue;
-    }
-    const int v = ViewRow(o);
-    if (v >= 0) selection.select(m->index(v, 0), m->index(v, lastColumn));
-  }
-  collapsedSelection_ = std::move(keep);
-  if (!selection.isEmpty()) selectionModel()->select(selection, QItemSelectionModel::Select);
-  return ok;
+  // The selection is kept per owner row: members of a collapsed group stay selected.
+  return m->SetCollapsed(g, collapse);
 }
 
 void CGridListCtrlGroups::CollapseAllGroups() {
