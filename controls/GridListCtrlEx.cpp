@@ -284,11 +284,25 @@ QModelIndexList CGridListCtrlEx::selectedIndexes() const {
 QItemSelectionModel::SelectionFlags CGridListCtrlEx::selectionCommand(const QModelIndex& index, const QEvent* event) const {
   // A press on a selected row keeps the rows selected so that they can be dragged (or get a
   // context menu); a release without a drag then selects that row alone.
-  if (event && event->type() == QEvent::MouseButtonPress && index.isValid() && IsViewRowSelected(index.row())) {
+  // Ctrl with the mouse selects or deselects by the state of the pressed row, and a drag with
+  // Ctrl held goes on doing the same.
+  if (event && selectionMode() == QAbstractItemView::ExtendedSelection &&
+      (event->type() == QEvent::MouseButtonPress || event->type() == QEvent::MouseMove)) {
     const auto* mouse = static_cast<const QMouseEvent*>(event);
-    if (!(mouse->modifiers() & (Qt::ControlModifier | Qt::ShiftModifier))) {
-      if (mouse->button() == Qt::LeftButton) pressedOnSelected_ = index;
-      if (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton) return QItemSelectionModel::NoUpdate;
+    const bool ctrl = mouse->modifiers() & Qt::ControlModifier;
+    const bool shift = mouse->modifiers() & Qt::ShiftModifier;
+    if (event->type() == QEvent::MouseButtonPress && index.isValid()) {
+      const bool selected = IsViewRowSelected(index.row());
+      if (ctrl && !shift && mouse->button() == Qt::LeftButton) {
+        ctrlDragFlag_ = selected ? QItemSelectionModel::Deselect : QItemSelectionModel::Select;
+        return ctrlDragFlag_ | QItemSelectionModel::Rows;
+      }
+      if (!ctrl && !shift && selected) {
+        if (mouse->button() == Qt::LeftButton) pressedOnSelected_ = index;
+        if (mouse->button() == Qt::LeftButton || mouse->button() == Qt::RightButton) return QItemSelectionModel::NoUpdate;
+      }
+    } else if (event->type() == QEvent::MouseMove && ctrl && !shift && (mouse->buttons() & Qt::LeftButton)) {
+      return ctrlDragFlag_ | QItemSelectionModel::Current | QItemSelectionModel::Rows;
     }
   }
   return QTreeView::selectionCommand(index, event);

@@ -259,6 +259,7 @@ class CGridListCtrlEx : public QTreeView {
   bool settingWidth_ = false;
   GridSelectionModel* selection_ = nullptr;
   mutable QPersistentModelIndex pressedOnSelected_;  // a press kept a multiple selection for a drag
+  mutable QItemSelectionModel::SelectionFlag ctrlDragFlag_ = QItemSelectionModel::Select;
   std::unique_ptr<QElapsedTimer> clock_;
   SavedSelection pendingRestructure_;
 };

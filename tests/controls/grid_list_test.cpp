@@ -174,6 +174,44 @@ TEST_F(OwnerListTest, OwnerChangesAfterSorting) {
 }
 
 // ---------------------------------------------------------------------------------------------
+// Selection by mouse and keyboard (kept per owner row)
+
+TEST(GridSelection, MouseAndKeyboard) {
+  auto list = MakeList({"이름"});
+  for (int i = 0; i < 8; ++i) Fill(*list, {{QString::number(i)}});
+  list->setFocus();
+  QWidget* vp = list->viewport();
+  auto click = [&](int row, Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    QTest::mouseClick(vp, Qt::LeftButton, keys, CellPoint(*list, row));
+  };
+  using Rows = std::vector<int>;
+  click(1);
+  EXPECT_EQ(list->GetSelectedOwnerRows(), Rows({1}));
+  click(3, Qt::ShiftModifier);
+  EXPECT_EQ(list->GetSelectedOwnerRows(), Rows({1, 2, 3}));
+  click(5, Qt::ControlModifier);
+  EXPECT_EQ(list->GetSelectedOwnerRows(), Rows({1, 2, 3, 5}));
+  click(2, Qt::ControlModifier);
+  EXPECT_EQ(list->GetSelectedOwnerRows(), Rows({1, 3, 5}));
+  // A press on a selected row keeps the rows for a drag; the release selects that row alone.
+  QTest::mousePress(vp, Qt::LeftButton, Qt::NoModifier, CellPoint(*list, 3));
+  EXPECT_EQ(list->GetSelectedOwnerRows(), Rows({1, 3, 5}));
+  QTest::mouseRelease(vp, Qt::LeftButton, Qt::NoModifier, CellPoint(*list, 3));
+  EXPECT_EQ(list->GetSelectedOwnerRows(), Rows({3}));
+  QTest::keyClick(list.get(), Qt::Key_Down, Qt::ShiftModifier);
+  EXPECT_EQ(list->GetSelectedOwnerRows(), Rows({3, 4}));
+  QTest::keyClick(list.get(), Qt::Key_A, Qt::ControlModifier);
+  EXPECT_EQ(list->GetSelectedCount(), 8);
+  list->SortColumn(0, false);
+  EXPECT_EQ(list->GetSelectedCount(), 8);
+  click(0);
+  EXPECT_EQ(list->GetSelectedOwnerRows(), Rows({7}));
+  QTest::keyClick(list.get(), Qt::Key_End);
+  EXPECT_EQ(list->GetSelectedOwnerRows(), Rows({0}));
+  Shot(*list, "grid_selection");
+}
+
+// ---------------------------------------------------------------------------------------------
 // Typed search
 
 class ClockList : public CGridListCtrlGroups {
