@@ -87,8 +87,11 @@ class GridCellDelegate : public QStyledItemDelegate {
     initStyleOption(&opt, index);
     opt.state &= ~QStyle::State_HasFocus;
     if (!record.selected) opt.state &= ~QStyle::State_Selected;
-    opt.font = record.font ? *record.font : list_->GetGridFont();
-    opt.fontMetrics = QFontMetrics(opt.font);
+    const QFont font = record.font ? *record.font : list_->GetGridFont();
+    if (!(font == opt.font)) {
+      opt.font = font;
+      opt.fontMetrics = QFontMetrics(font);
+    }
     if (record.textColor.isValid()) opt.palette.setColor(QPalette::Text, record.textColor);
     if (record.backColor.isValid() && !(opt.state & QStyle::State_Selected)) opt.backgroundBrush = record.backColor;
     const QWidget* widget = option.widget;
