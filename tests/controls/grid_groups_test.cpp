@@ -28,6 +28,8 @@ TEST(GridGroups, GroupByColumnFirstOccurrenceCaseSensitive) {
   EXPECT_EQ(list->GetGroupHeader(list->GetRowGroupId(3)), "b");
   EXPECT_EQ(list->OwnerRow(0), -1) << "group rows have no owner row";
   EXPECT_FALSE(list->GetOrderModel()->flags(list->GetOrderModel()->index(0, 0)) & Qt::ItemIsSelectable);
+  EXPECT_EQ(list->FindRowByPrefix(0, 0, "b", true), 1) << "group rows are not searched";
+  EXPECT_EQ(list->FindRowByPrefix(1, 2, "3"), 4);
   Shot(*list, "grid_grouped_letters");
 
   // Select all: group rows are not counted, copied or selected.

@@ -211,6 +211,18 @@ TEST(GridSelection, MouseAndKeyboard) {
   Shot(*list, "grid_selection");
 }
 
+TEST_F(OwnerListTest, SelectionFollowsOwnerRowsInsertedAndRemovedInPlace) {
+  list_->SelectOwnerRows({1, 5, 9000});
+  model_->Insert(3, {{"x1"}, {"x2"}});
+  EXPECT_EQ(list_->GetSelectedOwnerRows(), std::vector<int>({1, 7, 9002}));
+  EXPECT_EQ(list_->GetItemText(list_->OwnerRow(3), 0), "x1");
+  model_->Remove(0, 2);
+  EXPECT_EQ(list_->GetSelectedOwnerRows(), std::vector<int>({4, 8999}));
+  EXPECT_TRUE(list_->IsViewRowSelected(4));
+  model_->Reset({{"a"}, {"b"}});
+  EXPECT_EQ(list_->GetSelectedCount(), 0);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Typed search
 

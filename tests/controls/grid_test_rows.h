@@ -54,6 +54,13 @@ class RowsModel : public QAbstractTableModel {
     }
     endInsertRows();
   }
+  void Insert(int at, const std::vector<QStringList>& more) {
+    beginInsertRows({}, at, at + int(more.size()) - 1);
+    rows.insert(rows.begin() + at, more.begin(), more.end());
+    keys.insert(keys.begin() + at, more.size(), QVariant());
+    checks.insert(checks.begin() + at, more.size(), false);
+    endInsertRows();
+  }
   void Remove(int first, int last) {
     beginRemoveRows({}, first, last);
     rows.erase(rows.begin() + first, rows.begin() + last + 1);
