@@ -63,7 +63,7 @@ TEST(GridDrag, DropOnItselfMovesTheBlock) {
     QAbstractItemModelTester tester(list->GetOrderModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
     list->SelectOwnerRows(c.selected);
     const QPoint at = c.dropRow < 0 ? BelowTheRows(*list) : CellPoint(*list, c.dropRow, 1);
-    const DragResult r = DragTo(*list, list->CreateDragData(), at);
+    const DragResult r = DragTo(*list, std::unique_ptr<QMimeData>(list->CreateDragData()).get(), at);
     EXPECT_TRUE(r.enterAccepted);
     const bool moves = c.selected.size() != 1 || c.selected[0] != c.dropRow;
     EXPECT_EQ(r.dropAccepted, moves);
@@ -85,7 +85,7 @@ TEST(GridDrag, DropAfterSortingMovesWhatIsShown) {
   list->SortColumn(0, false);  // 5 4 3 2 1 0
   list->SetSortArrow(0, false);
   list->SelectOwnerRows({5});
-  DragTo(*list, list->CreateDragData(), CellPoint(*list, 3));
+  DragTo(*list, std::unique_ptr<QMimeData>(list->CreateDragData()).get(), CellPoint(*list, 3));
   EXPECT_EQ(ViewTexts(*list, 0), QStringList({"4", "3", "2", "5", "1", "0"}));
   EXPECT_FALSE(list->header()->isSortIndicatorShown()) << "the rows are no longer sorted";
 }
@@ -128,7 +128,7 @@ TEST(GridDrag, OwnerDataRowsDoNotMove) {
   auto list = MakeList({"이름", "값"});
   list->SetOwnerModel(&model);
   list->SelectOwnerRows({0});
-  DragTo(*list, list->CreateDragData(), CellPoint(*list, 2));
+  DragTo(*list, std::unique_ptr<QMimeData>(list->CreateDragData()).get(), CellPoint(*list, 2));
   EXPECT_EQ(ViewTexts(*list, 0), QStringList({"0", "1", "2"}));
 }
 
@@ -138,12 +138,12 @@ TEST(GridDrag, DropOnAGroupMovesRowsIntoIt) {
   list->GroupByColumn(0);  // [a] 0 2 [b] 1 [c] 3
   list->SelectOwnerRows({0});
   const int b = list->GetRowGroupId(1);
-  DragTo(*list, list->CreateDragData(), CellPoint(*list, 3, 1));  // the group row of b
+  DragTo(*list, std::unique_ptr<QMimeData>(list->CreateDragData()).get(), CellPoint(*list, 3, 1));  // the group row of b
   EXPECT_EQ(list->GetRowGroupId(0), b);
   EXPECT_EQ(ViewTexts(*list, 1), QStringList({"[a]", "2", "[b]", "1", "0", "[c]", "3"}));
   // On a member row: into that row's group.
   list->SelectOwnerRows({2});
-  DragTo(*list, list->CreateDragData(), CellPoint(*list, list->ViewRow(3), 1));
+  DragTo(*list, std::unique_ptr<QMimeData>(list->CreateDragData()).get(), CellPoint(*list, list->ViewRow(3), 1));
   EXPECT_EQ(list->GetGroupHeader(list->GetRowGroupId(2)), "c");
   EXPECT_TRUE(list->IsViewRowSelected(list->ViewRow(2)));
   Shot(*list, "grid_drop_on_group");
