@@ -171,4 +171,36 @@ TEST(GridGroups, Menus) {
   EXPECT_FALSE(list->IsGroupStateEnabled());
 }
 
+// Right clicks open the menus (as popups, without an event loop of their own).
+TEST(GridGroups, RightClicksOpenTheirMenus) {
+  auto list = LettersList();
+  auto popupTexts = [] {
+    QStringList texts;
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return texts;
+    for (QAction* a : menu->actions())
+      if (!a->isSeparator()) texts << a->text();
+    menu->close();
+    QApplication::processEvents();
+    return texts;
+  };
+  QHeaderView* h = list->header();
+  const QPoint onFirst(h->sectionViewportPosition(0) + 10, h->height() / 2);
+  QContextMenuEvent onHeader(QContextMenuEvent::Mouse, onFirst, h->viewport()->mapToGlobal(onFirst));
+  QApplication::sendEvent(h->viewport(), &onHeader);
+  EXPECT_EQ(popupTexts(), QStringList({"Group by: 글자", "글자", "번호"}));
+
+  list->GroupByColumn(0);
+  const QPoint empty(list->viewport()->width() / 2, list->viewport()->height() - 5);
+  QContextMenuEvent onEmpty(QContextMenuEvent::Mouse, empty, list->viewport()->mapToGlobal(empty));
+  QApplication::sendEvent(list->viewport(), &onEmpty);
+  EXPECT_EQ(popupTexts(), QStringList({"Expand all groups", "Collapse all groups", "Disable grouping"}));
+
+  list->SetCheckBoxes(true);
+  const QPoint group = CellPoint(*list, 0, 1);
+  QContextMenuEvent onGroup(QContextMenuEvent::Mouse, group, list->viewport()->mapToGlobal(group));
+  QApplication::sendEvent(list->viewport(), &onGroup);
+  EXPECT_EQ(popupTexts(), QStringList({"Check group: a", "Uncheck group: a"}));
+}
+
 }  // namespace
