@@ -15,11 +15,11 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
-#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <numeric>
+#include <string_view>
 #include <typeinfo>
 
 namespace {
@@ -29,9 +29,6 @@ struct WaitCursor {
   WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
   ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
 };
-
-// Returns memory of large temporary tables to the system.
-void ReleaseFreedMemory() { malloc_trim(0); }
 
 QByteArray SourceName(const CGridListCtrlEx* list) {
   return QByteArray::number(qint64(getpid())) + ':' + QByteArray::number(quintptr(list), 16);
@@ -738,15 +735,27 @@ bool CGridListCtrlEx::SortKeys(int column, bool ascending, std::vector<int32_t>&
   auto sortTexts = [&](const std::vector<QString>& texts, auto less) {
     std::stable_sort(position.begin(), position.end(), [&](int32_t a, int32_t b) { return less(texts[a], texts[b]); });
   };
-  // Ordinal UTF-16 order. Each text gets a 64-bit key of its four code units after the prefix
-  // that all texts share, so most comparisons are of integers; equal keys compare the texts.
-  auto sortOrdinal = [&](const std::vector<QString>& texts) {
-    qsizetype common = n ? texts[0].size() : 0;
+  // Ordinal UTF-16 order over texts packed into one buffer (freed whole afterwards). Each text
+  // gets a 64-bit key of its four code units after the prefix that all texts share, so most
+  // comparisons are of integers; equal keys compare the texts.
+  auto sortOrdinal = [&](auto textAt) {
+    std::vector<char16_t> arena;
+    arena.reserve(n * 16);
+    std::vector<size_t> start(n + 1);
+    for (size_t i = 0; i < n; ++i) {
+      const QString t = textAt(i);
+      start[i] = arena.size();
+      arena.insert(arena.end(), reinterpret_cast<const char16_t*>(t.utf16()),
+                   reinterpret_cast<const char16_t*>(t.utf16()) + t.size());
+    }
+    start[n] = arena.size();
+    auto text = [&](size_t i) { return std::u16string_view(arena.data() + start[i], start[i + 1] - start[i]); };
+    size_t common = n ? text(0).size() : 0;
     for (size_t i = 1; i < n && common > 0; ++i) {
-      const QString& t = texts[i];
-      qsizetype k = 0;
-      const qsizetype limit = std::min(common, t.size());
-      while (k < limit && t[k] == texts[0][k]) ++k;
+      const std::u16string_view t = text(i), first = text(0);
+      size_t k = 0;
+      const size_t limit = std::min(common, t.size());
+      while (k < limit && t[k] == first[k]) ++k;
       common = k;
     }
     struct Keyed {
@@ -755,14 +764,14 @@ bool CGridListCtrlEx::SortKeys(int column, bool ascending, std::vector<int32_t>&
     };
     std::vector<Keyed> keyed(n);
     for (size_t i = 0; i < n; ++i) {
-      const QString& t = texts[i];
+      const std::u16string_view t = text(i);
       quint64 key = 0;
-      for (qsizetype k = common; k < common + 4; ++k) key = (key << 16) | (k < t.size() ? t[k].unicode() : 0u);
+      for (size_t k = common; k < common + 4; ++k) key = (key << 16) | (k < t.size() ? t[k] : 0u);
       keyed[i] = {key, int32_t(i)};
     }
     auto less = [&](const Keyed& a, const Keyed& b) {
       if (a.key != b.key) return a.key < b.key;
-      return QString::compare(texts[a.position], texts[b.position], Qt::CaseSensitive) < 0;
+      return text(size_t(a.position)).compare(text(size_t(b.position))) < 0;
     };
     if (ascending) std::stable_sort(keyed.begin(), keyed.end(), less);
     else std::stable_sort(keyed.begin(), keyed.end(), [&](const Keyed& a, const Keyed& b) { return less(b, a); });
@@ -791,30 +800,31 @@ bool CGridListCtrlEx::SortKeys(int column, bool ascending, std::vector<int32_t>&
       case QMetaType::Float:
         sortNumbers([&](size_t i) { return key(order[i]).toDouble(); });
         break;
-      default: {
-        std::vector<QString> texts(n);
-        for (size_t i = 0; i < n; ++i) texts[i] = key(order[i]).toString();
-        sortOrdinal(texts);
-      }
+      default:
+        sortOrdinal([&](size_t i) { return key(order[i]).toString(); });
     }
     apply();
     return true;
   }
 
   CGridColumnTrait* trait = GetColumnTrait(column);
-  std::vector<QString> texts(n);
-  for (size_t i = 0; i < n; ++i) QueryCellText(order[i], column, texts[i]);
+  auto cellText = [&](size_t i) {
+    QString t;
+    QueryCellText(order[i], column, t);
+    return t;
+  };
   if (typeid(*trait) == typeid(CGridColumnTraitText)) {
     // The plain text trait: its order without a virtual call per comparison.
     if (static_cast<CGridColumnTraitText*>(trait)->IsSortNumeric()) {
       std::vector<qint64> numbers(n);
-      for (size_t i = 0; i < n; ++i) numbers[i] = CGridColumnTraitText::ParseNumber(texts[i]);
-      texts = {};
+      for (size_t i = 0; i < n; ++i) numbers[i] = CGridColumnTraitText::ParseNumber(cellText(i));
       sortNumbers([&](size_t i) { return numbers[i]; });
     } else {
-      sortOrdinal(texts);
+      sortOrdinal(cellText);
     }
   } else {
+    std::vector<QString> texts(n);
+    for (size_t i = 0; i < n; ++i) texts[i] = cellText(i);
     sortTexts(texts, [&](const QString& a, const QString& b) { return trait->CompareTexts(a, b, ascending) < 0; });
   }
   apply();
@@ -835,7 +845,6 @@ bool CGridListCtrlEx::SortColumn(int column, bool ascending) {
   order_->SetOrder(std::move(order));
   order_->EndChange();
   RestoreSelection(saved);
-  ReleaseFreedMemory();
   return true;
 }
 
@@ -850,10 +859,10 @@ void CGridListCtrlEx::OnColumnClick(int column) {
   if (SortColumn(column, ascending)) SetSortArrow(column, ascending);
 }
 
-std::vector<QString> CGridListCtrlEx::FetchColumnTexts(int column) const {
-  std::vector<QString> texts(static_cast<size_t>(GetItemCount()));
-  for (size_t o = 0; o < texts.size(); ++o) QueryCellText(int(o), column, texts[o]);
-  return texts;
+QString CGridListCtrlEx::CellTextOf(int row, int column) const {
+  QString text;
+  QueryCellText(row, column, text);
+  return text;
 }
 
 // ---------------------------------------------------------------------------------------------

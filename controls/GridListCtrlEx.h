@@ -222,8 +222,7 @@ class CGridListCtrlEx : public QTreeView {
 
   GridStoredModel* Stored() const { return stored_; }
   QAbstractItemModel* Source() const { return order_->Source(); }
-  // Fetches one text per owner row of the column.
-  std::vector<QString> FetchColumnTexts(int column) const;
+  QString CellTextOf(int row, int column) const;
 
  private:
   friend class GridCellDelegate;

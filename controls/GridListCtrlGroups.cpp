@@ -7,7 +7,6 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
-#include <malloc.h>
 
 #include <algorithm>
 #include <numeric>
@@ -94,14 +93,12 @@ bool CGridListCtrlGroups::GroupByColumn(int column) {
     if (m->IsGrouped()) RemoveAllGroups();
     return false;
   }
-  const std::vector<QString> texts = FetchColumnTexts(column);
   const SavedSelection saved = SaveSelection();
   m->BeginChange();
-  m->GroupByTexts(texts);
+  m->GroupByTexts([&](int owner) { return CellTextOf(owner, column); });
   m->SetGroupColumn(column);
   m->EndChange();
   RestoreSelection(saved);
-  malloc_trim(0);
   return true;
 }
 

@@ -317,14 +317,14 @@ void GridOrderModel::SetOrder(std::vector<int32_t> order) {
   Recount();
 }
 
-void GridOrderModel::GroupByTexts(const std::vector<QString>& textOfOwner) {
+void GridOrderModel::GroupByTexts(const std::function<QString(int)>& textOfOwner) {
   const std::vector<int32_t> list = ListOrder();
-  std::vector<int32_t> groupOf(textOfOwner.size(), -1);
+  std::vector<int32_t> groupOf(static_cast<size_t>(OwnerCount()), -1);
   std::vector<Group> groups;
   QHash<QString, int> idOfText;
   idOfText.reserve(1024);
   for (int32_t owner : list) {
-    const QString& text = textOfOwner[owner];
+    const QString text = textOfOwner(owner);
     auto it = idOfText.constFind(text);
     int id;
     if (it == idOfText.constEnd()) {

@@ -7,6 +7,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class CGridListCtrlEx;
@@ -104,8 +105,8 @@ class GridOrderModel : public QAbstractItemModel {
   void BeginChange() { beginResetModel(); }
   void EndChange() { endResetModel(); }
   void SetOrder(std::vector<int32_t> order);  // ungrouped; empty = the owner's order
-  // Groups rows by their texts (owner row -> text), first occurrence in list order.
-  void GroupByTexts(const std::vector<QString>& textOfOwner);
+  // Groups rows by their texts (each fetched once, in list order), first occurrence first.
+  void GroupByTexts(const std::function<QString(int)>& textOfOwner);
   void SetGroups(std::vector<int32_t> order, std::vector<int32_t> groupOfOwner, std::vector<Group> groups);
   void Ungroup();             // keeps the list order
   void SetAllCollapsed(bool collapsed);
