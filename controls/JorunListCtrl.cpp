@@ -4,7 +4,6 @@
 #include <QHeaderView>
 #include <QPainter>
 #include <QStyle>
-#include <QStyleOptionFocusRect>
 
 #include <algorithm>
 
@@ -140,11 +139,12 @@ void CJorunListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& opti
 
   if (hasFocus() && currentIndex().isValid() && currentIndex().row() == row) {
     painter->setClipping(false);
-    QStyleOptionFocusRect focus;
-    focus.initFrom(this);
-    focus.rect = hl;
-    focus.backgroundColor = highlighted ? pal.color(QPalette::Highlight) : window;
-    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, painter, this);
+    // A dotted rectangle on the highlight's border, as the platform's focus rectangle.
+    QPen pen(highlighted ? highlightText : plainText, 1, Qt::CustomDashLine);
+    pen.setDashPattern({1.0, 1.0});
+    painter->setPen(pen);
+    painter->setBrush(Qt::NoBrush);
+    painter->drawRect(hl.adjusted(0, 0, -1, -1));
   }
   painter->restore();
 }

@@ -29,7 +29,7 @@ int CPieProgress::Percent() const {
 
 QPoint CPieProgress::BoundaryPoint(int p, int faceY) const {
   const QRect client = rect();
-  const int cx = client.center().x();
+  const int cx = client.left() + client.width() / 2;
   const int rx = client.width() / 2;
   const int ry = int(client.height() * 0.6 * 0.5);
   int q = p;
@@ -47,7 +47,7 @@ QPoint CPieProgress::BoundaryPoint(int p, int faceY) const {
 // counter-clockwise to the boundary point. At 0 % the second colour covers all of it, at 100 % none.
 void CPieProgress::DrawFace(QPainter& painter, int p, int faceY) const {
   const QRect client = rect();
-  const int cx = client.center().x();
+  const int cx = client.left() + client.width() / 2;
   const int rx = client.width() / 2;
   const int ry = int(client.height() * 0.6 * 0.5);
   const QRectF ellipse(cx - rx, faceY - ry, 2.0 * rx, 2.0 * ry);
@@ -80,8 +80,8 @@ void CPieProgress::paintEvent(QPaintEvent*) {
   painter.fillRect(client, palette().color(QPalette::Window));
   const int p = Percent();
   if (p < 0 || client.width() <= 0 || client.height() <= 0) return;
-  const int cx = client.center().x();
-  const int cy = client.center().y();
+  const int cx = client.left() + client.width() / 2;
+  const int cy = client.top() + client.height() / 2;
   const int rx = client.width() / 2;
   const QColor first = FirstColour();
   const QColor second = SecondColour();
