@@ -26,6 +26,7 @@ class CPushPinButton : public QAbstractButton {
   // A strip of imageCount images side by side; refused (false) for no images or an empty pixmap.
   bool SetImageStrip(const QPixmap& strip, int imageCount);
   int ImageCount() const { return m_nImages; }
+  const QPixmap& ImageStrip() const { return m_strip; }
   // The image index the state asks for, and the one drawn (clamped to the strip).
   int ImageIndex() const { return m_nImage; }
   int DrawnImage() const;

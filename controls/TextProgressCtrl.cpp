@@ -6,9 +6,7 @@
 #include <algorithm>
 #include <cmath>
 
-CTextProgressCtrl::CTextProgressCtrl(QWidget* parent) : QWidget(parent) {
-  setAttribute(Qt::WA_OpaquePaintEvent);
-}
+CTextProgressCtrl::CTextProgressCtrl(QWidget* parent) : QWidget(parent) {}
 
 void CTextProgressCtrl::SetRange(int lower, int upper) {
   m_nLower = lower;

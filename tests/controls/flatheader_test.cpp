@@ -281,6 +281,7 @@ TEST(FlatHeader, HooksCanRefuseTheDragOrTheDrop) {
 }
 
 TEST(FlatHeader, DraggingOffTheHeader) {
+  App();
   QWidget target;
   target.setGeometry(600, 300, 80, 80);
   target.show();
