@@ -271,9 +271,13 @@ int CFlatHeaderCtrl::DividerAt(int x) const {
   return -1;
 }
 
+bool CFlatHeaderCtrl::UserResizable(int item) const {
+  return item >= 0 && !IsFixed(item) && sectionResizeMode(item) == QHeaderView::Interactive;
+}
+
 void CFlatHeaderCtrl::UpdateCursor(const QPoint& pos) {
   const int divider = DividerAt(Pos(pos));
-  if (divider >= 0 && !IsFixed(divider))
+  if (UserResizable(divider))
     viewport()->setCursor(orientation() == Qt::Horizontal ? Qt::SplitHCursor : Qt::SplitVCursor);
   else
     viewport()->unsetCursor();
@@ -314,7 +318,7 @@ void CFlatHeaderCtrl::mousePressEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   const int divider = DividerAt(Pos(pos));
   if (divider >= 0) {
-    if (IsFixed(divider)) return;
+    if (!UserResizable(divider)) return;
     m_bResizing = true;
     m_iHotItem = divider;
     m_pressPos = pos;
@@ -428,7 +432,7 @@ void CFlatHeaderCtrl::mouseReleaseEvent(QMouseEvent* event) {
 
 void CFlatHeaderCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
   const int divider = DividerAt(Pos(event->position().toPoint()));
-  if (divider >= 0 && IsFixed(divider)) return;  // a fixed item keeps its width
+  if (divider >= 0 && !UserResizable(divider)) return;  // a fixed item keeps its width
   if (divider >= 0) {
     emit sectionHandleDoubleClicked(divider);
     return;

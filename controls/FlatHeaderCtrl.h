@@ -115,6 +115,8 @@ class CFlatHeaderCtrl : public QHeaderView {
   void OnColumnsAboutToBeRemoved(const QModelIndex& parent, int first, int last);
   void SyncExtras() const;
   bool IsFixed(int item) const;
+  // Fixed items and sections that the header's resize mode sizes cannot be resized by the mouse.
+  bool UserResizable(int item) const;
   int MinWidth(int item) const;
   int MaxWidth(int item) const;  // kUnlimitedWidth for none
   int Pos(const QPoint& p) const { return orientation() == Qt::Horizontal ? p.x() : p.y(); }

@@ -58,7 +58,8 @@ QFont CPrefsStatic::ConstantTextFont() const {
 }
 
 const QImage& CPrefsStatic::Background() {
-  if (!m_bBackgroundValid) BuildBackground();
+  // Hidden widgets get their resize events late: the size itself says when the band is stale.
+  if (!m_bBackgroundValid || m_background.size() != size()) BuildBackground();
   return m_background;
 }
 
