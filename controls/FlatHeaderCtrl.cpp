@@ -86,19 +86,23 @@ CFlatHeaderCtrl::CFlatHeaderCtrl(Qt::Orientation orientation, QWidget* parent) :
 CFlatHeaderCtrl::~CFlatHeaderCtrl() = default;
 
 void CFlatHeaderCtrl::setModel(QAbstractItemModel* newModel) {
-  if (QAbstractItemModel* old = model()) disconnect(old, nullptr, this, nullptr);
+  for (const QMetaObject::Connection& c : m_modelConnections) disconnect(c);
+  m_modelConnections.clear();
   QHeaderView::setModel(newModel);
   m_extras.clear();
   if (newModel) {
     if (orientation() == Qt::Horizontal) {
-      connect(newModel, &QAbstractItemModel::columnsInserted, this, &CFlatHeaderCtrl::OnColumnsInserted);
-      connect(newModel, &QAbstractItemModel::columnsAboutToBeRemoved, this,
-              &CFlatHeaderCtrl::OnColumnsAboutToBeRemoved);
+      m_modelConnections << connect(newModel, &QAbstractItemModel::columnsInserted, this,
+                                    &CFlatHeaderCtrl::OnColumnsInserted)
+                         << connect(newModel, &QAbstractItemModel::columnsAboutToBeRemoved, this,
+                                    &CFlatHeaderCtrl::OnColumnsAboutToBeRemoved);
     } else {
-      connect(newModel, &QAbstractItemModel::rowsInserted, this, &CFlatHeaderCtrl::OnColumnsInserted);
-      connect(newModel, &QAbstractItemModel::rowsAboutToBeRemoved, this, &CFlatHeaderCtrl::OnColumnsAboutToBeRemoved);
+      m_modelConnections << connect(newModel, &QAbstractItemModel::rowsInserted, this,
+                                    &CFlatHeaderCtrl::OnColumnsInserted)
+                         << connect(newModel, &QAbstractItemModel::rowsAboutToBeRemoved, this,
+                                    &CFlatHeaderCtrl::OnColumnsAboutToBeRemoved);
     }
-    connect(newModel, &QAbstractItemModel::modelReset, this, [this] { m_extras.clear(); });
+    m_modelConnections << connect(newModel, &QAbstractItemModel::modelReset, this, [this] { m_extras.clear(); });
   }
   SyncExtras();
 }

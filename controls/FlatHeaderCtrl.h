@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QCursor>
 #include <QHeaderView>
+#include <QList>
 #include <QPointer>
 #include <QString>
 
@@ -129,6 +130,7 @@ class CFlatHeaderCtrl : public QHeaderView {
   int ResizeLimitHigh() const;
 
   mutable std::vector<HDITEMEX> m_extras;
+  QList<QMetaObject::Connection> m_modelConnections;
   int m_iMargin = 6;
   QSize m_sortArrow{8, 8};
   QPointer<QWidget> m_pDragOffTarget;

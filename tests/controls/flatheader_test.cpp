@@ -5,6 +5,7 @@
 #include <QStandardItemModel>
 #include <QTest>
 #include <QToolTip>
+#include <QTreeWidget>
 
 #include <memory>
 #include <numeric>
@@ -342,6 +343,32 @@ TEST(FlatHeader, SortArrowPointsByDirection) {
   EXPECT_EQ(rig.header.GetSortColumn(), 1);
   EXPECT_FALSE(rig.header.GetSortAscending());
   small_controls::Shot(rig.header, "flat_header");
+}
+
+TEST(FlatHeader, ServesAsATreeViewsHeader) {
+  App();
+  QTreeWidget tree;
+  auto* header = new CFlatHeaderCtrl(Qt::Horizontal, &tree);
+  tree.setHeader(header);
+  header->setStretchLastSection(false);
+  tree.setColumnCount(3);
+  tree.setHeaderLabels({QStringLiteral("이름"), QStringLiteral("크기"), QStringLiteral("형식")});
+  for (int i = 0; i < 3; ++i) header->resizeSection(i, 100);
+  EXPECT_TRUE(header->SetItemEx(2, Extra(0, 0, 130)));
+  HDITEMEX got;
+  EXPECT_FALSE(header->GetItemEx(3, got));
+  tree.resize(500, 200);
+  tree.show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
+  QTest::mousePress(header->viewport(), Qt::LeftButton, {}, QPoint(299, 10));
+  MoveHeld(header->viewport(), QPoint(399, 10));
+  QTest::mouseRelease(header->viewport(), Qt::LeftButton, {}, QPoint(399, 10));
+  EXPECT_EQ(header->sectionSize(2), 130);
+  EXPECT_EQ(tree.columnWidth(2), 130);
+  tree.setColumnCount(4);
+  EXPECT_TRUE(header->GetItemEx(3, got));
+  EXPECT_TRUE(header->GetItemEx(2, got));
+  EXPECT_EQ(got.iMaxWidth, 130);
 }
 
 }  // namespace
