@@ -183,6 +183,28 @@ bool HasFat32Layout(const BOOTRECORD& br) {
   return br.rootEntries == 0 && br.sectorsPerFat16 == 0;
 }
 
+namespace {
+
+// Sectors the layout may use: the boot sector's length, cut to the real volume when it is known.
+std::uint64_t VolumeSectors(std::uint64_t bootSectors, std::uint64_t volumeBytes, std::uint32_t bps) {
+  return volumeBytes != 0 ? std::min(bootSectors, volumeBytes / bps) : bootSectors;
+}
+
+// Clusters of the data area that lie wholly inside `sectors`, at most count.
+std::uint64_t ClustersInside(std::uint32_t count, std::uint64_t sectors, std::uint32_t firstData,
+                             std::uint32_t sectorsPerCluster) {
+  if (sectors <= firstData) return 0;
+  return std::min<std::uint64_t>(count, (sectors - firstData) / sectorsPerCluster);
+}
+
+bool RefuseEmptyDataArea(std::string* why, std::uint32_t firstData, std::uint64_t sectors) {
+  return Refuse(why, "first data sector is " + std::to_string(firstData) +
+                         ", must leave at least one cluster within the volume's " +
+                         std::to_string(sectors) + " sectors");
+}
+
+}  // namespace
+
 bool LayoutFromBootSector(platform::BootFamily family, const std::uint8_t* sector,
                           std::uint64_t volumeBytes, BootLayout* out, std::string* why) {
   const platform::BootSectorResult parsed =
@@ -196,9 +218,12 @@ bool LayoutFromBootSector(platform::BootFamily family, const std::uint8_t* secto
     const platform::FatBootLayout& f = l.fat;
     const std::uint32_t R = f.reservedSectors;
     const std::uint32_t F = f.sectorsPerFat;
+    const std::uint64_t sectors = VolumeSectors(f.totalSectors, volumeBytes, l.bytesPerSector);
+    const std::uint64_t inside = ClustersInside(f.clusterCount, sectors, f.firstDataSector, l.sectorsPerCluster);
+    if (inside == 0) return RefuseEmptyDataArea(why, f.firstDataSector, sectors);
     // Every sum below is at most the first data sector, which lies below the 32-bit total.
     g.reservedSectors = R;
-    g.lastSector = f.totalSectors - 1;
+    g.lastSector = static_cast<std::uint32_t>(sectors - 1);
     g.fat1First = R;
     g.fat1Last = R + F - 1;
     if (f.numberOfFats >= 2) {
@@ -213,21 +238,27 @@ bool LayoutFromBootSector(platform::BootFamily family, const std::uint8_t* secto
     g.firstDataSector = f.firstDataSector;
     g.lastSector2 = g.lastSector;
     g.firstCluster = 2;
-    g.lastCluster = f.clusterCount + 1;
+    g.lastCluster = static_cast<std::uint32_t>(inside + 1);
+    // The type follows the boot sector's own cluster count, not what a shortened volume holds.
     out->typeCode = f.fatBits == 12 ? kFsFat12 : f.fatBits == 16 ? kFsFat16 : kFsFat32;
     return true;
   }
   if (l.family == platform::BootFamily::kExfat) {
     const platform::ExfatBootLayout& e = l.exfat;
+    const std::uint64_t sectors = VolumeSectors(e.volumeLength, volumeBytes, l.bytesPerSector);
+    const std::uint64_t inside = ClustersInside(e.clusterCount, sectors, e.clusterHeapOffset, l.sectorsPerCluster);
+    if (inside == 0) return RefuseEmptyDataArea(why, e.clusterHeapOffset, sectors);
     g.reservedSectors = e.fatOffset;
     g.fat1First = e.fatOffset;
-    g.fat1Last = e.fatOffset + e.fatLength - 1;
-    g.lastSector = static_cast<std::uint32_t>(e.volumeLength - 1);
+    g.fat1Last = e.fatOffset + e.fatLength - 1;  // below the 32-bit heap offset
+    // The length is 64-bit on disk: a last sector past 2^32 - 1 saturates, which keeps it at or
+    // above every 32-bit sector number of the layout. Clusters are bounded in 64 bits.
+    g.lastSector = static_cast<std::uint32_t>(std::min<std::uint64_t>(sectors - 1, UINT32_MAX));
     g.firstDataSector = e.clusterHeapOffset;
     g.lastSector2 = g.lastSector;
     // Clusters of the heap are numbered 2 .. count + 1.
     g.firstCluster = 2;
-    g.lastCluster = e.clusterCount + 1;
+    g.lastCluster = static_cast<std::uint32_t>(inside + 1);
     out->typeCode = kFsExfat;
     return true;
   }

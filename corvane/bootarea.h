@@ -116,9 +116,12 @@ void EncodeNtfsBootRecord(const NTFSBOOTRECORD& br, std::uint8_t* sector512);
 bool HasFat32Layout(const BOOTRECORD& br);
 
 // Parses a 512-byte boot sector as the family (platform/boot_sector.h) and turns its layout into
-// the geometry and final type code (FAT12/16/32 settled by the cluster count). volumeBytes is the
-// real length of the volume (0: unknown). False with the parser's reason (which value broke
-// which limit) when a value is unusable.
+// the geometry and final type code (FAT12/16/32 settled by the boot sector's cluster count).
+// volumeBytes is the real length of the volume (0: unknown): the last sector and last cluster
+// are bounded by what it holds, so every cluster up to lastCluster lies inside it, and a volume
+// that holds no whole cluster of its data area is refused. An exFAT last sector past 2^32 - 1
+// saturates to that value. False with the reason (which value broke which limit) when a value is
+// unusable.
 bool LayoutFromBootSector(platform::BootFamily family, const std::uint8_t* sector512,
                           std::uint64_t volumeBytes, BootLayout* out, std::string* why);
 

@@ -31,22 +31,27 @@ struct ExfatLayout {
   std::uint64_t fatOffset = 0;
   std::uint64_t fatLength = 0;
   std::uint64_t heapOffset = 0;
-  std::uint32_t clusterCount = 0;
+  std::uint32_t clusterCount = 0;  // clusters 2 .. clusterCount + 1 lie inside the volume
   std::uint32_t rootCluster = 0;
 };
 
-// The boot copy through the one boot-sector parser; its record must read with the same sector size.
+// The boot copy through the one boot-sector parser; its record must read with the same sector
+// size. The clusters are bounded by the record's geometry, which holds what the opened volume
+// really holds; a root directory past that bound is refused.
 bool LayoutOf(const std::uint8_t* boot, const FATVOLUMERECORD* rec, ExfatLayout* out) {
   const platform::BootSectorResult parsed =
       platform::ParseBootSectorAs(platform::BootFamily::kExfat, boot, platform::kBootSectorBytes);
   if (!parsed.ok || parsed.layout.bytesPerSector != rec->bytesPerSector) return false;
   const platform::ExfatBootLayout& e = parsed.layout.exfat;
+  if (rec->geometry.lastCluster < 2) return false;
+  const std::uint32_t count = std::min(e.clusterCount, rec->geometry.lastCluster - 1);
+  if (e.rootCluster > count + 1) return false;
   out->bytesPerSector = parsed.layout.bytesPerSector;
   out->sectorsPerCluster = parsed.layout.sectorsPerCluster;
   out->fatOffset = e.fatOffset;
   out->fatLength = e.fatLength;
   out->heapOffset = e.clusterHeapOffset;
-  out->clusterCount = e.clusterCount;
+  out->clusterCount = count;
   out->rootCluster = e.rootCluster;
   return true;
 }

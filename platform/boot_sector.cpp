@@ -127,7 +127,9 @@ BootSectorResult ParseFat(const std::uint8_t* s, std::uint64_t volumeBytes) {
   if (entries < 3)
     return Refuse(kFat, "allocation table entries", entries, "must be at least 3");
   clusters = std::min(clusters, entries - 2);
+  // Cluster numbers stop below the table's bad-cluster mark.
   if (bits == 32) clusters = std::min<std::uint64_t>(clusters, bootlimit::kFat32MaxClusters);
+  if (bits == 16) clusters = std::min<std::uint64_t>(clusters, bootlimit::kFat16MaxClusters);
 
   BootSectorResult r;
   r.ok = true;

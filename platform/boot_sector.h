@@ -27,6 +27,7 @@ inline constexpr unsigned kExfatMinSectorShift = 9;
 inline constexpr unsigned kExfatMaxSectorShift = 12;
 inline constexpr unsigned kExfatMaxClusterShift = 25;  // 32 MiB
 inline constexpr std::uint32_t kExfatMaxClusters = 0xFFFFFFF5u;
+inline constexpr std::uint32_t kFat16MaxClusters = 0xFFF5u;
 inline constexpr std::uint32_t kFat32MaxClusters = 0x0FFFFFF5u;
 }  // namespace bootlimit
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 #include <regex>
 
@@ -211,6 +212,190 @@ TEST(BootArea, LayoutRules) {
   }
   // The tables must lie inside the real volume, even when the claimed total is larger.
   EXPECT_FALSE(ComputeFatLayout(Fat16Block(), 40 * 512, &out, &why));
+}
+
+// An exFAT boot sector whose fields are set by the test; the rest as mkfs.exfat writes it.
+std::array<std::uint8_t, 512> ExfatSector(std::uint64_t volumeLength, std::uint32_t fatOffset,
+                                          std::uint32_t fatLength, std::uint32_t heap, std::uint32_t count,
+                                          unsigned clusterShift) {
+  std::array<std::uint8_t, 512> s{};
+  s[0] = 0xEB, s[1] = 0x76, s[2] = 0x90;
+  std::memcpy(&s[3], "EXFAT   ", 8);
+  platform::PutLe64(&s[exfatboot::kVolumeLength], volumeLength);
+  platform::PutLe32(&s[exfatboot::kFatOffset], fatOffset);
+  platform::PutLe32(&s[exfatboot::kFatLength], fatLength);
+  platform::PutLe32(&s[exfatboot::kClusterHeapOffset], heap);
+  platform::PutLe32(&s[exfatboot::kClusterCount], count);
+  platform::PutLe32(&s[exfatboot::kRootCluster], 5);
+  s[exfatboot::kRevisionMajor] = 1;
+  s[exfatboot::kBytesPerSectorShift] = 9;
+  s[exfatboot::kSectorsPerClusterShift] = static_cast<std::uint8_t>(clusterShift);
+  s[exfatboot::kNumberOfFats] = 1;
+  s[510] = 0x55, s[511] = 0xAA;
+  return s;
+}
+
+// The sector a mutation run found: a volume length of 0x7F00008000 sectors, whose low 32 bits
+// (0x8000) lie below the cluster heap at 0xFFFFFFFE.
+std::array<std::uint8_t, 512> HeapAbove32BitLength() {
+  return ExfatSector(0x7F00008000ull, 0x800, 0x20, 0xFFFFFFFEu, 0xE00, 3);
+}
+
+// The 32-bit sector numbers of the geometry stay consistent when the 64-bit exFAT length does not
+// fit them: the last sector saturates (never below the heap), the clusters are bounded in 64 bits
+// by what the real volume holds, and a volume that holds none of the heap is refused.
+TEST(BootArea, ExfatLengthsPast32BitsKeepTheGeometryConsistent) {
+  // 4 TiB of 512-byte sectors in 32 KiB clusters: a real size for a large disk.
+  const std::uint64_t big = 1ull << 33;
+  const std::uint32_t heap = 1u << 21, count = static_cast<std::uint32_t>((big - heap) >> 6);
+  const auto large = ExfatSector(big, 2048, (count + 2) / 128 + 1, heap, count, 6);
+  struct Case {
+    const char* what;
+    std::array<std::uint8_t, 512> sector;
+    std::uint64_t volumeBytes;
+    bool ok;
+    std::uint32_t lastSector, firstDataSector, lastCluster;
+  } cases[] = {
+      {"found sector, length unknown", HeapAbove32BitLength(), 0, true, UINT32_MAX, 0xFFFFFFFEu, 0xE01},
+      {"found sector, a 2 MiB volume", HeapAbove32BitLength(), 2ull << 20, false, 0, 0, 0},
+      {"found sector, whole volume", HeapAbove32BitLength(), 0x7F00008000ull * 512, true, UINT32_MAX,
+       0xFFFFFFFEu, 0xE01},
+      // The heap's first cluster lies across 2^32 sectors: one sector short of it holds none.
+      {"found sector, volume ends inside the first cluster", HeapAbove32BitLength(),
+       (0xFFFFFFFEull + 7) * 512, false, 0, 0, 0},
+      {"found sector, volume holds two clusters", HeapAbove32BitLength(), (0xFFFFFFFEull + 16) * 512, true,
+       UINT32_MAX, 0xFFFFFFFEu, 3},
+      {"4 TiB, whole", large, big * 512, true, UINT32_MAX, heap, count + 1},
+      {"4 TiB boot sector on a 3 TiB volume", large, 3 * (big / 4) * 512, true, UINT32_MAX, heap,
+       static_cast<std::uint32_t>(((3 * (big / 4) - heap) >> 6) + 1)},
+      {"4 TiB boot sector on a 1 TiB volume", large, (big / 4) * 512, true,
+       static_cast<std::uint32_t>(big / 4 - 1), heap, static_cast<std::uint32_t>(((big / 4 - heap) >> 6) + 1)},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    BootLayout out;
+    std::string why;
+    ASSERT_EQ(ComputeExfatLayout(c.sector.data(), c.volumeBytes, &out, &why), c.ok) << why;
+    if (!c.ok) {
+      EXPECT_FALSE(why.empty());
+      continue;
+    }
+    const VOLUMEGEOMETRY& g = out.geometry;
+    EXPECT_EQ(g.lastSector, c.lastSector);
+    EXPECT_EQ(g.lastSector2, c.lastSector);
+    EXPECT_EQ(g.firstDataSector, c.firstDataSector);
+    EXPECT_LE(g.firstDataSector, g.lastSector);
+    EXPECT_EQ(g.lastCluster, c.lastCluster);
+  }
+}
+
+// The same sector as a whole image: the open refuses it with the boot-area message instead of
+// opening a volume whose last sector lies below its cluster heap.
+TEST(BootArea, ExfatHeapPastTheVolumeIsRefusedAtOpen) {
+  testing_support::TempDir dir;
+  const auto sector = HeapAbove32BitLength();
+  std::string image(2u << 20, '\0');
+  std::memcpy(image.data(), sector.data(), sector.size());
+  testing_support::WriteFile(dir.File("heap.img"), image);
+  ScopedDrives drives({"E=" + dir.File("heap.img")});
+  OpenedVolume v('E');
+  EXPECT_FALSE(v.ok());
+  ASSERT_EQ(v.sink().Messages().size(), 1u);
+  EXPECT_EQ(v.sink().Messages()[0].text, kMsgBootValuesAbnormal);
+  EXPECT_EQ(v.fs()->exfat, nullptr);
+}
+
+// A volume shorter than its boot sector says (a partition or image cut short) keeps its type
+// from the boot sector; its last sector and last cluster are what it really holds, and the
+// cluster range check follows them.
+TEST(BootArea, VolumeCutShortBoundsTheLastSectorAndCluster) {
+  struct Case {
+    const char* image;
+    std::uint32_t type;
+    std::uint64_t keptBytes;
+  } cases[] = {
+      {"base_fat16.img", kFsFat16, 3u << 20},
+      {"base_fat32.img", kFsFat32, 20u << 20},
+      {"base_exfat.img", kFsExfat, 9u << 20},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.image);
+    if (!testing_support::FixtureExists(c.image)) continue;
+    std::string whole = testing_support::ReadFile(Fixture(c.image));
+    ASSERT_GT(whole.size(), c.keptBytes);
+    VOLUMEGEOMETRY full{};
+    {
+      ScopedDrives drives({std::string("E=") + Fixture(c.image)});
+      OpenedVolume v('E');
+      ASSERT_TRUE(v.ok());
+      full = v.fs()->geometry;
+    }
+    testing_support::TempDir dir;
+    testing_support::WriteFile(dir.File("cut.img"), whole.substr(0, c.keptBytes));
+    ScopedDrives drives({"E=" + dir.File("cut.img")});
+    OpenedVolume v('E');
+    ASSERT_TRUE(v.ok());
+    EXPECT_EQ(v.fs()->typeCode, c.type);
+    const VOLUMEGEOMETRY& g = v.fs()->geometry;
+    const std::uint64_t sectors = c.keptBytes / v.fs()->bytesPerSector;
+    EXPECT_EQ(g.lastSector + 1ull, sectors);
+    EXPECT_EQ(g.lastSector2, g.lastSector);
+    EXPECT_EQ(g.firstDataSector, full.firstDataSector);
+    EXPECT_EQ(g.fat1Last, full.fat1Last);
+    EXPECT_LT(g.lastCluster, full.lastCluster);
+    // The last cluster ends inside the volume and the next one would not.
+    const std::uint64_t spc = c.type == kFsExfat
+                                  ? 1u << g_pExfatBootRecord[exfatboot::kSectorsPerClusterShift]
+                                  : g_pBootRecord->sectorsPerCluster;
+    const std::uint64_t end = g.firstDataSector + (g.lastCluster - 1ull) * spc;
+    EXPECT_LE(end, sectors);
+    EXPECT_GT(end + spc, sectors);
+    if (c.type != kFsExfat) {
+      EXPECT_EQ(IsClusterInRange(g.lastCluster), 1);
+      EXPECT_EQ(IsClusterInRange(g.lastCluster + 1ll), 0);
+    }
+    EXPECT_TRUE(v.sink().Messages().empty());
+  }
+}
+
+// A volume that ends before its data area holds one whole cluster is refused at open.
+TEST(BootArea, VolumeEndingBeforeItsDataAreaIsRefused) {
+  struct Case {
+    const char* image;
+  } cases[] = {{"base_fat16.img"}, {"base_exfat.img"}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.image);
+    if (!testing_support::FixtureExists(c.image)) continue;
+    std::string whole = testing_support::ReadFile(Fixture(c.image));
+    VOLUMEGEOMETRY full{};
+    std::uint64_t bps = 0, spc = 0;
+    {
+      ScopedDrives drives({std::string("E=") + Fixture(c.image)});
+      OpenedVolume v('E');
+      ASSERT_TRUE(v.ok());
+      full = v.fs()->geometry;
+      bps = v.fs()->bytesPerSector;
+      spc = v.fs()->typeCode == kFsExfat ? 1u << g_pExfatBootRecord[exfatboot::kSectorsPerClusterShift]
+                                         : g_pBootRecord->sectorsPerCluster;
+    }
+    // One sector short of the first cluster, then exactly the first cluster.
+    for (std::uint64_t extra : {spc - 1, spc}) {
+      SCOPED_TRACE(extra);
+      const std::uint64_t kept = (full.firstDataSector + extra) * bps;
+      testing_support::TempDir dir;
+      testing_support::WriteFile(dir.File("cut.img"), whole.substr(0, kept));
+      ScopedDrives drives({"E=" + dir.File("cut.img")});
+      OpenedVolume v('E');
+      if (extra < spc) {
+        EXPECT_FALSE(v.ok());
+        ASSERT_EQ(v.sink().Messages().size(), 1u);
+        EXPECT_EQ(v.sink().Messages()[0].text, kMsgBootValuesAbnormal);
+      } else {
+        ASSERT_TRUE(v.ok());
+        EXPECT_EQ(v.fs()->geometry.lastCluster, 2u);
+      }
+    }
+  }
 }
 
 TEST(BootArea, GuessNeverTakesAnEmptyOrNtfsSectorForFat) {

@@ -191,6 +191,28 @@ TEST(ExfatRoot, RootChainStopsAtTheEndEntryAndAtALoop) {
   }
 }
 
+// A volume cut short before its root directory: the reader bounds the root by the clusters the
+// volume holds (the geometry of the open) and refuses it as a boot value, reading nothing.
+TEST(ExfatRoot, RootPastTheEndOfAShortenedVolumeIsRefused) {
+  REQUIRE_FIXTURE("exfat.img");
+  const std::string image = testing_support::ReadFile(Fixture("exfat.img"));
+  const auto* boot = reinterpret_cast<const std::uint8_t*>(image.data());
+  const std::uint64_t bps = 1u << boot[exfatboot::kBytesPerSectorShift];
+  const std::uint64_t spc = 1u << boot[exfatboot::kSectorsPerClusterShift];
+  const std::uint64_t heap = platform::Le32(boot + exfatboot::kClusterHeapOffset);
+  const std::uint32_t root = platform::Le32(boot + exfatboot::kRootCluster);
+  ASSERT_GT(root, 2u);
+  testing_support::TempDir dir;
+  testing_support::WriteFile(dir.File("cut.img"), image.substr(0, (heap + (root - 2) * spc) * bps));
+  ScopedDrives drives({"E=" + dir.File("cut.img")});
+  OpenedVolume v('E');
+  ASSERT_TRUE(v.ok());
+  EXPECT_EQ(v.fs()->geometry.lastCluster, root - 1);
+  EXPECT_EQ(ReadRootDirectory(v.fs()), 0);
+  ASSERT_EQ(v.sink().Messages().size(), 1u);
+  EXPECT_EQ(v.sink().Messages()[0].text, kMsgBootValuesAbnormal);
+}
+
 TEST(ExfatRoot, BadBootValuesAreRefused) {
   REQUIRE_FIXTURE("base_exfat.img");
   ScopedDrives drives({"E=" + Fixture("base_exfat.img")});

@@ -10,7 +10,9 @@ namespace fuzz {
 
 using Entry = int (*)(const std::uint8_t* data, std::size_t size);
 
-// A boot sector (512 bytes or more): family probe, FAT and exFAT layouts, NTFS value checks.
+// A boot sector (512 bytes or more): the boot-sector parser as each family against volumes of
+// several lengths, the engine's geometry from its layout, the packed copies, and the NTFS state's
+// record-buffer sizing (no volume behind it).
 int FuzzBootSector(const std::uint8_t* data, std::size_t size);
 // Raw 32-byte FAT directory slots.
 int FuzzFatDirectory(const std::uint8_t* data, std::size_t size);

@@ -8,6 +8,7 @@
 #include "corvane/bootarea.h"
 #include "corvane/fat_dir.h"
 #include "corvane/ntfs_record.h"
+#include "platform/boot_sector.h"
 #include "platform/endian.h"
 
 namespace fuzz {
@@ -391,18 +392,17 @@ std::vector<Bytes> FixtureRecords(const std::string& dir) {
   for (const std::string& image : Images(dir)) {
     Bytes sector;
     if (!ReadAt(image, 0, 512, &sector) || std::memcmp(&sector[3], "NTFS    ", 8) != 0) continue;
-    NTFSBOOTRECORD br;
-    CopyNtfsBootRecord(sector.data(), &br);
-    std::string why;
-    if (!CheckNtfsBoot(br, &why) || br.sectorsPerCluster > 0x80) continue;
-    const std::uint64_t cluster = std::uint64_t{br.bytesPerSector} * br.sectorsPerCluster;
-    const auto perRecord = static_cast<std::int8_t>(br.clustersPerRecord & 0xFF);
-    const std::uint64_t recordBytes = perRecord > 0 ? perRecord * cluster : std::uint64_t{1} << -perRecord;
-    if (recordBytes > 4096 || br.mftCluster > FileLength(image) / cluster) continue;
+    const platform::BootSectorResult boot =
+        platform::ParseBootSectorAs(platform::BootFamily::kNtfs, sector.data(), sector.size(), FileLength(image));
+    if (!boot.ok) continue;
+    const std::uint64_t cluster = boot.layout.clusterSize;
+    const std::uint64_t recordBytes = boot.layout.ntfs.recordSize;
+    const std::uint64_t mftCluster = boot.layout.ntfs.mftLcn;
+    if (recordBytes > 4096 || mftCluster > FileLength(image) / cluster) continue;
     int taken = 0;
     for (std::uint64_t n = 0; n < 64 && taken < 24; ++n) {
       Bytes record;
-      if (!ReadAt(image, br.mftCluster * cluster + n * recordBytes, recordBytes, &record)) break;
+      if (!ReadAt(image, mftCluster * cluster + n * recordBytes, recordBytes, &record)) break;
       if (std::memcmp(record.data(), "FILE", 4) != 0) continue;
       out.push_back(record);
       ++taken;

@@ -324,6 +324,36 @@ TEST(BootSector, ValuesAtTheirLimitsAreAccepted) {
   }
 }
 
+// The cluster count stops where the table's own marks begin: cluster numbers of a 16-bit table
+// end at 0xFFF6 and of a FAT32 table at 0x0FFFFFF6, however large the data area and the table.
+TEST(BootSector, ClusterCountStopsBelowTheTableMarks) {
+  struct Case {
+    const char* what;
+    Sector (*base)();
+    std::vector<Patch> patches;
+    unsigned fatBits;
+    std::uint32_t clusterCount;
+  } cases[] = {
+      // 1,000,000 sectors of one sector each and 256-sector tables (65536 entries).
+      {"FAT16 layout, table and area larger than 16 bits name", Fat16,
+       {{13, {1}}, {19, {0, 0}}, {32, {0x40, 0x42, 0x0F, 0}}, {22, {0, 1}}}, 16, 0xFFF5},
+      {"FAT16 layout, table just large enough", Fat16,
+       {{13, {1}}, {19, {0, 0}}, {32, {0x40, 0x42, 0x0F, 0}}, {22, {0xFF, 0}}}, 16, 255 * 256 - 2},
+      // 2^32 - 1 sectors of one sector each and a table of 2^22 sectors (2^29 entries).
+      {"FAT32 layout past 28 bits", Fat32,
+       {{13, {1}}, {32, {0xFF, 0xFF, 0xFF, 0xFF}}, {36, {0, 0, 0x40, 0}}}, 32, 0x0FFFFFF5},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    Sector s = c.base();
+    for (const auto& p : c.patches) std::memcpy(&s[p.offset], p.bytes.data(), p.bytes.size());
+    auto r = ParseBootSector(s.data(), s.size());
+    ASSERT_TRUE(r.ok) << r.refusal.Text();
+    EXPECT_EQ(r.layout.fat.fatBits, c.fatBits);
+    EXPECT_EQ(r.layout.fat.clusterCount, c.clusterCount);
+  }
+}
+
 TEST(BootSector, FamilyFromTheSignatureOrFromTheCaller) {
   // A short buffer is refused before any byte is read.
   EXPECT_EQ(ParseBootSector(Fat16().data(), 511).refusal.field, "boot sector bytes");
