@@ -14,6 +14,9 @@
 
 #include <map>
 
+#include "Pellamor/DLG/CDirectSaveDlg/CDirectSaveDlg.h"
+#include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
+#include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
 #include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
 
@@ -38,6 +41,22 @@ void RegisterAllDialogs() {
     auto* list = args.isEmpty() ? nullptr : qobject_cast<QAbstractItemView*>(args.front().value<QObject*>());
     return list ? static_cast<int>(ShowListRowInfo(list).size()) : 0;
   });
+  // Method of one queue item, or the form of a hand-made one. Args: name (QString), method code
+  // (0 basic, 1 linear, 2 sector), first cluster (quint64), size (quint64), and a
+  // CDlgRecoveryMethod::Result* that OK fills (size in bytes, the unit applied). Gives 1 OK, 0
+  // cancel. ApplyRecoveryMethod writes an answer into an item and refreshes its texts.
+  RegisterDialogRunner("CDlgRecoveryMethod", &CDlgRecoveryMethod::Run);
+  // Save folder. Args: mode (1, or none: the program-wide default folder g_strDefaultSaveFolder /
+  // g_bDefaultSaveFolderSet, set on OK, flag 0 for an emptied folder; 0: folder of the selected
+  // queue items), the initial folder (QString; default mode starts from the default folder), and
+  // a CDirectSaveDlg::Result* whose folder OK fills in item mode (may be empty). Gives 1 OK, 0 cancel.
+  RegisterDialogRunner("CDirectSaveDlg", &CDirectSaveDlg::Run);
+  // Rename on conflict; run on the UI thread. Args: the existing name (QString) and a
+  // CDlgAttrChangeBox::Result* that receives the target name (blanks at the ends trimmed; never
+  // empty, "/", NUL, "." or ".."). Gives 1 (kRenamed: a new name, differing beyond letter case),
+  // 2 (kOverwrite: the user confirmed writing over the existing entry, as the target name) or 0
+  // (kCancelled: target name empty).
+  RegisterDialogRunner("CDlgAttrChangeBox", &CDlgAttrChangeBox::Run);
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {
