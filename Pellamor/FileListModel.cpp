@@ -69,8 +69,9 @@ void CFileListModel::BeginFill() {
   if (filling_) return;
   filling_ = true;
   beginResetModel();
-  rows_.clear();
-  texts_.clear();
+  // The last listing's buffers go whole.
+  std::vector<LISTROWRECORD>().swap(rows_);
+  std::vector<char16_t>().swap(texts_);
   total_ = 0;
 }
 
@@ -92,6 +93,8 @@ void CFileListModel::Append(const std::array<std::u16string, kListTextCount>& te
 void CFileListModel::EndFill() {
   if (!filling_) return;
   filling_ = false;
+  rows_.shrink_to_fit();
+  texts_.shrink_to_fit();
   endResetModel();
 }
 

@@ -18,6 +18,7 @@
 #include <stdlib.h>
 
 #include <QApplication>
+#include <QLabel>
 #include <QWidget>
 
 #include <chrono>
@@ -249,8 +250,9 @@ int main(int argc, char** argv) {
     }
     while (status == 0 && frame.GetLeftView()->TreeBuilding()) QApplication::processEvents(QEventLoop::AllEvents, 20);
     if (status == 0 && (!b.Category(QStringLiteral("삭제된 파일")) || !b.queue)) status = 1;
-    for (const Measure& m : kMeasures) {
-      if (status != 0 && m.run == kMeasures.front().run) break;
+    const bool ready = status == 0;
+    for (std::size_t i = 0; ready && i < kMeasures.size(); ++i) {
+      const Measure& m = kMeasures[i];
       const double figure = m.run(b);
       const bool ok = figure >= 0 && figure <= m.bound;
       std::printf("%-40s %10.3f %-5s (bound %g) %s\n", m.what, figure, m.unit, m.bound, ok ? "ok" : "MISS");

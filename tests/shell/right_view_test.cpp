@@ -57,15 +57,16 @@ class FakeQueue : public QWidget, public IQueueWindow {
   bool running = false;
 };
 
-// A FAT16 volume with folder BIG holding two files whose sizes and first clusters are patched:
-// together more than 4 GiB, at clusters 1234 and 999.
+// A FAT16 volume with folder BIG holding files whose sizes and first clusters are patched: two
+// together more than 4 GiB, at clusters 1234 and 999; two of 1,234 and 999 bytes.
 std::string MakeBigFolderImage(const testing_support::TempDir& dir) {
   const std::string img = dir.File("big.img");
   const std::string one = dir.File("one.bin");
   testing_support::WriteFile(one, "x");
   auto r = testing_support::Run("PATH=$PATH:/usr/sbin:/sbin; export MTOOLS_SKIP_CHECK=1; mkfs.fat -C -F 16 " +
-                                img + " 8192 >/dev/null && mmd -i " + img + " ::/BIG && mcopy -i " + img + " " +
-                                one + " ::/BIG/ALPHA.BIN && mcopy -i " + img + " " + one + " ::/BIG/OMEGA.BIN");
+                                img + " 16384 >/dev/null && mmd -i " + img + " ::/BIG && mcopy -i " + img + " " +
+                                one + " ::/BIG/ALPHA.BIN && mcopy -i " + img + " " + one + " ::/BIG/OMEGA.BIN && mcopy -i " + img +
+                                " " + one + " ::/BIG/SMALL1.BIN && mcopy -i " + img + " " + one + " ::/BIG/SMALL2.BIN");
   if (r.exitCode != 0) return {};
   std::string bytes = testing_support::ReadFile(img);
   auto patch = [&](const char* name83, std::uint32_t cluster, std::uint32_t size) {
@@ -76,7 +77,9 @@ std::string MakeBigFolderImage(const testing_support::TempDir& dir) {
     for (int i = 0; i < 4; ++i) bytes[at + 28 + i] = char((size >> (8 * i)) & 0xFF);
     return true;
   };
-  if (!patch("ALPHA   BIN", 1234, 0xFFFFFFF0u) || !patch("OMEGA   BIN", 999, 0xFFFFFFF0u)) return {};
+  if (!patch("ALPHA   BIN", 1234, 0xFFFFFFF0u) || !patch("OMEGA   BIN", 999, 0xFFFFFFF0u) ||
+      !patch("SMALL1  BIN", 3, 1234) || !patch("SMALL2  BIN", 4, 999))
+    return {};
   testing_support::WriteFile(img, bytes);
   return img;
 }
@@ -169,6 +172,8 @@ TEST_F(RightView, Fat16RootAndSubfolderRowsCarryTheModulesTexts) {
                          .arg(List().RowCount())
                          .arg(QString::fromStdU16String(FormatSizeText(List().Model()->TotalBytes(), 2, 1, 0, 0))));
   EXPECT_EQ(Pane(1), QStringLiteral("선택: 0개 0바이트"));
+  List().SelectOwnerRows({0});
+  shell_test::SaveShot(*frame_, "right_view_fat16");
 
   // A subfolder: the next directory read replaces the engine's table, the rows are the folder's.
   Tree().setCurrentItem(Child(TopLevel(Tree(), "E:\\"), "ALPHA"));
@@ -179,7 +184,6 @@ TEST_F(RightView, Fat16RootAndSubfolderRowsCarryTheModulesTexts) {
   // Other categories of a FAT volume have no rows.
   Tree().setCurrentItem(TopLevel(Tree(), "파일포맷"));
   EXPECT_EQ(List().RowCount(), 0);
-  shell_test::SaveShot(*frame_, "right_view_fat16");
 }
 
 TEST_F(RightView, BigFolderTotalsSortingAndTheParentEntry) {
@@ -193,10 +197,10 @@ TEST_F(RightView, BigFolderTotalsSortingAndTheParentEntry) {
   const int omega = RowNamed("OMEGA.BIN");
   ASSERT_GE(alpha, 0);
   ASSERT_GE(omega, 0);
-  EXPECT_EQ(List().Model()->QText(alpha, kTextCluster), "1,234");
-  EXPECT_EQ(List().Model()->QText(omega, kTextCluster), "999");
+  EXPECT_EQ(CGridColumnTraitText::ParseNumber(List().Model()->QText(alpha, kTextCluster)), 1234);
+  EXPECT_EQ(CGridColumnTraitText::ParseNumber(List().Model()->QText(omega, kTextCluster)), 999);
   // More than 4 GiB in all: no wrap at 32 bits.
-  const double total = 2.0 * 0xFFFFFFF0u;
+  const double total = 2.0 * 0xFFFFFFF0u + 1234 + 999;
   EXPECT_EQ(List().Model()->TotalBytes(), total);
   const QString totalText = QString::fromStdU16String(FormatSizeText(total, 2, 1, 0, 0));
   EXPECT_EQ(Pane(2), QStringLiteral("전체: %1개 %2").arg(List().RowCount()).arg(totalText));
@@ -227,7 +231,13 @@ TEST_F(RightView, BigFolderTotalsSortingAndTheParentEntry) {
       const int a = static_cast<int>(names.indexOf("OMEGA.BIN")), b = static_cast<int>(names.indexOf("ALPHA.BIN"));
       EXPECT_EQ(a < b, c.ascending) << clusters.join(" ").toStdString();
     }
-    if (c.column == CFileListModel::kSizeColumn) EXPECT_TRUE(names.indexOf("ALPHA.BIN") > names.indexOf(".."));
+    if (c.column == CFileListModel::kSizeColumn) {
+      // "1,234" bytes after "999" bytes, both before 4 GiB.
+      const QStringList sizes = Column(kTextByteSize);
+      EXPECT_LT(names.indexOf("SMALL2.BIN"), names.indexOf("SMALL1.BIN")) << sizes.join(" | ").toStdString();
+      EXPECT_LT(names.indexOf("SMALL1.BIN"), names.indexOf("ALPHA.BIN"));
+      EXPECT_EQ(sizes[names.indexOf("SMALL1.BIN")].left(5), "1,234");
+    }
   }
 
   // ".." of a folder under the root has cluster 0: it opens the root.
