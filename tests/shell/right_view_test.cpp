@@ -114,7 +114,7 @@ class RightView : public ::testing::Test {
     drives_ = std::make_unique<testing_support::ScopedDrives>(sources);
     frame_ = std::make_unique<CMainFrame>();
     tester_ = std::make_unique<QAbstractItemModelTester>(List().Model(),
-                                                         QAbstractItemModelTester::FailureReportingMode::Warning);
+                                                         QAbstractItemModelTester::FailureReportingMode::Fatal);
   }
   bool Open(char letter) {
     g_chCurrentDrive = letter;
@@ -263,6 +263,7 @@ TEST_F(RightView, NtfsDeletedFilesCategoryHoldsDeletedFilesOfEveryFolder) {
   for (const char* n : {"deleted.bin", "delres.txt", "child.bin"}) EXPECT_TRUE(names.contains(n)) << n;
   EXPECT_FALSE(names.contains("gone"));
   EXPECT_FALSE(names.contains("small.txt"));
+  shell_test::SaveShot(*frame_, "right_view_ntfs_deleted_files");
   for (int r = 0; r < List().RowCount(); ++r) {
     EXPECT_EQ(List().Model()->Keys(r).deleted, 1);
     EXPECT_NE(List().Model()->Keys(r).folder, 1);
@@ -383,6 +384,31 @@ TEST_F(RightView, NothingHappensWithoutADriveOrASelection) {
   EXPECT_EQ(List().CreateRowMenu(), nullptr);
   frame_->RunCommand(cmd::kAddQueueBasic);  // no queue window: nothing
   EXPECT_TRUE(sink_.Texts().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The type cache serves only names whose type follows from their extension alone.
+TEST(FileTypeCache, NamesThatOtherPatternsClaimAreNeverCached) {
+  shell_test::App();
+  CFileTypeCache cache;
+  struct Case {
+    const char16_t* name;
+    bool cached;
+  };
+  const Case cases[] = {
+      {u"photo.jpg", true},        {u"Photo.JPG", true},      {u"noextension", true},
+      {u"archive.tar.gz", false},  {u"CMakeLists.txt", false}, {u"Makefile", false},
+      {u"a/b.txt", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(cache.Slot(c.name, false) != nullptr, c.cached) << QString::fromUtf16(c.name).toStdString();
+  // Extensions differing in case are apart (some patterns tell them apart), and so are folders.
+  EXPECT_NE(cache.Slot(u"a.C", false), cache.Slot(u"a.c", false));
+  EXPECT_NE(cache.Slot(u"a.txt", true), cache.Slot(u"a.txt", false));
+  EXPECT_EQ(cache.Slot(u"a.txt", false), cache.Slot(u"b.txt", false));
 }
 
 }  // namespace
