@@ -102,8 +102,12 @@ void CMainFrame::BuildQueueCommands() {
         if (!ListHasFocus()) rememberedRow_ = -1;
         return S{ListHasFocus()};
       });
-  On(cmd::kAddQueueBasic, [this] { RunDialog("AddToQueue", 0); });
-  On(cmd::kAddQueueLinear, [this] { RunDialog("AddToQueue", 1); });
+  // F9 and F8 (and the row menu's items): the selected rows go to the queue window.
+  On(cmd::kAddQueueBasic, [this] { right_->AddSelectedToQueue(0); });
+  On(cmd::kAddQueueLinear, [this] { right_->AddSelectedToQueue(1); });
+  On(list_cmd::kAddQueueBasic, [this] { right_->AddSelectedToQueue(0); });
+  On(list_cmd::kAddQueueLinear, [this] { right_->AddSelectedToQueue(1); });
+  On(list_cmd::kRowInfo, [this] { right_->ShowRowInfo(); });
 }
 
 // ---- tools ----

@@ -58,6 +58,10 @@ CMainFrame::CMainFrame() {
   left_ = new CLeftView(splitter_);
   right_ = new CRightView(splitter_);
   left_->SetRightView(right_);
+  connect(right_, &CRightView::totalsChanged, this, [this](const QString& selection, const QString& all) {
+    SetStatusPaneText(1, selection);
+    SetStatusPaneText(2, all);
+  });
   // The list learns the type before the tree selects its first node.
   right_->SetSession(session_);
   left_->SetSession(session_);
@@ -306,6 +310,7 @@ void CMainFrame::OnCloseDrive() {
   right_->DestroyQueueWindow();
   SetStatusPaneText(0, {});
   SetStatusPaneText(1, {});
+  SetStatusPaneText(2, {});
   right_->setEnabled(true);
   left_->setEnabled(true);
   left_->viewport()->update();

@@ -39,8 +39,9 @@ class CMainFrame : public QMainWindow {
   // receives the frame and one number; a command whose dialog has not joined does nothing.
   static void RegisterDialog(const QString& name, DialogRunner runner);
   static bool HasDialog(const QString& name);
-  // Builds the recovery queue window of a newly opened drive (null: none).
-  using QueueWindowFactory = std::function<QWidget*(QWidget* parent)>;
+  // Builds the recovery queue window (an IQueueWindow) of each newly opened drive, hidden; the
+  // list owns it until the drive closes. Null: none.
+  using QueueWindowFactory = ::QueueWindowFactory;
   static void SetQueueWindowFactory(QueueWindowFactory factory);
 
   CMainFrame();

@@ -1,12 +1,29 @@
-// The file list in the right pane: the entries of the folder or category chosen in the tree.
+// The file list in the right pane: the entries of the folder or category chosen in the tree, as
+// a grid list over a table of row records that copy what they show (the next directory read
+// replaces the engine's tables, never the rows). Header clicks sort by typed keys; the
+// selection's totals go to the status bar; selected rows go to the recovery queue window.
 #pragma once
 
 #include <QPointer>
-#include <QTreeWidget>
 
 #include <cstdint>
+#include <functional>
+#include <optional>
+
+#include "Pellamor/FileListFill.h"
+#include "Pellamor/FileListModel.h"
+#include "Pellamor/QueueWindow.h"
+#include "controls/GridListCtrlGroups.h"
 
 class CDriveSession;
+class QMenu;
+
+// Commands of the row context menu.
+namespace list_cmd {
+inline constexpr int kAddQueueBasic = 1924;
+inline constexpr int kAddQueueLinear = 1925;
+inline constexpr int kRowInfo = 1928;
+}  // namespace list_cmd
 
 // What the tree asks the list to show: a folder by its key (FAT and exFAT: first cluster, -1 the
 // root; NTFS: record number, 5 the root) or a category (-1 .. -5 in the tree's order).
@@ -16,14 +33,22 @@ struct ListHint {
   bool operator==(const ListHint&) const = default;
 };
 
-class CRightView : public QTreeWidget {
+// A selected row's entry: its place in the list and its keys.
+struct ListRowEntry {
+  int row = -1;  // owner row
+  LISTROWKEYS keys;
+  QString name;
+};
+
+class CRightView : public CGridListCtrlGroups {
   Q_OBJECT
 
  public:
   explicit CRightView(QWidget* parent = nullptr);
   ~CRightView() override;
 
-  // The session whose drive the list shows: its type and columns follow the drive.
+  // The session whose drive the list shows: its type and columns follow the drive, and its rows
+  // go when the drive starts closing.
   void SetSession(CDriveSession* session);
 
   // File-system type of the open volume (0 none) and the columns that go with it.
@@ -35,16 +60,38 @@ class CRightView : public QTreeWidget {
   void OnUpdate(const ListHint& hint);
   ListHint LastHint() const { return lastHint_; }
   int UpdateCount() const { return updates_; }
+  // Refills the rows from the current FAT or exFAT entry table; false with no such volume open.
+  bool AddListItem_FAT();
+  // Refills the rows from the NTFS entry table by key (-1 deleted files, -2 deleted entries of
+  // the root, else the children of that record); false without the table.
+  bool AddListItem_NTFS(std::int64_t key);
+  // Opens the selected row with the highest index (a double click).
+  void OnDblclk();
 
   // Drive closed: rows gone, type 0.
   void OnDriveClosed();
   void ClearRows();
-  int RowCount() const { return topLevelItemCount(); }
+  int RowCount() const { return model_->Count(); }
+  CFileListModel* Model() const { return model_; }
 
   // The recovery queue window, owned by the list; null while no drive is open.
   QWidget* QueueWindow() const { return queueWindow_; }
+  IQueueWindow* Queue() const;
+  // Whether the queue's worker is saving.
+  bool QueueRunning() const;
   void SetQueueWindow(QWidget* window);
   void DestroyQueueWindow();
+  // Hands the selected rows to the queue window in ascending row order with method 0 (basic)
+  // or 1 (linear), then its counters are updated once and it is shown. Nothing without a window.
+  void AddSelectedToQueue(int method);
+
+  // The row context menu (null with no row selected); the caller owns it.
+  QMenu* CreateRowMenu();
+  // One selected row opens the row-information box; several say so.
+  void ShowRowInfo();
+
+  // The selected row's entry when exactly one row is selected; with several, the first.
+  std::optional<ListRowEntry> SelectedEntry() const;
 
   void SelectAllRows();
   void InvertSelection();
@@ -54,13 +101,31 @@ class CRightView : public QTreeWidget {
   void SetViewStyle(int command);
   int ViewStyle() const { return viewStyle_; }
   void ArrangeIcons() {}
-  int SelectedRowCount() const { return static_cast<int>(selectedItems().size()); }
+  int SelectedRowCount() const { return static_cast<int>(GetSelectedCount()); }
+
+  // Status-bar texts: "선택: %u개 %s" and "전체: %u개 %s".
+  QString SelectionTotalText() const;
+  QString AllTotalText() const;
+  void RefreshTotals();
 
  signals:
   void hintChanged(ListHint hint);
+  // Pane 1 (selection) and pane 2 (all rows).
+  void totalsChanged(const QString& selection, const QString& all);
+
+ protected:
+  void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void OnGridContextMenu(const QPoint& globalPos) override;
 
  private:
+  bool FatLike() const;
+  // The file-system object's current-directory value of the root.
+  std::int32_t RootDirectoryKey() const;
+  void Refill(const std::function<void()>& fill);
+
   QPointer<CDriveSession> session_;
+  CFileListModel* model_;
+  CFileTypeCache typeCache_;
   int fsType_ = 0;
   ListHint lastHint_;
   int updates_ = 0;

@@ -1,0 +1,180 @@
+#include "Pellamor/FileListFill.h"
+
+#include <QMimeDatabase>
+#include <QMimeType>
+#include <QRegularExpression>
+
+#include "corvane/dll_processor.h"
+#include "corvane/exfat_records.h"
+#include "corvane/fat_records.h"
+#include "corvane/ntfs_records.h"
+
+namespace {
+
+using Texts = std::array<std::u16string, kListTextCount>;
+
+// One expression matching every name that a pattern other than "*.ext" of the media-type
+// database could claim: such names are never cached.
+const QRegularExpression& SpecialNames() {
+  static const QRegularExpression re = [] {
+    QStringList parts;
+    for (const QMimeType& t : QMimeDatabase().allMimeTypes()) {
+      for (const QString& p : t.globPatterns()) {
+        const bool plain = p.startsWith(QLatin1String("*.")) && p.size() > 2 &&
+                           p.indexOf(QRegularExpression(QStringLiteral("[*?\\[.]")), 2) < 0;
+        if (!plain) parts << QStringLiteral("(?:%1)").arg(QRegularExpression::wildcardToRegularExpression(p));
+      }
+    }
+    QRegularExpression e(parts.isEmpty() ? QStringLiteral("(?!)") : parts.join(u'|'),
+                         QRegularExpression::CaseInsensitiveOption);
+    e.optimize();
+    return e;
+  }();
+  return re;
+}
+
+template <class F, class... A>
+auto Call(F* f, A... args) -> decltype(f(args...)) {
+  return f ? f(args...) : decltype(f(args...)){};
+}
+
+}  // namespace
+
+CFileTypeCache::Entry* CFileTypeCache::Slot(std::u16string_view name, bool folder) {
+  const std::size_t dot = name.rfind(u'.');
+  if (dot != std::u16string_view::npos && name.find(u'.') != dot) return nullptr;
+  if (name.find_first_of(u"\\/") != std::u16string_view::npos) return nullptr;
+  const QString q = QString::fromUtf16(name.data(), static_cast<qsizetype>(name.size()));
+  if (SpecialNames().match(q).hasMatch()) return nullptr;
+  std::u16string key(1, folder ? u'D' : u'F');
+  if (dot != std::u16string_view::npos) key.append(name.substr(dot));
+  return &entries_[key];
+}
+
+int AppendFatRows(CFileListModel& model, const FATDIRENTRY* entries, std::uint32_t count, CFileTypeCache& cache) {
+  if (!entries) return 0;
+  Texts t;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const FATDIRENTRY* e = &entries[i];
+    t = {};
+    t[kTextName] = Call(pfn_disp_struct_name_quorin, e);
+    t[kTextStatus] = Call(pfn_disp_struct_status_quorin, e);
+    t[kTextAttributes] = Call(pfn_disp_struct_attr_quorin, e);
+    t[kTextCluster] = Call(pfn_disp_struct_cluster_quorin, e);
+    t[kTextSize] = Call(pfn_disp_struct_size_quorin, e);
+    t[kTextByteSize] = Call(pfn_disp_struct_bytesize_quorin, e);
+    t[kTextLocation] = Call(pfn_disp_struct_location_quorin, e);
+    t[kTextCreated] = Call(pfn_disp_struct_createdt_quorin, e);
+    t[kTextAccessed] = Call(pfn_disp_struct_accessdt_quorin, e);
+    t[kTextModified] = Call(pfn_disp_struct_modifydt_quorin, e);
+    CFileTypeCache::Entry* slot = cache.Slot(t[kTextName], e->directory != 0);
+    if (slot && !slot->typeName.empty()) {
+      t[kTextFileType] = slot->typeName;
+    } else {
+      t[kTextFileType] = Call(pfn_disp_struct_fileformat_quorin, e);
+      if (slot) slot->typeName = t[kTextFileType];
+    }
+    LISTROWKEYS k;
+    k.byteSize = pfn_disp_struct_bytesize_num_quorin ? pfn_disp_struct_bytesize_num_quorin(e) : double(e->size);
+    k.folder = e->directory;
+    k.volumeLabel = e->volumeLabel;
+    k.deleted = e->deleted;
+    k.firstCluster = e->firstCluster;
+    k.entryIndex = i;
+    k.imageIndex = Call(pfn_disp_struct_image_quorin, e, 1);
+    model.Append(t, k);
+  }
+  return static_cast<int>(count);
+}
+
+int AppendExfatRows(CFileListModel& model, const EXFATFILEENTRY* entries, std::uint32_t count,
+                    CFileTypeCache& cache) {
+  if (!entries) return 0;
+  Texts t;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const EXFATFILEENTRY* e = &entries[i];
+    t = {};
+    t[kTextName] = Call(pfn_disp_struct_name_exfat, e);
+    t[kTextStatus] = Call(pfn_disp_struct_status_exfat, e);
+    t[kTextFragment] = Call(pfn_disp_struct_fragment_exfat, e);
+    t[kTextChecksum] = Call(pfn_disp_struct_checksum_exfat, e);
+    t[kTextAttributes] = Call(pfn_disp_struct_attr_exfat, e);
+    t[kTextCluster] = Call(pfn_disp_struct_cluster_exfat, e);
+    t[kTextSize] = Call(pfn_disp_struct_size_exfat, e);
+    t[kTextByteSize] = Call(pfn_disp_struct_bytesize_exfat, e);
+    t[kTextCreated] = Call(pfn_disp_struct_createdt_exfat, e);
+    t[kTextAccessed] = Call(pfn_disp_struct_accessdt_exfat, e);
+    t[kTextModified] = Call(pfn_disp_struct_modifydt_exfat, e);
+    CFileTypeCache::Entry* slot = cache.Slot(t[kTextName], e->folder != 0);
+    if (slot && !slot->typeName.empty()) {
+      t[kTextFileType] = slot->typeName;
+    } else {
+      t[kTextFileType] = Call(pfn_disp_struct_fileformat_exfat, e);
+      if (slot) slot->typeName = t[kTextFileType];
+    }
+    LISTROWKEYS k;
+    k.byteSize = pfn_disp_struct_bytesize_num_exfat ? pfn_disp_struct_bytesize_num_exfat(e)
+                                                    : static_cast<double>(e->dataLength);
+    k.folder = e->folder;
+    k.volumeLabel = static_cast<std::int32_t>(e->reserved);
+    k.deleted = e->deleted;
+    k.firstCluster = e->firstCluster;
+    k.entryIndex = i;
+    k.imageIndex = Call(pfn_disp_struct_image_exfat, e, 1);
+    model.Append(t, k);
+  }
+  return static_cast<int>(count);
+}
+
+int AppendNtfsRows(CFileListModel& model, const NTFSFILEENTRY* entries, std::uint32_t count, std::int64_t key,
+                   CFileTypeCache& cache) {
+  constexpr std::int64_t kRootRecord = 5;
+  if (!entries) return 0;
+  int added = 0;
+  Texts t;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const NTFSFILEENTRY* e = &entries[i];
+    bool take;
+    if (key == kNtfsDeletedFiles) take = e->deleted == 1 && e->folder != 1;
+    else if (key == kNtfsDeletedTopLevel) take = e->deleted == 1 && e->parentRecordNumber == kRootRecord &&
+                                                 e->recordNumber != kRootRecord;
+    else take = e->parentRecordNumber == key && e->recordNumber != key;
+    if (!take) continue;
+    t = {};
+    t[kTextName] = Call(pfn_disp_struct_name_ntfs, e);
+    t[kTextStatus] = Call(pfn_disp_struct_status_ntfs, e);
+    t[kTextFirstSector] = Call(pfn_disp_struct_1stsector_ntfs, e);
+    t[kTextRunCount] = Call(pfn_disp_struct_runcount_ntfs, e);
+    t[kTextParentRecord] = Call(pfn_disp_struct_parentmft_ntfs, e);
+    t[kTextRecordNumber] = Call(pfn_disp_struct_mftid_ntfs, e);
+    t[kTextCluster] = Call(pfn_disp_struct_cluster_ntfs, e);
+    t[kTextSize] = Call(pfn_disp_struct_size_ntfs, e);
+    t[kTextByteSize] = Call(pfn_disp_struct_bytesize_ntfs, e);
+    t[kTextDataSize] = Call(pfn_disp_struct_datasize_ntfs, e);
+    t[kTextCreated] = Call(pfn_disp_struct_createdt_ntfs, e);
+    t[kTextAccessed] = Call(pfn_disp_struct_accessdt_ntfs, e);
+    t[kTextModified] = Call(pfn_disp_struct_modifydt_ntfs, e);
+    LISTROWKEYS k;
+    // The type name and the icon both follow from the name and the folder flag.
+    CFileTypeCache::Entry* slot = cache.Slot(t[kTextName], e->folder == 1);
+    if (slot && slot->image >= 0) {
+      t[kTextFileType] = slot->typeName;
+      k.imageIndex = slot->image;
+    } else {
+      t[kTextFileType] = Call(pfn_disp_struct_fileformat_ntfs, e);
+      k.imageIndex = pfn_disp_struct_image_ntfs_ex ? pfn_disp_struct_image_ntfs_ex(t[kTextName], e->folder)
+                                                   : Call(pfn_disp_struct_image_ntfs, e, 1);
+      if (slot) *slot = {t[kTextFileType], k.imageIndex};
+    }
+    k.fileAttributes = e->fileAttributes;
+    k.byteSize = pfn_disp_struct_bytesize_num_ntfs ? pfn_disp_struct_bytesize_num_ntfs(e)
+                                                   : static_cast<double>(e->dataSize);
+    k.folder = e->folder;
+    k.deleted = e->deleted;
+    k.recordNumber = e->recordNumber;
+    k.entryIndex = i;
+    model.Append(t, k);
+    ++added;
+  }
+  return added;
+}

@@ -1,0 +1,83 @@
+// The rows of the file list: one record per shown entry, copied from the engine's entry tables
+// when a folder or category is listed, so a later directory read never reaches the list. The
+// eighteen texts of all rows live in one shared buffer; a row holds offsets into it.
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Text fields of a row, in the record's order.
+enum ListText : int {
+  kTextName = 0, kTextStatus, kTextFirstSector, kTextRunCount, kTextFragment, kTextParentRecord, kTextRecordNumber,
+  kTextChecksum, kTextAttributes, kTextCluster, kTextSize, kTextByteSize, kTextDataSize, kTextLocation,
+  kTextCreated, kTextAccessed, kTextModified, kTextFileType, kListTextCount
+};
+
+// The row's fields beside its texts.
+struct LISTROWKEYS {
+  std::uint32_t fileAttributes = 0;  // NTFS
+  double byteSize = 0;               // the sort and sum key
+  std::int32_t folder = 0;
+  std::int32_t volumeLabel = 0;
+  std::int32_t deleted = 0;
+  std::uint64_t firstCluster = 0;    // FAT and exFAT
+  std::int64_t recordNumber = 0;     // NTFS
+  std::int32_t imageIndex = 0;
+  std::uint8_t checked = 0;
+  std::uint32_t entryIndex = 0;     // the entry's place in the engine's table when listed
+};
+
+// One list row: its fields and where its texts lie in the model's buffer.
+struct LISTROWRECORD {
+  LISTROWKEYS keys;
+  std::uint64_t textStart = 0;
+  std::array<std::uint32_t, kListTextCount> textEnd{};  // end of each text, from textStart
+};
+
+class CFileListModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  // Shown columns: the text field each one shows.
+  static constexpr int kColumnCount = 6;
+  static constexpr int kColumnField[kColumnCount] = {kTextName, kTextStatus, kTextModified,
+                                                     kTextFileType, kTextSize, kTextCluster};
+  static constexpr int kSizeColumn = 4;
+  static constexpr int kClusterColumn = 5;
+
+  explicit CFileListModel(QObject* parent = nullptr);
+
+  int rowCount(const QModelIndex& parent = {}) const override;
+  int columnCount(const QModelIndex& parent = {}) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  // Rows are added between BeginFill and EndFill (one reset for the whole listing).
+  void BeginFill();
+  void Append(const std::array<std::u16string, kListTextCount>& texts, const LISTROWKEYS& keys);
+  void EndFill();
+  void Clear();
+
+  int Count() const { return static_cast<int>(rows_.size()); }
+  const LISTROWKEYS& Keys(int row) const { return rows_[static_cast<std::size_t>(row)].keys; }
+  std::u16string_view Text(int row, int field) const;
+  QString QText(int row, int field) const;
+  // Sum of every row's byte size.
+  double TotalBytes() const { return total_; }
+  // Bytes the rows and their texts hold.
+  std::size_t MemoryBytes() const;
+
+  void SetCheckBoxes(bool on);
+
+ private:
+  std::vector<LISTROWRECORD> rows_;
+  std::vector<char16_t> texts_;
+  double total_ = 0;
+  bool filling_ = false;
+  bool checkBoxes_ = false;
+};

@@ -1,0 +1,268 @@
+// Measures the file list and the recovery queue on an NTFS volume whose "삭제된 파일" category
+// holds at least 100,000 files, through the main window (offscreen):
+//
+//   category listed to its first painted screen     <= 1 s
+//   any column sorted (the slowest column)           <= 0.3 s
+//   select all with the status-bar totals            <= 0.2 s
+//   heap per listed row                              <= 1 KiB
+//   queueing every row (a recording queue window)    <= 1 s
+//
+//   filelist_queue_bench [--files N] [--keep DIR]
+//
+// The measures are a table run in order; each prints its figure beside its bound and a miss
+// makes the exit status 1. The volume is made at run time with mkntfs and filled through an
+// ntfs-3g mount (as ntfs_search_bench does), with every file deleted at the end, in a temporary
+// folder (or DIR, kept for the next run). Without the tools or a FUSE mount the benchmark says so
+// and exits 0.
+#include <malloc.h>
+#include <stdlib.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QWidget>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "Pellamor/App.h"
+#include "Pellamor/CommandIds.h"
+#include "Pellamor/DriveSession.h"
+#include "Pellamor/LeftView.h"
+#include "Pellamor/MainFrame.h"
+#include "Pellamor/QueueWindow.h"
+#include "Pellamor/RightView.h"
+#include "corvane/dll_processor.h"
+#include "corvane/filesystem.h"
+#include "corvane/module_table.h"
+#include "platform/drive_map.h"
+#include "platform/message.h"
+
+namespace {
+
+bool Have(const char* tool) {
+  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+int Shell(const std::string& command) { return std::system(("bash -c '" + command + "'").c_str()); }
+
+// As ntfs_search_bench builds its volume (files in folders of 1000), but every file is deleted.
+bool BuildVolume(const std::string& dir, unsigned files) {
+  const std::string img = dir + "/bench.img";
+  const std::string mnt = dir + "/mnt";
+  std::filesystem::create_directories(mnt);
+  const unsigned megabytes = 64 + files / 512;
+  if (Shell("truncate -s " + std::to_string(megabytes) + "M " + img + " && PATH=$PATH:/usr/sbin:/sbin mkntfs -F -Q " +
+            img + " >/dev/null 2>&1") != 0)
+    return false;
+  if (Shell("ntfs-3g " + img + " " + mnt + " 2>/dev/null") != 0) return false;
+  const std::string fill =
+      "python3 - " + mnt + " " + std::to_string(files) +
+      " <<\"PY\"\n"
+      "import os, sys\n"
+      "root, n = sys.argv[1], int(sys.argv[2])\n"
+      "exts = [\"txt\", \"jpg\", \"doc\", \"bin\", \"png\", \"pdf\", \"zip\", \"mp3\"]\n"
+      "for i in range(n):\n"
+      "    d = os.path.join(root, \"d%03d\" % (i // 1000))\n"
+      "    if i % 1000 == 0: os.mkdir(d)\n"
+      "    open(os.path.join(d, \"File%06d.%s\" % (i, exts[i % 8])), \"w\").write(\"x\" * (i % 700))\n"
+      "for i in range(n):\n"
+      "    os.remove(os.path.join(root, \"d%03d\" % (i // 1000), \"File%06d.%s\" % (i, exts[i % 8])))\n"
+      "PY";
+  const int rc = Shell(fill);
+  Shell("umount " + mnt);
+  return rc == 0;
+}
+
+using Clock = std::chrono::steady_clock;
+double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
+
+// A queue window that keeps what it is handed, as the real one keeps its items.
+class RecordingQueue : public QWidget, public IQueueWindow {
+ public:
+  explicit RecordingQueue(QWidget* parent) : QWidget(parent, Qt::Window) {}
+  struct Item {
+    std::u16string name;
+    std::uint64_t first;
+    std::uint32_t reference;
+    int method;
+    double size;
+  };
+  void AddItem(const std::u16string& name, int, std::uint64_t firstCluster, int methodCode,
+               std::uint32_t entryReference, int, const std::u16string&, double size) override {
+    items.push_back({name, firstCluster, entryReference, methodCode, size});
+  }
+  void UpdateCounters() override {}
+  bool IsRunning() const override { return false; }
+  std::vector<Item> items;
+};
+
+// What the measures share.
+struct Bench {
+  CMainFrame* frame = nullptr;
+  RecordingQueue* queue = nullptr;
+  CRightView& List() { return *frame->GetRightView(); }
+  CLeftView& Tree() { return *frame->GetLeftView(); }
+  QTreeWidgetItem* Category(const QString& text) {
+    for (int i = 0; i < Tree().topLevelItemCount(); ++i)
+      if (Tree().topLevelItem(i)->text(0) == text) return Tree().topLevelItem(i);
+    return nullptr;
+  }
+};
+
+struct Measure {
+  const char* what;
+  double bound;
+  const char* unit;
+  std::function<double(Bench&)> run;  // the figure; negative when it could not be taken
+};
+
+double ListCategory(Bench& b) {
+  double best = 1e9;
+  for (int run = 0; run < 3; ++run) {
+    b.Tree().setCurrentItem(b.Category(QStringLiteral("찾기")));  // an empty list first
+    QApplication::processEvents();
+    const auto start = Clock::now();
+    b.Tree().setCurrentItem(b.Category(QStringLiteral("삭제된 파일")));
+    b.List().viewport()->repaint();
+    best = std::min(best, Seconds(start));
+  }
+  std::printf("  %d rows listed\n", b.List().RowCount());
+  return b.List().RowCount() >= 100000 ? best : -1;
+}
+
+double SortSlowestColumn(Bench& b) {
+  double worst = 0;
+  for (int c = 0; c < CFileListModel::kColumnCount; ++c) {
+    for (bool ascending : {true, false}) {
+      const auto start = Clock::now();
+      b.List().SortColumn(c, ascending);
+      b.List().viewport()->repaint();
+      const double s = Seconds(start);
+      std::printf("  column %d %s: %.3f s\n", c, ascending ? "up" : "down", s);
+      worst = std::max(worst, s);
+    }
+  }
+  return worst;
+}
+
+double SelectAllWithTotals(Bench& b) {
+  b.List().SelectOwnerRows({});
+  const auto start = Clock::now();
+  b.List().SelectAllRows();  // the totals follow the selection
+  b.List().viewport()->repaint();
+  const double s = Seconds(start);
+  std::printf("  %s | %s\n", b.frame->StatusPane(1)->text().toUtf8().constData(),
+              b.frame->StatusPane(2)->text().toUtf8().constData());
+  return b.List().SelectedRowCount() == b.List().RowCount() ? s : -1;
+}
+
+double HeapPerRow(Bench& b) {
+  b.Tree().setCurrentItem(b.Category(QStringLiteral("찾기")));
+  malloc_trim(0);
+  const std::size_t before = mallinfo2().uordblks;
+  b.Tree().setCurrentItem(b.Category(QStringLiteral("삭제된 파일")));
+  b.List().SortColumn(0, true);
+  b.List().SelectAllRows();
+  const std::size_t after = mallinfo2().uordblks;
+  const int rows = b.List().RowCount();
+  std::printf("  rows and texts %.0f bytes per row\n", double(b.List().Model()->MemoryBytes()) / rows);
+  return rows ? (double(after) - double(before)) / rows : -1;
+}
+
+double QueueAllRows(Bench& b) {
+  b.List().SelectAllRows();
+  b.queue->items.clear();
+  const auto start = Clock::now();
+  b.frame->RunCommand(cmd::kAddQueueBasic);
+  const double s = Seconds(start);
+  return int(b.queue->items.size()) == b.List().RowCount() ? s : -1;
+}
+
+// The measures, in the order they run; each leaves the list as the next expects it.
+const std::vector<Measure> kMeasures = {
+    {"category to its first painted screen", 1.0, "s", ListCategory},
+    {"slowest column sort", 0.3, "s", SortSlowestColumn},
+    {"select all with totals", 0.2, "s", SelectAllWithTotals},
+    {"heap per listed row", 1024, "bytes", HeapPerRow},
+    {"queue every row", 1.0, "s", QueueAllRows},
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  unsigned files = 100000;
+  std::string keep;
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::string(argv[i]) == "--files") files = static_cast<unsigned>(std::stoul(argv[i + 1]));
+    if (std::string(argv[i]) == "--keep") keep = argv[i + 1];
+  }
+  if (!Have("mkntfs") && !Have("/usr/sbin/mkntfs")) {
+    std::printf("mkntfs is missing: nothing measured\n");
+    return 0;
+  }
+  if (!Have("ntfs-3g") || !Have("python3") || !std::filesystem::exists("/dev/fuse")) {
+    std::printf("ntfs-3g, python3 or FUSE is missing: nothing measured\n");
+    return 0;
+  }
+  std::string dir = keep;
+  if (dir.empty()) {
+    char pattern[] = "/tmp/filelist_bench.XXXXXX";
+    if (!mkdtemp(pattern)) return 1;
+    dir = pattern;
+  }
+  std::filesystem::create_directories(dir);
+  const std::string img = dir + "/bench.img";
+  if (!std::filesystem::exists(img) && !BuildVolume(dir, files)) {
+    std::printf("the volume could not be built\n");
+    if (keep.empty()) std::filesystem::remove_all(dir);
+    return 1;
+  }
+
+  qputenv("QT_QPA_PLATFORM", "offscreen");
+  QApplication app(argc, argv);
+  platform::RecordingMessageSink sink;
+  platform::ScopedMessageSink guard(&sink);
+  LoadModuleTable();
+  BindAllModules();
+  if (CheckModuleExports() != 1) return 1;
+  InitModules();
+  platform::DriveMap::Instance().Configure({"N=" + img}, nullptr, false);
+  SetNtfsRootScanner(&RunNtfsRootScan);
+
+  Bench b;
+  CMainFrame::SetQueueWindowFactory([&b](QWidget* parent) {
+    b.queue = new RecordingQueue(parent);
+    return b.queue;
+  });
+  int status = 0;
+  {
+    CMainFrame frame;
+    b.frame = &frame;
+    frame.show();
+    g_chCurrentDrive = 'N';
+    if (!frame.OpenDrive()) {
+      std::printf("the volume could not be opened\n");
+      status = 1;
+    }
+    while (status == 0 && frame.GetLeftView()->TreeBuilding()) QApplication::processEvents(QEventLoop::AllEvents, 20);
+    if (status == 0 && (!b.Category(QStringLiteral("삭제된 파일")) || !b.queue)) status = 1;
+    const bool ready = status == 0;
+    for (std::size_t i = 0; ready && i < kMeasures.size(); ++i) {
+      const Measure& m = kMeasures[i];
+      const double figure = m.run(b);
+      const bool ok = figure >= 0 && figure <= m.bound;
+      std::printf("%-40s %10.3f %-5s (bound %g) %s\n", m.what, figure, m.unit, m.bound, ok ? "ok" : "MISS");
+      if (!ok) status = 1;
+    }
+    frame.OnCloseDrive();
+  }
+  CMainFrame::SetQueueWindowFactory({});
+  SetNtfsRootScanner(nullptr);
+  UnloadModules();
+  if (keep.empty()) std::filesystem::remove_all(dir);
+  return status;
+}

@@ -1,0 +1,414 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractItemModelTester>
+#include <QHeaderView>
+#include <QLabel>
+
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "Pellamor/App.h"
+#include "Pellamor/AppRecords.h"
+#include "Pellamor/CommandIds.h"
+#include "Pellamor/DriveSession.h"
+#include "Pellamor/LeftView.h"
+#include "Pellamor/MainFrame.h"
+#include "Pellamor/RightView.h"
+#include "corvane/fat_records.h"
+#include "corvane/filesystem.h"
+#include "corvane/ntfs_records.h"
+#include "platform/message.h"
+#include "shell_support.h"
+#include "tests/modules/module_env.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+using shell_test::Child;
+using shell_test::TopLevel;
+using testing_support::Fixture;
+
+// Records what the list hands to the queue window.
+class FakeQueue : public QWidget, public IQueueWindow {
+ public:
+  struct Item {
+    std::u16string name;
+    int isFolder;
+    std::uint64_t firstCluster;
+    int method;
+    std::uint32_t reference;
+    int folderKind;
+    std::u16string state;
+    double size;
+  };
+  explicit FakeQueue(QWidget* parent) : QWidget(parent, Qt::Window) {}
+  void AddItem(const std::u16string& name, int isFolder, std::uint64_t firstCluster, int methodCode,
+               std::uint32_t entryReference, int folderKind, const std::u16string& stateText, double size) override {
+    calls.push_back("add");
+    items.push_back({name, isFolder, firstCluster, methodCode, entryReference, folderKind, stateText, size});
+  }
+  void UpdateCounters() override { calls.push_back("counters"); }
+  bool IsRunning() const override { return running; }
+  std::vector<Item> items;
+  std::vector<std::string> calls;
+  bool running = false;
+};
+
+// A FAT16 volume with folder BIG holding files whose sizes and first clusters are patched: two
+// together more than 4 GiB, at clusters 1234 and 999; two of 1,234 and 999 bytes.
+std::string MakeBigFolderImage(const testing_support::TempDir& dir) {
+  const std::string img = dir.File("big.img");
+  const std::string one = dir.File("one.bin");
+  testing_support::WriteFile(one, "x");
+  auto r = testing_support::Run("PATH=$PATH:/usr/sbin:/sbin; export MTOOLS_SKIP_CHECK=1; mkfs.fat -C -F 16 " +
+                                img + " 16384 >/dev/null && mmd -i " + img + " ::/BIG && mcopy -i " + img + " " +
+                                one + " ::/BIG/ALPHA.BIN && mcopy -i " + img + " " + one + " ::/BIG/OMEGA.BIN && mcopy -i " + img +
+                                " " + one + " ::/BIG/SMALL1.BIN && mcopy -i " + img + " " + one + " ::/BIG/SMALL2.BIN");
+  if (r.exitCode != 0) return {};
+  std::string bytes = testing_support::ReadFile(img);
+  auto patch = [&](const char* name83, std::uint32_t cluster, std::uint32_t size) {
+    std::size_t at = bytes.find(std::string(name83, 11));
+    if (at == std::string::npos) return false;
+    bytes[at + 26] = char(cluster & 0xFF);
+    bytes[at + 27] = char(cluster >> 8);
+    for (int i = 0; i < 4; ++i) bytes[at + 28 + i] = char((size >> (8 * i)) & 0xFF);
+    return true;
+  };
+  if (!patch("ALPHA   BIN", 1234, 0xFFFFFFF0u) || !patch("OMEGA   BIN", 999, 0xFFFFFFF0u) ||
+      !patch("SMALL1  BIN", 3, 1234) || !patch("SMALL2  BIN", 4, 999))
+    return {};
+  testing_support::WriteFile(img, bytes);
+  return img;
+}
+
+class RightView : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() { modules_ = new module_env::StartedModules; }
+  static void TearDownTestSuite() {
+    delete modules_;
+    modules_ = nullptr;
+  }
+  void SetUp() override {
+    shell_test::App();
+    ASSERT_TRUE(modules_->ok());
+    SetNtfsRootScanner(&RunNtfsRootScan);
+    CMainFrame::SetQueueWindowFactory([this](QWidget* parent) {
+      auto* q = new FakeQueue(parent);
+      queue_ = q;
+      return q;
+    });
+  }
+  void TearDown() override {
+    frame_.reset();
+    drives_.reset();
+    CMainFrame::SetQueueWindowFactory({});
+    SetNtfsRootScanner(nullptr);
+    EXPECT_EQ(m_pFileSystem, nullptr);
+  }
+  void Drives(const std::vector<std::string>& sources) {
+    frame_.reset();
+    drives_.reset();
+    drives_ = std::make_unique<testing_support::ScopedDrives>(sources);
+    frame_ = std::make_unique<CMainFrame>();
+    tester_ = std::make_unique<QAbstractItemModelTester>(List().Model(),
+                                                         QAbstractItemModelTester::FailureReportingMode::Fatal);
+  }
+  bool Open(char letter) {
+    g_chCurrentDrive = letter;
+    bool ok = frame_->OpenDrive();
+    shell_test::WaitFor([&] { return !frame_->GetLeftView()->TreeBuilding(); });
+    return ok;
+  }
+  CRightView& List() { return *frame_->GetRightView(); }
+  CLeftView& Tree() { return *frame_->GetLeftView(); }
+  // A text field of every row, in display order.
+  QStringList Column(int field) {
+    QStringList texts;
+    for (int v = 0; v < List().GetViewRowCount(); ++v) texts << List().Model()->QText(List().OwnerRow(v), field);
+    return texts;
+  }
+  int RowNamed(const QString& name) {
+    for (int r = 0; r < List().RowCount(); ++r)
+      if (List().Model()->QText(r, kTextName) == name) return r;
+    return -1;
+  }
+  QString Pane(int i) { return frame_->StatusPane(i)->text(); }
+
+  static inline module_env::StartedModules* modules_ = nullptr;
+  platform::RecordingMessageSink sink_;
+  platform::ScopedMessageSink guard_{&sink_};
+  std::unique_ptr<testing_support::ScopedDrives> drives_;
+  std::unique_ptr<CMainFrame> frame_;
+  std::unique_ptr<QAbstractItemModelTester> tester_;
+  FakeQueue* queue_ = nullptr;
+};
+
+TEST_F(RightView, Fat16RootAndSubfolderRowsCarryTheModulesTexts) {
+  REQUIRE_FIXTURE("shell_fat16.img");
+  Drives({"E=" + Fixture("shell_fat16.img")});
+  ASSERT_TRUE(Open('E'));
+  QStringList headers;
+  for (int c = 0; c < List().GetColumnCount(); ++c) headers << List().GetColumnHeading(c);
+  EXPECT_EQ(headers, (QStringList{"이름", "상태", "수정한 날짜", "유형", "크기", "클러스터"}));
+
+  QStringList names = Column(kTextName);
+  for (const char* n : {"RECYCLED", "ALPHA", "Long folder name", "BETA", "Erased long folder"})
+    EXPECT_TRUE(names.contains(n)) << n << " in " << names.join(", ").toStdString();
+  // Every row's texts are the module's texts of the same entry, copied.
+  ASSERT_EQ(List().RowCount(), static_cast<int>(g_dwFatDirEntryCount));
+  for (int r = 0; r < List().RowCount(); ++r) {
+    const FATDIRENTRY* e = &g_pFatDirEntries[r];
+    EXPECT_EQ(List().Model()->QText(r, kTextName).toStdU16String(), pfn_disp_struct_name_quorin(e));
+    EXPECT_EQ(List().Model()->QText(r, kTextStatus).toStdU16String(), pfn_disp_struct_status_quorin(e));
+    EXPECT_EQ(List().Model()->QText(r, kTextCluster).toStdU16String(), pfn_disp_struct_cluster_quorin(e));
+    EXPECT_EQ(List().Model()->QText(r, kTextFileType).toStdU16String(), pfn_disp_struct_fileformat_quorin(e));
+    EXPECT_EQ(List().Model()->Keys(r).firstCluster, e->firstCluster);
+    EXPECT_EQ(List().Model()->Keys(r).deleted, e->deleted);
+  }
+  EXPECT_EQ(Pane(2), QStringLiteral("전체: %1개 %2")
+                         .arg(List().RowCount())
+                         .arg(QString::fromStdU16String(FormatSizeText(List().Model()->TotalBytes(), 2, 1, 0, 0))));
+  EXPECT_EQ(Pane(1), QStringLiteral("선택: 0개 0바이트"));
+  List().SelectOwnerRows({0});
+  shell_test::SaveShot(*frame_, "right_view_fat16");
+
+  // A subfolder: the next directory read replaces the engine's table, the rows are the folder's.
+  Tree().setCurrentItem(Child(TopLevel(Tree(), "E:\\"), "ALPHA"));
+  names = Column(kTextName);
+  EXPECT_TRUE(names.contains("INNER"));
+  EXPECT_TRUE(names.contains(".."));
+  EXPECT_FALSE(names.contains("BETA"));
+  // Other categories of a FAT volume have no rows.
+  Tree().setCurrentItem(TopLevel(Tree(), "파일포맷"));
+  EXPECT_EQ(List().RowCount(), 0);
+}
+
+TEST_F(RightView, BigFolderTotalsSortingAndTheParentEntry) {
+  testing_support::TempDir dir;
+  const std::string img = MakeBigFolderImage(dir);
+  if (img.empty()) GTEST_SKIP() << "mkfs.fat or mtools missing";
+  Drives({"F=" + img});
+  ASSERT_TRUE(Open('F'));
+  Tree().setCurrentItem(Child(TopLevel(Tree(), "F:\\"), "BIG"));
+  const int alpha = RowNamed("ALPHA.BIN");
+  const int omega = RowNamed("OMEGA.BIN");
+  ASSERT_GE(alpha, 0);
+  ASSERT_GE(omega, 0);
+  EXPECT_EQ(CGridColumnTraitText::ParseNumber(List().Model()->QText(alpha, kTextCluster)), 1234);
+  EXPECT_EQ(CGridColumnTraitText::ParseNumber(List().Model()->QText(omega, kTextCluster)), 999);
+  // More than 4 GiB in all: no wrap at 32 bits.
+  const double total = 2.0 * 0xFFFFFFF0u + 1234 + 999;
+  EXPECT_EQ(List().Model()->TotalBytes(), total);
+  const QString totalText = QString::fromStdU16String(FormatSizeText(total, 2, 1, 0, 0));
+  EXPECT_EQ(Pane(2), QStringLiteral("전체: %1개 %2").arg(List().RowCount()).arg(totalText));
+
+  // Select all: one selection call, totals follow.
+  List().SelectAllRows();
+  EXPECT_EQ(List().SelectedRowCount(), List().RowCount());
+  EXPECT_EQ(Pane(1), QStringLiteral("선택: %1개 %2").arg(List().RowCount()).arg(totalText));
+  List().InvertSelection();
+  EXPECT_EQ(List().SelectedRowCount(), 0);
+  EXPECT_EQ(Pane(1), QStringLiteral("선택: 0개 0바이트"));
+
+  // Clusters sort by number ("1,234" after "999"), sizes by bytes; rows keep their texts.
+  std::map<QString, QString> clusterOf;
+  for (int r = 0; r < List().RowCount(); ++r)
+    clusterOf[List().Model()->QText(r, kTextName)] = List().Model()->QText(r, kTextCluster);
+  struct Case {
+    int column;
+    bool ascending;
+  };
+  for (Case c : {Case{CFileListModel::kClusterColumn, true}, Case{CFileListModel::kClusterColumn, false},
+                 Case{CFileListModel::kSizeColumn, true}, Case{0, true}, Case{3, false}}) {
+    ASSERT_TRUE(List().SortColumn(c.column, c.ascending));
+    const QStringList names = Column(kTextName);
+    const QStringList clusters = Column(kTextCluster);
+    for (int v = 0; v < names.size(); ++v) EXPECT_EQ(clusters[v], clusterOf[names[v]]);
+    if (c.column == CFileListModel::kClusterColumn) {
+      const int a = static_cast<int>(names.indexOf("OMEGA.BIN")), b = static_cast<int>(names.indexOf("ALPHA.BIN"));
+      EXPECT_EQ(a < b, c.ascending) << clusters.join(" ").toStdString();
+    }
+    if (c.column == CFileListModel::kSizeColumn) {
+      // "1,234" bytes after "999" bytes, both before 4 GiB.
+      const QStringList sizes = Column(kTextByteSize);
+      EXPECT_LT(names.indexOf("SMALL2.BIN"), names.indexOf("SMALL1.BIN")) << sizes.join(" | ").toStdString();
+      EXPECT_LT(names.indexOf("SMALL1.BIN"), names.indexOf("ALPHA.BIN"));
+      EXPECT_EQ(sizes[names.indexOf("SMALL1.BIN")].left(5), "1,234");
+    }
+  }
+
+  // ".." of a folder under the root has cluster 0: it opens the root.
+  const int dotdot = RowNamed("..");
+  ASSERT_GE(dotdot, 0);
+  EXPECT_EQ(List().Model()->Keys(dotdot).firstCluster, 0u);
+  List().SelectOwnerRows({dotdot});
+  List().OnDblclk();
+  EXPECT_GE(RowNamed("BIG"), 0);
+  EXPECT_LT(RowNamed("ALPHA.BIN"), 0);
+  EXPECT_EQ(m_pFileSystem->currentDirectory, -1);
+  EXPECT_TRUE(sink_.Texts().empty());
+}
+
+TEST_F(RightView, NtfsDeletedFilesCategoryHoldsDeletedFilesOfEveryFolder) {
+  REQUIRE_FIXTURE("ntfs_512.img");
+  if (testing_support::FixtureExists("ntfs_512.img.nofuse")) GTEST_SKIP() << "no deleted files in the fixture";
+  Drives({"N=" + Fixture("ntfs_512.img")});
+  ASSERT_TRUE(Open('N'));
+  if (!g_pNtfsEntries) GTEST_SKIP() << "the NTFS search is not available";
+  EXPECT_EQ(List().LastHint(), (ListHint{-1, true}));
+  const QStringList names = Column(kTextName);
+  for (const char* n : {"deleted.bin", "delres.txt", "child.bin"}) EXPECT_TRUE(names.contains(n)) << n;
+  EXPECT_FALSE(names.contains("gone"));
+  EXPECT_FALSE(names.contains("small.txt"));
+  shell_test::SaveShot(*frame_, "right_view_ntfs_deleted_files");
+  for (int r = 0; r < List().RowCount(); ++r) {
+    EXPECT_EQ(List().Model()->Keys(r).deleted, 1);
+    EXPECT_NE(List().Model()->Keys(r).folder, 1);
+    const NTFSFILEENTRY* e = &g_pNtfsEntries[List().Model()->Keys(r).entryIndex];
+    EXPECT_EQ(List().Model()->Keys(r).recordNumber, e->recordNumber);
+    EXPECT_EQ(List().Model()->QText(r, kTextFileType).toStdU16String(), pfn_disp_struct_fileformat_ntfs(e));
+    EXPECT_EQ(List().Model()->Keys(r).imageIndex, pfn_disp_struct_image_ntfs(e, 1));
+  }
+  // Deleted entries of the root, folders included.
+  Tree().setCurrentItem(TopLevel(Tree(), "삭제된 폴더"));
+  EXPECT_TRUE(Column(kTextName).contains("gone"));
+  EXPECT_FALSE(Column(kTextName).contains("child.bin"));
+  // The root's children, and a double click on a folder opens it.
+  Tree().setCurrentItem(TopLevel(Tree(), "(N:)"));
+  EXPECT_TRUE(Column(kTextName).contains("small.txt"));
+  const int docs = RowNamed("docs");
+  ASSERT_GE(docs, 0);
+  List().SelectOwnerRows({docs});
+  List().OnDblclk();
+  EXPECT_TRUE(Column(kTextName).contains("sub"));
+  EXPECT_FALSE(Column(kTextName).contains("small.txt"));
+  Tree().setCurrentItem(TopLevel(Tree(), "찾기"));
+  EXPECT_EQ(List().RowCount(), 0);
+}
+
+TEST_F(RightView, AddToQueueHandsSelectedRowsInOrderThenCountsOnceAndShows) {
+  REQUIRE_FIXTURE("shell_fat16.img");
+  Drives({"E=" + Fixture("shell_fat16.img")});
+  ASSERT_TRUE(Open('E'));
+  ASSERT_NE(queue_, nullptr);
+  EXPECT_EQ(List().Queue(), queue_);
+  EXPECT_FALSE(queue_->isVisible());
+  const int live = RowNamed("ALPHA"), gone = RowNamed("Erased long folder");
+  ASSERT_GE(live, 0);
+  ASSERT_GE(gone, 0);
+  // The view order differs from the owner order: items still come by ascending owner row.
+  List().SortColumn(0, false);
+  List().SelectOwnerRows({gone, live});
+  frame_->show();
+  ASSERT_TRUE(frame_->RunCommand(cmd::kAddQueueLinear));
+  ASSERT_EQ(queue_->items.size(), 2u);
+  EXPECT_EQ(queue_->calls, (std::vector<std::string>{"add", "add", "counters"}));
+  const int first = std::min(live, gone);
+  EXPECT_EQ(QString::fromStdU16String(queue_->items[0].name), List().Model()->QText(first, kTextName));
+  for (const FakeQueue::Item& item : queue_->items) {
+    const int r = item.name == u"ALPHA" ? live : gone;
+    EXPECT_EQ(item.firstCluster, List().Model()->Keys(r).firstCluster);
+    EXPECT_EQ(item.reference, r == gone ? 1u : 0u);  // deleted rows carry 1
+    EXPECT_EQ(item.method, 1);
+    EXPECT_EQ(item.isFolder, 1);
+    EXPECT_EQ(item.folderKind, 0);
+    EXPECT_TRUE(item.state.empty());
+  }
+  EXPECT_TRUE(queue_->isVisible());
+  ASSERT_TRUE(frame_->RunCommand(cmd::kAddQueueBasic));
+  ASSERT_EQ(queue_->items.size(), 4u);
+  EXPECT_EQ(queue_->items[3].method, 0);
+  ASSERT_TRUE(frame_->RunCommand(list_cmd::kAddQueueLinear));
+  EXPECT_EQ(queue_->items.size(), 6u);
+  // The selected entry and the queue's state for other windows.
+  ASSERT_TRUE(List().SelectedEntry().has_value());
+  EXPECT_EQ(List().SelectedEntry()->row, first);
+  EXPECT_FALSE(List().QueueRunning());
+  queue_->running = true;
+  EXPECT_TRUE(List().QueueRunning());
+  queue_->running = false;
+  // Closing the drive destroys the window.
+  QPointer<QWidget> window = queue_;
+  frame_->OnCloseDrive();
+  EXPECT_TRUE(window.isNull());
+  EXPECT_EQ(List().Queue(), nullptr);
+}
+
+TEST_F(RightView, NtfsRowsQueueByRecordNumberAndAttributes) {
+  REQUIRE_FIXTURE("ntfs_512.img");
+  Drives({"N=" + Fixture("ntfs_512.img")});
+  ASSERT_TRUE(Open('N'));
+  if (!g_pNtfsEntries) GTEST_SKIP() << "the NTFS search is not available";
+  Tree().setCurrentItem(TopLevel(Tree(), "(N:)"));
+  ASSERT_GT(List().RowCount(), 1);
+  List().SelectAllRows();
+  ASSERT_TRUE(frame_->RunCommand(cmd::kAddQueueBasic));
+  ASSERT_EQ(static_cast<int>(queue_->items.size()), List().RowCount());
+  for (int r = 0; r < List().RowCount(); ++r) {
+    const FakeQueue::Item& item = queue_->items[static_cast<std::size_t>(r)];
+    const NTFSFILEENTRY& e = g_pNtfsEntries[List().Model()->Keys(r).entryIndex];
+    EXPECT_EQ(item.firstCluster, static_cast<std::uint64_t>(e.recordNumber));
+    EXPECT_EQ(item.reference, e.fileAttributes);
+    EXPECT_EQ(item.size, List().Model()->Keys(r).byteSize);
+  }
+}
+
+TEST_F(RightView, ClosingTheDriveClearsTheRowsBeforeReadersStop) {
+  REQUIRE_FIXTURE("shell_fat16.img");
+  Drives({"E=" + Fixture("shell_fat16.img")});
+  ASSERT_TRUE(Open('E'));
+  ASSERT_GT(List().RowCount(), 0);
+  int rowsWhenStopped = -1;
+  bool engineStillThere = false;
+  const int reader = frame_->Session()->AddReader([&] {
+    rowsWhenStopped = List().RowCount();
+    engineStillThere = m_pFileSystem != nullptr;
+  });
+  frame_->OnCloseDrive();
+  frame_->Session()->RemoveReader(reader);
+  EXPECT_EQ(rowsWhenStopped, 0);
+  EXPECT_TRUE(engineStillThere);
+  EXPECT_EQ(List().RowCount(), 0);
+  EXPECT_EQ(List().FileSystemType(), 0);
+}
+
+// Without an open drive, updates and double clicks do nothing; the right-click menu needs a row.
+TEST_F(RightView, NothingHappensWithoutADriveOrASelection) {
+  Drives({});
+  List().OnUpdate({-1, false});
+  List().OnDblclk();
+  EXPECT_EQ(List().RowCount(), 0);
+  EXPECT_EQ(List().CreateRowMenu(), nullptr);
+  frame_->RunCommand(cmd::kAddQueueBasic);  // no queue window: nothing
+  EXPECT_TRUE(sink_.Texts().empty());
+}
+
+}  // namespace
+
+namespace {
+
+// The type cache serves only names whose type follows from their extension alone.
+TEST(FileTypeCache, NamesThatOtherPatternsClaimAreNeverCached) {
+  shell_test::App();
+  CFileTypeCache cache;
+  struct Case {
+    const char16_t* name;
+    bool cached;
+  };
+  const Case cases[] = {
+      {u"photo.jpg", true},        {u"Photo.JPG", true},      {u"noextension", true},
+      {u"archive.tar.gz", false},  {u"CMakeLists.txt", false}, {u"Makefile", false},
+      {u"a/b.txt", false},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(cache.Slot(c.name, false) != nullptr, c.cached) << QString::fromUtf16(c.name).toStdString();
+  // Extensions differing in case are apart (some patterns tell them apart), and so are folders.
+  EXPECT_NE(cache.Slot(u"a.C", false), cache.Slot(u"a.c", false));
+  EXPECT_NE(cache.Slot(u"a.txt", true), cache.Slot(u"a.txt", false));
+  EXPECT_EQ(cache.Slot(u"a.txt", false), cache.Slot(u"b.txt", false));
+}
+
+}  // namespace
