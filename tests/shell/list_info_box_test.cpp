@@ -11,6 +11,7 @@
 
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
+#include "controls/GridListCtrlEx.h"
 #include "shared/DialogHeaderCtrl.h"
 #include "shell_support.h"
 
@@ -118,6 +119,27 @@ TEST_F(ListInfoBoxTest, TheRegisteredRunnerOpensTheBoxesOfTheListGiven) {
   EXPECT_EQ(dlg::RunDialog("CDlgListInfoBox"), 0);
   for (QWidget* w : QApplication::topLevelWidgets())
     if (auto* box = qobject_cast<CDlgListInfoBox*>(w)) opened << box;
+}
+
+// The grid list keeps its selection by owner rows: the boxes follow it, in the order shown.
+TEST_F(ListInfoBoxTest, GridListBoxesFollowItsSelectionInViewOrder) {
+  CGridListCtrlEx grid;
+  grid.InsertColumn(0, QStringLiteral("이름"));
+  grid.InsertColumn(1, QStringLiteral("크기"));
+  const char* names[] = {"bravo", "alpha", "delta", "charlie"};
+  for (int i = 0; i < 4; ++i) {
+    grid.InsertItem(i, names[i]);
+    grid.SetItemText(i, 1, QString::number(i));
+  }
+  grid.SortColumn(0, true);  // alpha, bravo, charlie, delta
+  grid.SelectOwnerRows({0, 1, 2});
+  const QList<CDlgListInfoBox*> boxes = ShowListRowInfo(&grid);
+  for (CDlgListInfoBox* box : boxes) opened << box;
+  ASSERT_EQ(boxes.size(), 3);
+  const QString caption = QString::fromUtf16(u"\r\n이름: ");
+  EXPECT_TRUE(boxes[0]->Text().startsWith(caption + "alpha"));
+  EXPECT_TRUE(boxes[1]->Text().startsWith(caption + "bravo"));
+  EXPECT_TRUE(boxes[2]->Text().startsWith(caption + "delta"));
 }
 
 TEST_F(ListInfoBoxTest, NothingSelectedOrNoModelOpensNothing) {

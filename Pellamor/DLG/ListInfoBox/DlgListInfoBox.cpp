@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "controls/DialogUnits.h"
+#include "controls/GridListCtrlEx.h"
 #include "shared/DialogHeaderCtrl.h"
 
 namespace {
@@ -102,8 +103,16 @@ QList<CDlgListInfoBox*> ShowListRowInfo(QAbstractItemView* list) {
   if (!list || !list->model() || !list->selectionModel()) return boxes;
   // Selected rows by ranges (a full-row selection holds one range per block, not one index per cell).
   std::vector<QPersistentModelIndex> rows;
-  for (const QItemSelectionRange& range : list->selectionModel()->selection()) {
-    for (int r = range.top(); r <= range.bottom(); ++r) rows.emplace_back(range.model()->index(r, 0, range.parent()));
+  if (auto* grid = qobject_cast<CGridListCtrlEx*>(list)) {
+    // The grid keeps its selection by owner rows; its view rows are the model's rows.
+    for (int owner : grid->GetSelectedOwnerRows()) {
+      const int view = grid->ViewRow(owner);
+      if (view >= 0) rows.emplace_back(list->model()->index(view, 0));
+    }
+  } else {
+    for (const QItemSelectionRange& range : list->selectionModel()->selection()) {
+      for (int r = range.top(); r <= range.bottom(); ++r) rows.emplace_back(range.model()->index(r, 0, range.parent()));
+    }
   }
   std::vector<std::pair<std::vector<int>, QPersistentModelIndex>> ordered;
   ordered.reserve(rows.size());
