@@ -292,7 +292,6 @@ class Walker {
         next = target;
       }
       if (!linked) return;
-      if (next == 0 || visited.count(next)) return;
       ebr = next;
     }
     scan_.notes.push_back("extended chain longer than " + std::to_string(kMaxLogicalPartitions));
