@@ -42,14 +42,22 @@ void DriveMap::Clear() {
   std::lock_guard lock(mutex_);
   drives_.clear();
   disks_.clear();
+  blockRoots_.reset();
   configured_ = true;
 }
 
 std::vector<std::string> DriveMap::Configure(const std::vector<std::string>& options,
                                              const char* env, bool blockDevices) {
+  return Configure(options, env, blockDevices, BlockDeviceRoots{});
+}
+
+std::vector<std::string> DriveMap::Configure(const std::vector<std::string>& options,
+                                             const char* env, bool blockDevices,
+                                             const BlockDeviceRoots& roots) {
   std::lock_guard lock(mutex_);
   drives_.clear();
   disks_.clear();
+  blockRoots_.reset();
   configured_ = true;
   std::vector<std::string> problems;
   auto add = [&](const std::string& text) {
@@ -80,7 +88,10 @@ std::vector<std::string> DriveMap::Configure(const std::vector<std::string>& opt
       reserved_ += static_cast<char>(std::toupper(static_cast<unsigned char>(item[0])));
   for (const auto& item : items) add(item);
   reserved_.clear();
-  if (blockDevices) AddBlockDevicesLocked();
+  if (blockDevices) {
+    blockRoots_ = roots;
+    AddBlockDevicesLocked();
+  }
   return problems;
 }
 
@@ -145,12 +156,13 @@ bool DriveMap::AddSourceLocked(char letter, const std::string& path, std::string
     drives_.push_back({letter, path, 0, length, false});
     return true;
   }
-  disks_.push_back({static_cast<int>(disks_.size()), path, length});
+  const int disk = static_cast<int>(disks_.size());
+  disks_.push_back({disk, path, length, {}});
   char next = letter;
   for (const auto& p : scan.partitions) {
     next = FreeLetterLocked(next);
     if (next == 0) break;
-    drives_.push_back({next, path, p.offset, p.length, false});
+    drives_.push_back({next, path, p.offset, p.length, false, disk, p.offset});
   }
   return true;
 }
@@ -158,7 +170,7 @@ bool DriveMap::AddSourceLocked(char letter, const std::string& path, std::string
 void DriveMap::AddBlockDevicesLocked() {
   namespace fs = std::filesystem;
   std::error_code ec;
-  fs::path root("/sys/class/block");
+  fs::path root(blockRoots_->sysfs);
   if (!fs::exists(root, ec)) return;
   std::vector<std::string> names;
   for (const auto& e : fs::directory_iterator(root, ec)) names.push_back(e.path().filename());
@@ -167,7 +179,7 @@ void DriveMap::AddBlockDevicesLocked() {
     if (name.rfind("loop", 0) == 0 || name.rfind("ram", 0) == 0 || name.rfind("zram", 0) == 0)
       continue;
     fs::path dir = root / name;
-    std::string dev = "/dev/" + name;
+    std::string dev = (fs::path(blockRoots_->dev) / name).string();
     std::uint64_t sectors = std::strtoull(ReadSysText(dir / "size").c_str(), nullptr, 10);
     if (sectors == 0) continue;
     if (fs::exists(dir / "partition", ec)) {
@@ -175,9 +187,18 @@ void DriveMap::AddBlockDevicesLocked() {
       if (letter == 0) continue;
       fs::path disk = fs::canonical(dir, ec).parent_path();
       bool removable = ReadSysText(disk / "removable") == "1";
-      drives_.push_back({letter, dev, 0, sectors * 512, removable});
+      // The holding disk is the partition's parent folder; sysfs counts the start in 512-byte
+      // units whatever the disk's sector size.
+      int number = -1;
+      for (const PhysicalDisk& d : disks_) {
+        std::error_code dec;
+        if (!d.sysfsDir.empty() && fs::equivalent(d.sysfsDir, disk, dec)) number = d.number;
+      }
+      std::uint64_t start = std::strtoull(ReadSysText(dir / "start").c_str(), nullptr, 10);
+      drives_.push_back({letter, dev, 0, sectors * 512, removable, number,
+                         number >= 0 ? start * 512 : 0});
     } else {
-      disks_.push_back({static_cast<int>(disks_.size()), dev, sectors * 512});
+      disks_.push_back({static_cast<int>(disks_.size()), dev, sectors * 512, dir.string()});
     }
   }
 }
@@ -203,6 +224,12 @@ std::vector<PhysicalDisk> DriveMap::Disks() {
   std::lock_guard lock(mutex_);
   EnsureConfigured();
   return disks_;
+}
+
+std::optional<BlockDeviceRoots> DriveMap::BlockDevices() {
+  std::lock_guard lock(mutex_);
+  EnsureConfigured();
+  return blockRoots_;
 }
 
 std::vector<std::string> DriveMap::TakeDriveOptions(std::vector<std::string>& args) {

@@ -21,12 +21,21 @@ struct DriveEntry {
   std::uint64_t offset = 0;
   std::uint64_t length = 0;
   bool removable = false;  // a floppy-like or removable source
+  int disk = -1;                // number of the physical disk that holds the volume, -1 for none
+  std::uint64_t diskOffset = 0;  // byte offset of the volume on that disk
 };
 
 struct PhysicalDisk {
   int number = 0;
   std::string path;
   std::uint64_t length = 0;
+  std::string sysfsDir;  // the block device's folder under the sysfs root; empty for images
+};
+
+// Where the machine's block devices are found: their sysfs folder and their device nodes.
+struct BlockDeviceRoots {
+  std::string sysfs = "/sys/class/block";
+  std::string dev = "/dev";
 };
 
 class DriveMap {
@@ -37,6 +46,9 @@ class DriveMap {
   // Returns the problems found (one text each); sources that fail are left out.
   std::vector<std::string> Configure(const std::vector<std::string>& options, const char* env,
                                      bool blockDevices);
+  // The same, reading the block devices from the given roots (tests pass a made-up tree).
+  std::vector<std::string> Configure(const std::vector<std::string>& options, const char* env,
+                                     bool blockDevices, const BlockDeviceRoots& roots);
   // Configures from the environment alone when nothing configured the map yet.
   void EnsureConfigured();
 
@@ -46,6 +58,8 @@ class DriveMap {
   std::optional<DriveEntry> Find(char letter);
   std::vector<DriveEntry> Drives();
   std::vector<PhysicalDisk> Disks();
+  // The roots the block devices were read from; none when the machine's devices are left out.
+  std::optional<BlockDeviceRoots> BlockDevices();
   void Clear();
 
   // Pulls "--drive X=PATH" and "--drive=X=PATH" out of an argument list.
@@ -62,6 +76,7 @@ class DriveMap {
   bool configured_ = false;
   std::vector<DriveEntry> drives_;
   std::vector<PhysicalDisk> disks_;
+  std::optional<BlockDeviceRoots> blockRoots_;
   std::string reserved_;  // letters named by options, kept free for them
 };
 

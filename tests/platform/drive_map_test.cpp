@@ -76,6 +76,27 @@ TEST_F(DriveMapTest, EnvironmentListAndBadOptions) {
   EXPECT_EQ(drives[1].letter, 'F');
 }
 
+TEST_F(DriveMapTest, LettersRecordTheirDiskAndOffset) {
+  REQUIRE_FIXTURE("disk_ebr2.img");
+  REQUIRE_FIXTURE("gpt.img");
+  DriveMap::Instance().Configure({"C=" + Fixture("base_fat16.img"), "D=" + Fixture("disk_ebr2.img"),
+                                  "T=" + Fixture("gpt.img")},
+                                 nullptr, false);
+  auto drives = DriveMap::Instance().Drives();
+  ASSERT_EQ(drives.size(), 9u);
+  // A lone volume lies on no disk.
+  EXPECT_EQ(drives[0].disk, -1);
+  const std::uint64_t starts[] = {2048, 12288, 16384, 20480, 28672, 32768};
+  for (int i = 0; i < 6; ++i) {
+    EXPECT_EQ(drives[1 + i].disk, 0) << drives[1 + i].letter;
+    EXPECT_EQ(drives[1 + i].diskOffset, starts[i] * 512) << drives[1 + i].letter;
+  }
+  EXPECT_EQ(drives[7].letter, 'T');
+  EXPECT_EQ(drives[7].disk, 1);
+  EXPECT_EQ(drives[8].diskOffset, 6144u * 512);
+  EXPECT_FALSE(DriveMap::Instance().BlockDevices());
+}
+
 TEST_F(DriveMapTest, TakeDriveOptionsLeavesTheRest) {
   std::vector<std::string> args = {"--open", "F:", "--drive", "F=/a.img", "--drive=G=/b.img", "x"};
   auto drives = DriveMap::TakeDriveOptions(args);

@@ -30,6 +30,7 @@
 #include "platform/message.h"
 #include "tests/tools/probe.h"
 #include "tests/tools/probe_db.h"
+#include "tests/tools/probe_disk.h"
 
 namespace {
 
@@ -123,6 +124,9 @@ int main(int argc, char** argv) {
   if (args.empty()) return Usage();
   const std::string verb = args[0];
   if (verb == "info") return Info(sink);
+  if (verb == "disks") return ProbeDisks(std::cout, std::cerr);
+  if (verb == "partitions") return ProbePartitions(std::cout, std::cerr);
+  if (verb == "extents") return ProbeExtents(std::cout, std::cerr);
   if (verb == "db") return ProbeDb(std::vector<std::string>(args.begin() + 1, args.end()), std::cout, std::cerr);
 
   char letter = 0;
