@@ -10,6 +10,7 @@
 #include <QTreeView>
 
 #include "Pellamor/DLG/Dialogs.h"
+#include "controls/GridListCtrlGroups.h"
 #include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
 #include "shared/DialogHeaderCtrl.h"
 #include "shell_support.h"
@@ -96,6 +97,35 @@ TEST_F(ListInfoBoxTest, OneBoxPerSelectedRowOfASortedList) {
   SaveShot(*boxes[1], "list_info_box");
   EXPECT_EQ(ShowListRowInfoEx(&view).size(), 3);  // the same builder
   for (CDlgListInfoBox* box : boxes) opened << box;
+}
+
+// The grid list keeps its selection per owner row, not in the selection model's ranges; the boxes
+// follow its sorted and grouped view.
+TEST_F(ListInfoBoxTest, OneBoxPerSelectedRowOfASortedGroupedGridList) {
+  CGridListCtrlGroups grid;
+  grid.InsertColumn(0, QString::fromUtf16(u"이름"));
+  grid.InsertColumn(1, QString::fromUtf16(u"종류"));
+  const char* rows[][2] = {{"alpha.txt", "text"}, {"bravo.jpg", "image"}, {"charlie.txt", "text"}, {"delta.jpg", "image"}};
+  for (const auto& row : rows) {
+    const int r = grid.InsertItem(grid.GetItemCount(), QString::fromLatin1(row[0]));
+    grid.SetItemText(r, 1, QString::fromLatin1(row[1]));
+  }
+  grid.resize(300, 200);
+  grid.show();
+  grid.SortColumn(0, false);  // delta, charlie, bravo, alpha
+  ASSERT_TRUE(grid.GroupByColumn(1));  // [image] delta bravo [text] charlie alpha
+  grid.SelectOwnerRows({0, 1});        // alpha, bravo
+  // Rows of a collapsed group stay selected.
+  ASSERT_TRUE(grid.SetGroupState(grid.GetRowGroupId(0), CGridListCtrlGroups::kGroupCollapsed));
+  ASSERT_EQ(grid.ViewRow(0), -1);
+  const QList<CDlgListInfoBox*> boxes = ShowListRowInfo(&grid);
+  for (CDlgListInfoBox* box : boxes) opened << box;
+  ASSERT_EQ(boxes.size(), 2);
+  const auto text = [](const char* name, const char* kind) {
+    return QString::fromUtf16(u"\r\n이름: ") + name + QString::fromUtf16(u"\r\n\r\n종류: ") + kind + "\r\n";
+  };
+  EXPECT_EQ(boxes[0]->Text(), text("bravo.jpg", "image"));
+  EXPECT_EQ(boxes[1]->Text(), text("alpha.txt", "text"));
 }
 
 TEST_F(ListInfoBoxTest, ClosingABoxFreesIt) {
