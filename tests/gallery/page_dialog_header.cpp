@@ -68,6 +68,7 @@ QWidget* MakeDialogHeaderPage() {
     boxes->addWidget(new QLabel(QString::fromUtf16(names[a])), 0, a);
     boxes->addWidget(new ParagraphBox(a, QString::fromUtf16(text)), 1, a);
   }
+  boxes->setRowStretch(1, 1);
   column->addLayout(boxes, 1);
   return page;
 }
