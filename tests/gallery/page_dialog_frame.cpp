@@ -145,6 +145,15 @@ class FrameDialog : public CResizableDialog {
 QWidget* MakeDialogFramePage() { return new FrameDialog; }
 
 void StageDialogFramePage(QWidget* page) {
+  // The other tabs at the same size.
+  if (auto* tab = page->findChild<CTabCtrlSSL*>(QStringLiteral("tabs"))) {
+    for (int i = 1; i < tab->count(); ++i) {
+      tab->setCurrentIndex(i);
+      QApplication::processEvents();
+      SaveGalleryShot(page, QStringLiteral("tab%1").arg(i + 1));
+    }
+    tab->setCurrentIndex(0);
+  }
   // The folder picker, saved and closed from inside its modal loop.
   auto* browse = page->findChild<QPushButton*>(QStringLiteral("browse"));
   if (!browse) return;

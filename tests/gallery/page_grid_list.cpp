@@ -109,6 +109,8 @@ CGridListCtrlGroups* StoredList() {
   return list;
 }
 
+constexpr int kMaxRowBoxes = 20;
+
 }  // namespace
 
 QWidget* MakeGridListPage() {
@@ -178,7 +180,13 @@ QWidget* MakeGridListPage() {
 #ifdef GALLERY_ROW_BOX
   auto* info = new QPushButton(QStringLiteral("행 정보"));
   info->setObjectName(QStringLiteral("rowInfo"));
-  QObject::connect(info, &QPushButton::clicked, list, [list] { ShowListRowInfo(list); });
+  // One box per selected row: a select-all of the million would open a million windows.
+  QObject::connect(info, &QPushButton::clicked, list, [list, status] {
+    if (list->GetSelectedCount() > kMaxRowBoxes)
+      status->setText(QStringLiteral("행 정보는 %1개 이하의 행을 선택하십시오.").arg(kMaxRowBoxes));
+    else
+      ShowListRowInfo(list);
+  });
   buttons->addWidget(info);
 #endif
   grid->addLayout(buttons, 2, 0, 1, 2);
