@@ -1,7 +1,8 @@
 // controls_gallery: shows every control in one window, a page each.
 //   controls_gallery                    the window
 //   controls_gallery --list             the page names, one a line
-//   controls_gallery --screenshot DIR   one PNG per page (DIR/<name>.png) at a fixed size
+//   controls_gallery --screenshot DIR   one PNG per page (DIR/<name>.png) at a fixed size, and one
+//                                       per window a page opens for it (DIR/<name>.<n>.png)
 #include <QApplication>
 #include <QDir>
 #include <QFontDatabase>
@@ -15,6 +16,19 @@
 namespace {
 
 constexpr QSize kShotSize(640, 400);
+
+// The screenshot folder and the page being shot, while screenshots are made.
+QString shotDir;
+QString shotPage;
+int shotFailures = 0;
+
+bool SaveShot(QWidget* window, const QString& name) {
+  const QString file = QDir(shotDir).filePath(name + QStringLiteral(".png"));
+  if (window->grab().save(file)) return true;
+  std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+  ++shotFailures;
+  return false;
+}
 
 // Hangul needs a face that has it; the Nanum fonts are the suite's.
 void ChooseFont() {
@@ -34,23 +48,36 @@ int Screenshots(const QString& dir) {
     std::fprintf(stderr, "cannot make %s\n", qPrintable(dir));
     return 1;
   }
-  int failures = 0;
+  shotDir = dir;
   for (const GalleryPage& page : GalleryPages()) {
+    shotPage = QString::fromLatin1(page.name);
+    const QWidgetList before = QApplication::topLevelWidgets();
     QWidget* widget = page.make();
-    widget->resize(kShotSize);
+    widget->resize(page.shotSize.isEmpty() ? kShotSize : page.shotSize);
     widget->show();
     QApplication::processEvents();
-    const QString file = QDir(dir).filePath(QString::fromLatin1(page.name) + QStringLiteral(".png"));
-    if (!widget->grab().save(file)) {
-      std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
-      ++failures;
+    if (page.stage) {
+      page.stage(widget);
+      QApplication::processEvents();
+    }
+    SaveShot(widget, shotPage);
+    int n = 0;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+      if (window == widget || before.contains(window) || !window->isVisible()) continue;
+      SaveShot(window, QStringLiteral("%1.%2").arg(shotPage).arg(++n));
+      window->close();
     }
     delete widget;
+    QApplication::processEvents();
   }
-  return failures ? 1 : 0;
+  return shotFailures ? 1 : 0;
 }
 
 }  // namespace
+
+void SaveGalleryShot(QWidget* window, const QString& suffix) {
+  if (!shotDir.isEmpty() && window) SaveShot(window, shotPage + QLatin1Char('.') + suffix);
+}
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
@@ -72,7 +99,7 @@ int main(int argc, char** argv) {
   QTabWidget window;
   window.setWindowTitle(QStringLiteral("controls_gallery"));
   for (const GalleryPage& page : GalleryPages()) window.addTab(page.make(), page.title);
-  window.resize(800, 560);
+  window.resize(880, 620);
   window.show();
   return app.exec();
 }

@@ -34,7 +34,8 @@ QWidget* MakeFlatHeaderPage() {
   header->SetItemEx(0, extra(HDF_EX_PERSISTENT, 80, 0, QStringLiteral("이름: 80 픽셀 이상, 헤더 밖으로 끌 수 없음")));
   header->SetItemEx(1, extra(0, 40, 120, QStringLiteral("크기: 40에서 120 픽셀")));
   header->SetItemEx(2, extra(HDF_EX_FIXEDWIDTH, 0, 0, QStringLiteral("형식: 고정 폭")));
-  header->SetItemEx(3, extra(HDF_EX_AUTOWIDTH | HDF_EX_INCLUDESORT, 0, 0, QStringLiteral("수정한 날짜: 내용에 맞춘 폭")));
+  header->SetItemEx(3, extra(HDF_EX_AUTOWIDTH | HDF_EX_INCLUDESORT, 120, 0,
+                             QStringLiteral("수정한 날짜: 제목에 맞춘 폭, 120 픽셀 이상")));
   header->SetItemEx(4, extra(0, 30, 0, QString()));
   header->SetSortColumn(1, false);
   QObject::connect(header, &QHeaderView::sectionClicked, header, [header](int column) {

@@ -17,7 +17,7 @@ CJorunListCtrl* DriveList(int mode) {
   list->setHeaderLabels({QStringLiteral("볼륨명"), QStringLiteral("파일시스템"), QStringLiteral("매체유형")});
   list->header()->resizeSection(0, 120);
   list->header()->resizeSection(1, 70);
-  list->header()->resizeSection(2, 110);
+  list->header()->resizeSection(2, 160);
   const QIcon drive = QApplication::style()->standardIcon(QStyle::SP_DriveHDIcon);
   const QIcon floppy = QApplication::style()->standardIcon(QStyle::SP_DriveFDIcon);
   struct Row {

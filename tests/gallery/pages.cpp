@@ -9,6 +9,9 @@ const std::vector<GalleryPage>& GalleryPages() {
       {"flat_header", QStringLiteral("헤더"), MakeFlatHeaderPage},
       {"button_ssl", QStringLiteral("단추"), MakeButtonSSLPage},
       {"push_pin", QStringLiteral("고정 핀"), MakePushPinPage},
+      {"grid_list", QStringLiteral("표 목록"), MakeGridListPage, QSize(800, 560), StageGridListPage},
+      {"dialog_frame", QStringLiteral("대화 상자"), MakeDialogFramePage, {}, StageDialogFramePage},
+      {"dialog_header", QStringLiteral("머리 띠"), MakeDialogHeaderPage},
   };
   return pages;
 }

@@ -10,6 +10,7 @@
 #include <QTreeView>
 
 #include "Pellamor/DLG/Dialogs.h"
+#include "controls/GridListCtrlGroups.h"
 #include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
 #include "controls/GridListCtrlEx.h"
 #include "shared/DialogHeaderCtrl.h"
@@ -99,6 +100,35 @@ TEST_F(ListInfoBoxTest, OneBoxPerSelectedRowOfASortedList) {
   for (CDlgListInfoBox* box : boxes) opened << box;
 }
 
+// The grid list keeps its selection per owner row, not in the selection model's ranges; the boxes
+// follow its sorted and grouped view.
+TEST_F(ListInfoBoxTest, OneBoxPerSelectedRowOfASortedGroupedGridList) {
+  CGridListCtrlGroups grid;
+  grid.InsertColumn(0, QString::fromUtf16(u"이름"));
+  grid.InsertColumn(1, QString::fromUtf16(u"종류"));
+  const char* rows[][2] = {{"alpha.txt", "text"}, {"bravo.jpg", "image"}, {"charlie.txt", "text"}, {"delta.jpg", "image"}};
+  for (const auto& row : rows) {
+    const int r = grid.InsertItem(grid.GetItemCount(), QString::fromLatin1(row[0]));
+    grid.SetItemText(r, 1, QString::fromLatin1(row[1]));
+  }
+  grid.resize(300, 200);
+  grid.show();
+  grid.SortColumn(0, false);  // delta, charlie, bravo, alpha
+  ASSERT_TRUE(grid.GroupByColumn(1));  // [image] delta bravo [text] charlie alpha
+  grid.SelectOwnerRows({0, 1});        // alpha, bravo
+  // Rows of a collapsed group stay selected.
+  ASSERT_TRUE(grid.SetGroupState(grid.GetRowGroupId(0), CGridListCtrlGroups::kGroupCollapsed));
+  ASSERT_EQ(grid.ViewRow(0), -1);
+  const QList<CDlgListInfoBox*> boxes = ShowListRowInfo(&grid);
+  for (CDlgListInfoBox* box : boxes) opened << box;
+  ASSERT_EQ(boxes.size(), 2);
+  const auto text = [](const char* name, const char* kind) {
+    return QString::fromUtf16(u"\r\n이름: ") + name + QString::fromUtf16(u"\r\n\r\n종류: ") + kind + "\r\n";
+  };
+  EXPECT_EQ(boxes[0]->Text(), text("bravo.jpg", "image"));
+  EXPECT_EQ(boxes[1]->Text(), text("alpha.txt", "text"));
+}
+
 TEST_F(ListInfoBoxTest, ClosingABoxFreesIt) {
   SelectViewRows({1, 3});
   const QList<CDlgListInfoBox*> boxes = ShowListRowInfo(&view);
@@ -119,27 +149,6 @@ TEST_F(ListInfoBoxTest, TheRegisteredRunnerOpensTheBoxesOfTheListGiven) {
   EXPECT_EQ(dlg::RunDialog("CDlgListInfoBox"), 0);
   for (QWidget* w : QApplication::topLevelWidgets())
     if (auto* box = qobject_cast<CDlgListInfoBox*>(w)) opened << box;
-}
-
-// The grid list keeps its selection by owner rows: the boxes follow it, in the order shown.
-TEST_F(ListInfoBoxTest, GridListBoxesFollowItsSelectionInViewOrder) {
-  CGridListCtrlEx grid;
-  grid.InsertColumn(0, QStringLiteral("이름"));
-  grid.InsertColumn(1, QStringLiteral("크기"));
-  const char* names[] = {"bravo", "alpha", "delta", "charlie"};
-  for (int i = 0; i < 4; ++i) {
-    grid.InsertItem(i, names[i]);
-    grid.SetItemText(i, 1, QString::number(i));
-  }
-  grid.SortColumn(0, true);  // alpha, bravo, charlie, delta
-  grid.SelectOwnerRows({0, 1, 2});
-  const QList<CDlgListInfoBox*> boxes = ShowListRowInfo(&grid);
-  for (CDlgListInfoBox* box : boxes) opened << box;
-  ASSERT_EQ(boxes.size(), 3);
-  const QString caption = QString::fromUtf16(u"\r\n이름: ");
-  EXPECT_TRUE(boxes[0]->Text().startsWith(caption + "alpha"));
-  EXPECT_TRUE(boxes[1]->Text().startsWith(caption + "bravo"));
-  EXPECT_TRUE(boxes[2]->Text().startsWith(caption + "delta"));
 }
 
 TEST_F(ListInfoBoxTest, NothingSelectedOrNoModelOpensNothing) {

@@ -6,6 +6,7 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <cstdint>
 #include <vector>
 
 #include "controls/DialogUnits.h"
@@ -84,6 +85,38 @@ void CDlgListInfoBox::SetText(const QString& text) {
   edit_->setPlainText(shown);
 }
 
+namespace {
+
+QString InfoLine(const QString& caption, const QString& cell) {
+  return QStringLiteral("\r\n%1: %2\r\n").arg(caption, cell);
+}
+
+// The grid list keeps its selection per owner row, outside the selection model's ranges, and rows
+// of collapsed groups stay selected: its rows are read through the list, in list order.
+std::vector<QString> GridRowTexts(const CGridListCtrlEx& grid) {
+  std::vector<QString> texts;
+  const std::vector<int> selected = grid.GetSelectedOwnerRows();
+  if (selected.empty()) return texts;
+  std::vector<uint8_t> isSelected(size_t(grid.GetItemCount()), 0);
+  for (int owner : selected)
+    if (owner >= 0 && size_t(owner) < isSelected.size()) isSelected[size_t(owner)] = 1;
+  const QAbstractItemModel* model = grid.model();
+  const int columns = model->columnCount();
+  for (int32_t owner : grid.GetOrderModel()->ListOrder()) {
+    if (!isSelected[size_t(owner)]) continue;
+    QString text;
+    for (int c = 0; c < columns; ++c) {
+      QString cell;
+      grid.GetCellText(owner, c, cell);
+      text += InfoLine(model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), cell);
+    }
+    texts.push_back(text);
+  }
+  return texts;
+}
+
+}  // namespace
+
 QString ListRowInfoText(const QModelIndex& row) {
   QString text;
   const QAbstractItemModel* model = row.model();
@@ -93,7 +126,7 @@ QString ListRowInfoText(const QModelIndex& row) {
   for (int c = 0; c < columns; ++c) {
     const QString caption = model->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString();
     const QString cell = model->index(row.row(), c, parent).data(Qt::DisplayRole).toString();
-    text += QStringLiteral("\r\n%1: %2\r\n").arg(caption, cell);
+    text += InfoLine(caption, cell);
   }
   return text;
 }
@@ -101,29 +134,27 @@ QString ListRowInfoText(const QModelIndex& row) {
 QList<CDlgListInfoBox*> ShowListRowInfo(QAbstractItemView* list) {
   QList<CDlgListInfoBox*> boxes;
   if (!list || !list->model() || !list->selectionModel()) return boxes;
-  // Selected rows by ranges (a full-row selection holds one range per block, not one index per cell).
-  std::vector<QPersistentModelIndex> rows;
-  if (auto* grid = qobject_cast<CGridListCtrlEx*>(list)) {
-    // The grid keeps its selection by owner rows; its view rows are the model's rows.
-    for (int owner : grid->GetSelectedOwnerRows()) {
-      const int view = grid->ViewRow(owner);
-      if (view >= 0) rows.emplace_back(list->model()->index(view, 0));
-    }
+  std::vector<QString> texts;
+  if (const auto* grid = qobject_cast<const CGridListCtrlEx*>(list)) {
+    texts = GridRowTexts(*grid);
   } else {
+    // Selected rows by ranges (a full-row selection holds one range per block, not one index per cell).
+    std::vector<QPersistentModelIndex> rows;
     for (const QItemSelectionRange& range : list->selectionModel()->selection()) {
       for (int r = range.top(); r <= range.bottom(); ++r) rows.emplace_back(range.model()->index(r, 0, range.parent()));
     }
+    std::vector<std::pair<std::vector<int>, QPersistentModelIndex>> ordered;
+    ordered.reserve(rows.size());
+    for (const QPersistentModelIndex& row : rows) ordered.emplace_back(RowPath(row), row);
+    std::sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    ordered.erase(std::unique(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
+                  ordered.end());
+    for (const auto& entry : ordered) texts.push_back(ListRowInfoText(entry.second));
   }
-  std::vector<std::pair<std::vector<int>, QPersistentModelIndex>> ordered;
-  ordered.reserve(rows.size());
-  for (const QPersistentModelIndex& row : rows) ordered.emplace_back(RowPath(row), row);
-  std::sort(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-  ordered.erase(std::unique(ordered.begin(), ordered.end(), [](const auto& a, const auto& b) { return a.first == b.first; }),
-                ordered.end());
-  for (const auto& [path, row] : ordered) {
+  for (const QString& text : texts) {
     auto* box = new CDlgListInfoBox(list->window());
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->SetText(ListRowInfoText(row));
+    box->SetText(text);
     box->show();
     boxes << box;
   }
