@@ -204,16 +204,6 @@ bool Exists(const std::string& path) {
   return ::lstat(path.c_str(), &st) == 0;
 }
 
-// Moves the finished temporary file to its name: over an old file only when replace is set.
-int PlaceFile(const std::string& from, const std::string& to, bool replace) {
-  if (replace) return std::rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
-  if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
-  if (errno != EINVAL && errno != ENOSYS) return errno;
-  // A file system without the flag: a hard link fails on an existing name just the same.
-  if (::link(from.c_str(), to.c_str()) != 0) return errno;
-  ::unlink(from.c_str());
-  return 0;
-}
 
 }  // namespace
 
@@ -343,7 +333,9 @@ ItemOutcome QueueRunner::SaveItem(const QueueItem& item) {
   if (!fs_) fs_ = m_pFileSystem;
   if (!fs_) return Failed(kMsgDriveClosed);
   if (item.saveFolder.empty()) return Failed(kNoteNoSaveFolder);
-  if (!IsUsableSaveFolder(item.saveFolder)) return Failed(kNoteBadSaveFolder);
+  // An absolute path here; that it is an existing folder shows when its index is read.
+  if (item.saveFolder.front() != u'/' || item.saveFolder.find(u'\0') != std::u16string::npos)
+    return Failed(kNoteBadSaveFolder);
   if (item.IsFolder()) return Failed(kNoteFolderItem);
   if (item.methodCode > kMethodSector) return Failed(kNoteUnknownMethod);
 
@@ -377,29 +369,31 @@ ItemOutcome QueueRunner::SaveItem(const QueueItem& item) {
     name = std::move(answer);
   }
 
-  const std::u16string temp = TempName(index);
-  ItemOutcome outcome = ntfs ? SaveNtfs(item, folder, temp) : SaveFat(item, folder, temp);
-  const std::string tempPath = platform::OutputPath(folder, temp);
   const std::string target = platform::OutputPath(folder, name);
-  if (!Exists(tempPath)) {
-    if (outcome.saved) outcome = Failed(kNoteRenameFailed);
-    return outcome;
-  }
-  // A failed save that still left what it could read keeps it only where nothing is replaced.
-  if (!outcome.saved && (replace || IsStopped())) {
-    ::unlink(tempPath.c_str());
-    return outcome;
-  }
-  const int err = PlaceFile(tempPath, target, replace);
-  if (err != 0) {
-    ::unlink(tempPath.c_str());
-    if (err == EEXIST) {
+  if (!replace) {
+    // The index was read when the run began: a name taken since is not written over either.
+    if (Exists(target)) {
       index.Add(name);
       return Failed(kNoteNameTaken);
     }
+    ItemOutcome outcome = ntfs ? SaveNtfs(item, folder, name) : SaveFat(item, folder, name);
+    // A save that fails may still leave what it could read (a chain that ends short).
+    if (outcome.saved || Exists(target)) index.Add(name);
+    return outcome;
+  }
+
+  // Replacing: the new file takes the old one's place only once it is whole.
+  const std::u16string temp = TempName(index);
+  ItemOutcome outcome = ntfs ? SaveNtfs(item, folder, temp) : SaveFat(item, folder, temp);
+  const std::string tempPath = platform::OutputPath(folder, temp);
+  if (!outcome.saved) {
+    ::unlink(tempPath.c_str());
+    return outcome;
+  }
+  if (!Exists(tempPath) || std::rename(tempPath.c_str(), target.c_str()) != 0) {
+    ::unlink(tempPath.c_str());
     return Failed(kNoteRenameFailed);
   }
-  index.Add(name);
   return outcome;
 }
 
