@@ -369,18 +369,13 @@ ItemOutcome QueueRunner::SaveItem(const QueueItem& item) {
     name = std::move(answer);
   }
 
-  const std::string target = platform::OutputPath(folder, name);
   if (!replace) {
-    // The index was read when the run began: a name taken since is not written over either.
-    if (Exists(target)) {
-      index.Add(name);
-      return Failed(kNoteNameTaken);
-    }
     ItemOutcome outcome = ntfs ? SaveNtfs(item, folder, name) : SaveFat(item, folder, name);
     // A save that fails may still leave what it could read (a chain that ends short).
-    if (outcome.saved || Exists(target)) index.Add(name);
+    if (outcome.saved || Exists(platform::OutputPath(folder, name))) index.Add(name);
     return outcome;
   }
+  const std::string target = platform::OutputPath(folder, name);
 
   // Replacing: the new file takes the old one's place only once it is whole.
   const std::u16string temp = TempName(index);
