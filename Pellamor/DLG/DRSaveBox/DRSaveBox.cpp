@@ -345,6 +345,7 @@ void CDRSaveBox::OnStartRecovery() {
     QMetaObject::invokeMethod(this, &CDRSaveBox::ScheduleRefresh, Qt::QueuedConnection);
   };
   running_ = true;
+  workerRun_ = ++run_;
   paused_ = false;
   pause_->setText(QString::fromUtf16(u"일시정지(&P)"));
   // Closing the drive stops and joins the run before the engine frees anything.
@@ -357,14 +358,17 @@ void CDRSaveBox::OnStartRecovery() {
 unsigned CDRSaveBox::RecoveryThreadProc(void* param) {
   auto* box = static_cast<CDRSaveBox*>(param);
   CDriveSession* s = box->Session();
+  const int run = box->workerRun_;
   box->runner_->Run(s ? s->FileSystem() : nullptr);
-  QMetaObject::invokeMethod(box, &CDRSaveBox::OnRunEnded, Qt::QueuedConnection);
+  // Dropped when the window is gone; ignored when a stop already ended this run.
+  QMetaObject::invokeMethod(box, [box, run] { if (run == box->run_) box->OnRunEnded(); }, Qt::QueuedConnection);
   return 0;
 }
 
 void CDRSaveBox::OnRunEnded() {
   if (!running_) return;
   running_ = false;
+  ++run_;
   paused_ = false;
   pause_->setText(QString::fromUtf16(u"일시정지(&P)"));
   if (readerId_ != 0) {

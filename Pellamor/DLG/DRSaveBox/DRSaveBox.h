@@ -106,6 +106,8 @@ class CDRSaveBox : public CResizableDialog, public IQueueWindow {
   QPointer<CDriveSession> session_;
   int readerId_ = 0;
   bool running_ = false;  // UI thread only
+  int run_ = 0;           // changes when a run starts or ends: a late end report is ignored
+  int workerRun_ = 0;     // the run the worker serves; set before it starts
   bool paused_ = false;
 
   CDialogHeaderCtrl* header_ = nullptr;
