@@ -9,6 +9,7 @@
 #include <exception>
 #include <memory>
 
+#include "Pellamor/DLG/DRSaveBox/DRSaveBox.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/LeftView.h"
 #include "Pellamor/MainFrame.h"
@@ -60,6 +61,7 @@ bool CPellamorApp::InitInstance() {
   language.Load();
   dlg::RegisterAllDialogs();
   SetNtfsRootScanner(&RunNtfsRootScan);
+  CMainFrame::SetQueueWindowFactory(&MakeQueueWindow);
   frame_ = std::make_unique<CMainFrame>();
   frame_->show();
   return true;
@@ -68,6 +70,7 @@ bool CPellamorApp::InitInstance() {
 void CPellamorApp::ExitInstance() {
   frame_.reset();  // closes the drive: its workers stop before the engine state goes
   SetNtfsRootScanner(nullptr);
+  CMainFrame::SetQueueWindowFactory({});
   if (modulesLoaded_) {
     UnloadModules();
     modulesLoaded_ = false;

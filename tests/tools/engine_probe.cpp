@@ -15,6 +15,10 @@
 //     entry reference, method code; backslash, tab and control characters escaped). A file cut
 //     short prints the items before the cut and says so on stderr. --write OUT writes the items
 //     read to OUT with the queue's own writer.
+//   engine_probe queue X: FILE DIR [--drive X=PATH ...]
+//     imports the queue database FILE for drive X with the import's checks, points every item at
+//     DIR, runs the queue's save loop (a name already taken in DIR is answered with Cancel), then
+//     prints one line per item in queue order: name, state text ("보류" when held), note.
 //
 // Lines are tab-separated UTF-8 without a header. Any error exits non-zero with a message on
 // stderr.
@@ -31,6 +35,7 @@
 #include "tests/tools/probe.h"
 #include "tests/tools/probe_db.h"
 #include "tests/tools/probe_disk.h"
+#include "tests/tools/probe_queue.h"
 
 namespace {
 
@@ -50,7 +55,7 @@ class ProbeSink : public platform::MessageSink {
 
 int Usage() {
   std::cerr << "usage: engine_probe info | list X: [--all] | save X: PATH DIR [--method M]"
-               " [--drive X=PATH ...] | db FILE [--write OUT]\n";
+               " [--drive X=PATH ...] | db FILE [--write OUT] | queue X: FILE DIR\n";
   return 2;
 }
 
@@ -147,6 +152,9 @@ int main(int argc, char** argv) {
       if (args[i] == "--method") method = args[i + 1];
     if (IsFatType(type)) return ProbeSaveFat(&v.fs, args[2], args[3], method, std::cout, std::cerr);
     if (type == kFsNtfs) return ProbeSaveNtfs(&v.fs, args[2], args[3], std::cout, std::cerr);
+  } else if (verb == "queue") {
+    if (args.size() != 4) return Usage();
+    return ProbeQueue(&v.fs, args[2], args[3], std::cout, std::cerr);
   } else {
     return Usage();
   }

@@ -1,0 +1,216 @@
+// The recovery queue window: its list and texts, a run on a real drive, refusals while a run
+// goes, pause, and closing the drive while the run is paused or asks for a new name.
+#include <gtest/gtest.h>
+
+#include <QDialog>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <filesystem>
+#include <functional>
+
+#include "Pellamor/DLG/DRSaveBox/DRSaveBox.h"
+#include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
+#include "Pellamor/DLG/Dialogs.h"
+#include "Pellamor/DriveSession.h"
+#include "controls/GridListCtrlGroups.h"
+#include "platform/message.h"
+#include "shell_support.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+using testing_support::Fixture;
+using testing_support::ReadFile;
+using testing_support::TempDir;
+namespace fs = std::filesystem;
+
+QString Q(const char16_t* s) { return QString::fromUtf16(s); }
+
+// What the stand-in rename dialog does; it writes its answer into the result the runner passes.
+std::function<QString(QWidget* parent)> g_renameAnswer;
+
+void RegisterRenameStandIn() {
+  dlg::RegisterDialogRunner("CDlgAttrChangeBox", [](QWidget* parent, const dlg::DialogArgs& args) {
+    auto* result = args.value(1).value<CDlgAttrChangeBox::Result*>();
+    const QString answer = g_renameAnswer ? g_renameAnswer(parent) : QString();
+    if (result) result->targetName = answer;
+    return answer.isEmpty() ? CDlgAttrChangeBox::kCancelled : CDlgAttrChangeBox::kRenamed;
+  });
+}
+
+class DrSaveBox : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    shell_test::App();
+    RegisterRenameStandIn();
+    g_renameAnswer = nullptr;
+  }
+  void TearDown() override {
+    box_.reset();
+    if (session_) session_->Close();
+    session_.reset();
+    drives_.reset();
+    g_renameAnswer = nullptr;
+  }
+  bool Open(const std::string& image) {
+    if (!testing_support::FixtureExists(image)) return false;
+    drives_ = std::make_unique<testing_support::ScopedDrives>(std::vector<std::string>{"E=" + Fixture(image)});
+    session_ = std::make_unique<CDriveSession>();
+    if (!session_->Open('E')) return false;
+    box_ = std::make_unique<CDRSaveBox>(nullptr, session_.get());
+    return true;
+  }
+  void SelectAll() {
+    std::vector<int> rows(box_->Store().Size());
+    for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<int>(i);
+    box_->List()->SelectOwnerRows(rows);
+  }
+  void RunToEnd() {
+    box_->OnStartRecovery();
+    ASSERT_TRUE(shell_test::WaitFor([&] { return !box_->IsRunning(); }));
+  }
+
+  platform::RecordingMessageSink sink_;
+  platform::ScopedMessageSink guard_{&sink_};
+  std::unique_ptr<testing_support::ScopedDrives> drives_;
+  std::unique_ptr<CDriveSession> session_;
+  std::unique_ptr<CDRSaveBox> box_;
+  TempDir out_;
+};
+
+TEST_F(DrSaveBox, ListTextsAndKeys) {
+  box_ = std::make_unique<CDRSaveBox>();
+  box_->AddItem(u"보고서.txt", 0, 12, 0, 0, 0, u"", 1536);
+  box_->AddItem(u"사진", 1, 40, 1, 0, 0, u"", 0);
+  box_->AddItem(u"..", 1, 0, 0, 0, 0, u"", 0);  // not added
+  box_->AddItem(u"big.bin", 0, 1ull << 40, 1, 0, 0, u"", 5e9);
+  box_->UpdateCounters();
+  EXPECT_EQ(box_->windowTitle(), Q(u"임시보관함"));
+  EXPECT_EQ(box_->CounterText(), Q(u"0 / 3개"));
+  const auto items = box_->Store().Snapshot();
+  ASSERT_EQ(items.size(), 3u);
+  EXPECT_EQ(items[1].sizeText, u"폴더");
+  EXPECT_EQ(items[2].clusterText, u"1099511627776");  // full 64 bits
+  EXPECT_EQ(items[2].methodText, u"선형");
+  const QAbstractItemModel* m = box_->Model();
+  const QStringList headings = {Q(u"이름"), Q(u"종류"), Q(u"크기"), Q(u"복구방식"), Q(u"클러스터"), Q(u"진행상태"),
+                                Q(u"저장경로"), Q(u"결과")};
+  for (int c = 0; c < 8; ++c) EXPECT_EQ(m->headerData(c, Qt::Horizontal, Qt::DisplayRole).toString(), headings[c]);
+  EXPECT_EQ(m->data(m->index(0, 0), Qt::DisplayRole).toString(), Q(u"보고서.txt"));
+
+  // Held rows show "보류"; Enter and Esc leave the window open.
+  box_->List()->SelectOwnerRows({0});
+  box_->OnHoldItems();
+  EXPECT_EQ(m->data(m->index(0, 5), Qt::DisplayRole).toString(), Q(u"보류"));
+  box_->show();
+  QTest::keyClick(box_.get(), Qt::Key_Escape);
+  QTest::keyClick(box_.get(), Qt::Key_Return);
+  EXPECT_TRUE(box_->isVisible());
+  shell_test::SaveShot(*box_, "drsave_box_list");
+}
+
+TEST_F(DrSaveBox, RunSavesFatFilesAndCountsTheDoneOnes) {
+  if (!Open("fat16.img")) GTEST_SKIP() << "fixture missing";
+  const auto listing = testing_support::Run(testing_support::BinDir() + "/engine_probe list E: --drive E=" +
+                                            Fixture("fat16.img"));
+  for (const std::string& line : testing_support::Lines(listing.out)) {
+    const auto f = testing_support::Fields(line);
+    if (f[0] == "/SMALL.TXT" || f[0] == "/#EL1.TXT" || f[0] == "/#MULTI.BIN")
+      box_->AddItem(platform::FromUtf8(f[0].substr(1)), 0, std::stoull(f[4]), f[0] == "/#MULTI.BIN" ? 1 : 0,
+                    f[1] == "1" ? 1 : 0, 0, u"", std::stod(f[3]));
+  }
+  box_->UpdateCounters();
+  ASSERT_EQ(box_->Store().Size(), 3u);
+  SelectAll();
+  box_->OnChangeSaveFolder(QString::fromStdString(out_.path()));
+  RunToEnd();
+  EXPECT_EQ(ReadFile(out_.File("SMALL.TXT")), ReadFile(Fixture("fat16.src/small.txt")));
+  EXPECT_EQ(ReadFile(out_.File("#EL1.TXT")), ReadFile(Fixture("fat16.src/del1.txt")));
+  EXPECT_EQ(ReadFile(out_.File("#MULTI.BIN")), ReadFile(Fixture("fat16.src/dmulti.bin")));
+  EXPECT_EQ(box_->CounterText(), Q(u"3 / 3개"));
+  const QAbstractItemModel* m = box_->Model();
+  EXPECT_EQ(m->data(m->index(0, 5), Qt::DisplayRole).toString(), Q(u"성공"));
+  box_->show();
+  shell_test::SaveShot(*box_, "drsave_box_done");
+
+  // A second run skips what is done; done rows can then be deleted.
+  RunToEnd();
+  EXPECT_EQ(box_->CounterText(), Q(u"3 / 3개"));
+  box_->OnDeleteDone();
+  EXPECT_EQ(box_->Store().Size(), 0u);
+}
+
+TEST_F(DrSaveBox, WhileARunGoesEditsAreRefusedAndClosingTheDriveStopsIt) {
+  if (!Open("fat32.img")) GTEST_SKIP() << "fixture missing";
+  // 30 MiB of sectors, held at the pause gate.
+  box_->AddItem(u"big.bin", 0, 0, 2, 0, 0, u"", 60000);
+  box_->UpdateCounters();
+  SelectAll();
+  box_->OnChangeSaveFolder(QString::fromStdString(out_.path()));
+  box_->OnStartRecovery();
+  ASSERT_TRUE(box_->IsRunning());
+  box_->OnPauseResume();
+  EXPECT_EQ(box_->PauseButton()->text(), Q(u"계속(&P)"));
+  EXPECT_TRUE(session_->IsBusy());
+
+  sink_.Clear();
+  box_->OnStartRecovery();
+  box_->OnDeleteItems();
+  box_->OnResetList();
+  box_->OnImport(QString::fromStdString(out_.File("none.db")));
+  EXPECT_EQ(sink_.Texts(), std::vector<std::u16string>(4, u"복구가 진행 중에 있습니다."));
+  EXPECT_EQ(box_->Store().Size(), 1u);
+
+  session_->Close();  // stops and joins the paused run
+  EXPECT_FALSE(box_->IsRunning());
+  EXPECT_TRUE(fs::is_empty(out_.path()));
+  EXPECT_EQ(box_->Store().At(0)->done, 0u);
+}
+
+TEST_F(DrSaveBox, RenameDialogAnswersAndClosingTheDriveWhileItWaits) {
+  if (!Open("fat16.img")) GTEST_SKIP() << "fixture missing";
+  const auto listing = testing_support::Run(testing_support::BinDir() + "/engine_probe list E: --drive E=" +
+                                            Fixture("fat16.img"));
+  std::uint64_t cluster = 0;
+  for (const std::string& line : testing_support::Lines(listing.out)) {
+    const auto f = testing_support::Fields(line);
+    if (f[0] == "/SMALL.TXT") cluster = std::stoull(f[4]);
+  }
+  testing_support::WriteFile(out_.File("SMALL.TXT"), "old");
+  box_->AddItem(u"SMALL.TXT", 0, cluster, 0, 0, 0, u"", 100);
+  box_->UpdateCounters();
+  SelectAll();
+  box_->OnChangeSaveFolder(QString::fromStdString(out_.path()));
+
+  // The dialog's new name is used.
+  g_renameAnswer = [](QWidget*) { return QStringLiteral("renamed.txt"); };
+  RunToEnd();
+  EXPECT_EQ(ReadFile(out_.File("renamed.txt")), ReadFile(Fixture("fat16.src/small.txt")));
+
+  // The drive closes while the dialog waits: the dialog closes, the run ends, the old file stays.
+  box_->Store().Clear();
+  box_->AddItem(u"SMALL.TXT", 0, cluster, 0, 0, 0, u"", 100);
+  box_->UpdateCounters();
+  SelectAll();
+  box_->OnChangeSaveFolder(QString::fromStdString(out_.path()));
+  bool shown = false;
+  g_renameAnswer = [&](QWidget* parent) {
+    QDialog dialog(parent);
+    QTimer::singleShot(0, [&] {
+      shown = dialog.isVisible();
+      session_->Close();
+    });
+    dialog.exec();
+    return QString();
+  };
+  box_->OnStartRecovery();
+  ASSERT_TRUE(shell_test::WaitFor([&] { return !box_->IsRunning(); }));
+  EXPECT_TRUE(shown);
+  EXPECT_FALSE(session_->IsOpen());
+  EXPECT_EQ(ReadFile(out_.File("SMALL.TXT")), "old");
+  EXPECT_EQ(box_->Store().At(0)->done, 0u);
+}
+
+}  // namespace
