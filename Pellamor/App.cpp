@@ -9,6 +9,7 @@
 #include <exception>
 #include <memory>
 
+#include "Pellamor/DLG/CNTFSUndeleteDlg/CNTFSUndeleteDlg.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/LeftView.h"
 #include "Pellamor/MainFrame.h"
@@ -59,7 +60,7 @@ bool CPellamorApp::InitInstance() {
   }
   language.Load();
   dlg::RegisterAllDialogs();
-  SetNtfsRootScanner(&RunNtfsRootScan);
+  SetNtfsRootScanner(&CNTFSUndeleteDlg::Scan);
   frame_ = std::make_unique<CMainFrame>();
   frame_->show();
   return true;
