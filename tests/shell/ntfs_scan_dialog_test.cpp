@@ -124,6 +124,27 @@ TEST_F(NtfsScanDialog, LauncherGivesOneAndKeepsTheEntries) {
   EXPECT_EQ(dlg::RunDialogArgs("CNTFSUndeleteDlg", {QVariant::fromValue<void*>(&none)}), 0);
 }
 
+// A volume that does not open: one message, nothing found, open with "취소" until pressed.
+TEST_F(NtfsScanDialog, UnreadableVolumeSaysSoAndWaitsForTheButton) {
+  FILESYSTEMOBJ fs{};
+  InitFileSystem(&fs, 'Q');  // no such drive
+  fs.ntfs = AllocNtfsRecord();
+  ASSERT_NE(fs.ntfs, nullptr);
+  {
+    CNTFSUndeleteDlg dialog(&fs, NtfsSearchOptions{});
+    dialog.show();
+    ASSERT_TRUE(shell_test::WaitFor([&] { return !dialog.Searching(); }));
+    EXPECT_TRUE(volume_->sink().Saw(u"드라이브를 열지 못했습니다. 다시 시도해 보세요."));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.Button()->text(), "취소");
+    EXPECT_TRUE(dialog.Button()->isEnabled());
+    dialog.Button()->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_FALSE(dialog.SetUpSucceeded());
+  }
+  FreeNtfsRecord(fs.ntfs);
+}
+
 TEST(NtfsScanTimes, RenderTable) {
   struct Case {
     std::uint64_t current, count;
