@@ -9,6 +9,7 @@
 #include <exception>
 #include <memory>
 
+#include "Pellamor/DLG/CNTFSUndeleteDlg/CNTFSUndeleteDlg.h"
 #include "Pellamor/DLG/DRSaveBox/DRSaveBox.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/LeftView.h"
@@ -60,7 +61,7 @@ bool CPellamorApp::InitInstance() {
   }
   language.Load();
   dlg::RegisterAllDialogs();
-  SetNtfsRootScanner(&RunNtfsRootScan);
+  SetNtfsRootScanner(&CNTFSUndeleteDlg::Scan);
   CMainFrame::SetQueueWindowFactory(&MakeQueueWindow);
   frame_ = std::make_unique<CMainFrame>();
   frame_->show();

@@ -123,24 +123,51 @@ std::vector<NtfsFolderNode> OrderNtfsFolders(const NTFSFILEENTRY* entries, std::
   };
   std::vector<Pending> stack{{kRootRecord, kNtfsUnderDrive}};
   std::vector<Pending> next;
-  while (!stack.empty()) {
-    Pending p = stack.back();
-    stack.pop_back();
-    auto it = children.find(p.record);
-    if (it == children.end()) continue;
-    next.clear();
-    for (std::uint32_t idx : it->second) {
-      const NTFSFILEENTRY& e = entries[idx];
-      if (!visited.insert(e.recordNumber).second) continue;
-      int parent = p.node;
-      if (p.record == kRootRecord) parent = e.deleted ? kNtfsUnderDeleted : kNtfsUnderDrive;
-      nodes.push_back({idx, parent});
-      if (current) *current = idx;
-      next.push_back({e.recordNumber, static_cast<int>(nodes.size() - 1)});
-      if ((nodes.size() & 0x3FF) == 0) CSafeThread::CheckAbort();
+  auto walk = [&] {
+    while (!stack.empty()) {
+      Pending p = stack.back();
+      stack.pop_back();
+      auto it = children.find(p.record);
+      if (it == children.end()) continue;
+      next.clear();
+      for (std::uint32_t idx : it->second) {
+        const NTFSFILEENTRY& e = entries[idx];
+        if (!visited.insert(e.recordNumber).second) continue;
+        int parent = p.node;
+        if (p.record == kRootRecord) parent = e.deleted ? kNtfsUnderDeleted : kNtfsUnderDrive;
+        nodes.push_back({idx, parent});
+        if (current) *current = idx;
+        next.push_back({e.recordNumber, static_cast<int>(nodes.size() - 1)});
+        if ((nodes.size() & 0x3FF) == 0) CSafeThread::CheckAbort();
+      }
+      // Reverse, so the first child is expanded first.
+      stack.insert(stack.end(), next.rbegin(), next.rend());
     }
-    // Reverse, so the first child is expanded first.
-    stack.insert(stack.end(), next.rbegin(), next.rend());
+  };
+  walk();
+  // Deleted folders whose parent folder is absent (a search of deleted data only lists no live
+  // parents) go under "삭제된 폴더" with their subtrees, by name.
+  std::unordered_set<std::int64_t> present;
+  for (std::uint32_t i = 0; i < count; ++i)
+    if (entries[i].folder) present.insert(entries[i].recordNumber);
+  std::vector<std::uint32_t> orphans;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const NTFSFILEENTRY& e = entries[i];
+    if (e.folder && e.deleted && e.parentRecordNumber != e.recordNumber && !present.count(e.parentRecordNumber) &&
+        !visited.count(e.recordNumber))
+      orphans.push_back(i);
+  }
+  std::sort(orphans.begin(), orphans.end(), [&](std::uint32_t a, std::uint32_t b) {
+    std::u16string_view na = nameOf(a), nb = nameOf(b);
+    return na != nb ? na < nb : a < b;
+  });
+  for (std::uint32_t idx : orphans) {
+    const NTFSFILEENTRY& e = entries[idx];
+    if (!visited.insert(e.recordNumber).second) continue;
+    nodes.push_back({idx, kNtfsUnderDeleted});
+    if (current) *current = idx;
+    stack.push_back({e.recordNumber, static_cast<int>(nodes.size() - 1)});
+    walk();
   }
   return nodes;
 }

@@ -18,6 +18,7 @@
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
+#include "Pellamor/DLG/CNTFSUndeleteDlg/CNTFSUndeleteDlg.h"
 #include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
 
 namespace dlg {
@@ -57,6 +58,9 @@ void RegisterAllDialogs() {
   // 2 (kOverwrite: the user confirmed writing over the existing entry, as the target name) or 0
   // (kCancelled: target name empty).
   RegisterDialogRunner("CDlgAttrChangeBox", &CDlgAttrChangeBox::Run);
+  // NTFS deleted-data search. Args: the FILESYSTEMOBJ* (as void*). Gives 1 when the search was set
+  // up (its entries published, even when cancelled), else 0.
+  RegisterDialogRunner("CNTFSUndeleteDlg", &CNTFSUndeleteDlg::Run);
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {
