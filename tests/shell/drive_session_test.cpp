@@ -38,7 +38,7 @@ class DriveSession : public ::testing::Test {
   void SetUp() override {
     shell_test::App();
     handlesBefore_ = platform::OpenHandleCount();
-    SetNtfsRootScanner(&RunNtfsRootScan);  // as start-up installs it
+    SetNtfsRootScanner(&RunNtfsRootScan);  // the plain scanner: no dialog to answer
   }
   void TearDown() override {
     frame_.reset();
