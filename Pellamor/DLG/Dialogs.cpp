@@ -16,6 +16,7 @@
 
 #include "Pellamor/DLG/CDirectSaveDlg/CDirectSaveDlg.h"
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
+#include "Pellamor/DLG/CDlgFileTypeBox/CDlgFileTypeBox.h"
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
 #include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
@@ -57,6 +58,9 @@ void RegisterAllDialogs() {
   // 2 (kOverwrite: the user confirmed writing over the existing entry, as the target name) or 0
   // (kCancelled: target name empty).
   RegisterDialogRunner("CDlgAttrChangeBox", &CDlgAttrChangeBox::Run);
+  // File-type filter. Args: optionally the APPSETTINGS* whose extension list and set OK fills
+  // (default: the application's); OK also sets g_nSelectedExtensions. Gives 1 OK, 0 cancel.
+  RegisterDialogRunner("CDlgFileTypeBox", &CDlgFileTypeBox::Run);
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {
