@@ -89,12 +89,15 @@ int NtfsSearchProgress::DeletedPercent() const {
 }
 
 int MatchesSelectedExtension(std::u16string_view name, const std::vector<std::u16string>& extensions) {
-  if (extensions.empty() || name.size() < 3) return 0;
-  const std::u16string_view tail = name.substr(name.size() - 3);
+  // The whole text after the last dot: "JPEG" must not match "PEG", nor "jpg" a file "x.ajpg".
+  const std::size_t dot = name.rfind(u'.');
+  if (dot == std::u16string_view::npos) return 0;
+  const std::u16string_view tail = name.substr(dot + 1);
+  if (tail.empty()) return 0;
   for (const std::u16string& ext : extensions) {
-    if (ext.size() != 3) continue;
+    if (ext.size() != tail.size()) continue;
     bool same = true;
-    for (std::size_t i = 0; i < 3 && same; ++i) same = Fold(tail[i]) == Fold(ext[i]);
+    for (std::size_t i = 0; i < tail.size() && same; ++i) same = Fold(tail[i]) == Fold(ext[i]);
     if (same) return 1;
   }
   return 0;

@@ -65,7 +65,8 @@ struct NtfsSearchOptions {
   std::vector<std::u16string> extensions;  // without the dot
 };
 
-// 1 when the last three characters of the name equal one of the extensions (case ignored).
+// 1 when the whole text after the name's last dot equals one of the extensions (ASCII case
+// ignored); 0 for a name without a dot.
 int MatchesSelectedExtension(std::u16string_view name, const std::vector<std::u16string>& extensions);
 
 // UTC FILETIME to the suite's local time (UTC + 9 hours, full calendar carry). False for a time

@@ -16,6 +16,7 @@
 
 #include "Pellamor/DLG/CDirectSaveDlg/CDirectSaveDlg.h"
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
+#include "Pellamor/DLG/CDlgFileTypeBox/CDlgFileTypeBox.h"
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
 #include "Pellamor/DLG/CNTFSUndeleteDlg/CNTFSUndeleteDlg.h"
@@ -61,6 +62,9 @@ void RegisterAllDialogs() {
   // NTFS deleted-data search. Args: the FILESYSTEMOBJ* (as void*). Gives 1 when the search was set
   // up (its entries published, even when cancelled), else 0.
   RegisterDialogRunner("CNTFSUndeleteDlg", &CNTFSUndeleteDlg::Run);
+  // File-type filter. Args: optionally the APPSETTINGS* whose extension list and set OK fills
+  // (default: the application's); OK also sets g_nSelectedExtensions. Gives 1 OK, 0 cancel.
+  RegisterDialogRunner("CDlgFileTypeBox", &CDlgFileTypeBox::Run);
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {

@@ -226,14 +226,39 @@ TEST(NtfsSearch, ProgressCountsAndStop) {
   EXPECT_EQ(stopped.finished.load(), 1);
 }
 
-TEST(NtfsSearch, ExtensionFilterComparesTheLastThreeCharacters) {
-  const std::vector<std::u16string> exts = {u"jpg", u"peg"};
-  EXPECT_EQ(MatchesSelectedExtension(u"photo.JPG", exts), 1);
-  EXPECT_EQ(MatchesSelectedExtension(u"photo.jpeg", exts), 1);
-  EXPECT_EQ(MatchesSelectedExtension(u"photo.jpeg", {u"jpg"}), 0);
-  EXPECT_EQ(MatchesSelectedExtension(u"a.txt", exts), 0);
-  EXPECT_EQ(MatchesSelectedExtension(u"a.jpg", {}), 0);
-  EXPECT_EQ(MatchesSelectedExtension(u"pg", exts), 0);
+TEST(NtfsSearch, ExtensionFilterComparesTheWholeTextAfterTheLastDot) {
+  // The file-type dialog's choices, without the dot, as the settings record keeps them.
+  const std::vector<std::u16string> chosen = {u"JPG", u"JPEG", u"TIFF", u"HTML", u"MPEG", u"VCPROJ", u"C"};
+  struct Case {
+    const char16_t* name;
+    std::vector<std::u16string> extensions;
+    int expected;
+  };
+  const Case cases[] = {
+      {u"photo.JPG", chosen, 1},
+      {u"photo.jpg", chosen, 1},            // case ignored
+      {u"photo.jpeg", chosen, 1},           // four characters
+      {u"scan.Tiff", chosen, 1},
+      {u"index.html", chosen, 1},
+      {u"clip.MPEG", chosen, 1},
+      {u"app.vcproj", chosen, 1},           // six characters
+      {u"main.c", chosen, 1},               // one character
+      {u"archive.tar.jpeg", chosen, 1},     // only the last dot counts
+      {u"photo.jpeg", {u"jpg"}, 0},         // no prefix match
+      {u"photo.jpeg", {u"peg"}, 0},         // no suffix match
+      {u"photo.ajpg", {u"jpg"}, 0},
+      {u"photo.jpg.bak", {u"jpg"}, 0},
+      {u"a.txt", chosen, 0},
+      {u"a.jpg", {}, 0},                    // nothing chosen
+      {u"jpg", {u"jpg"}, 0},                // no dot, no match
+      {u"xjpg", {u"jpg"}, 0},
+      {u"photo.", {u""}, 0},                // empty extension after a final dot
+      {u"", {u"jpg"}, 0},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(MatchesSelectedExtension(c.name, c.extensions), c.expected)
+        << std::string(c.name, c.name + std::char_traits<char16_t>::length(c.name));
+  }
 }
 
 TEST(NtfsSearch, LocalTimeIsUtcPlusNineHoursWithCalendarCarry) {

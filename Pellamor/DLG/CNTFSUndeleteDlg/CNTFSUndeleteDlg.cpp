@@ -18,6 +18,7 @@
 
 #include "Pellamor/App.h"
 #include "Pellamor/DLG/Dialogs.h"
+#include "Pellamor/ScanOptions.h"
 #include "Pellamor/WorkerJob.h"
 #include "controls/TextProgressCtrl.h"
 #include "corvane/engine_hooks.h"
@@ -28,14 +29,12 @@
 
 namespace {
 
-std::atomic<int> g_deletedOnly{1};
-
 QString Text(std::u16string_view s) { return QString::fromUtf16(s.data(), static_cast<qsizetype>(s.size())); }
 
 }  // namespace
 
-int ScanDeletedOnly() { return g_deletedOnly.load(); }
-void SetScanDeletedOnly(int deletedOnly) { g_deletedOnly = deletedOnly ? 1 : 0; }
+int ScanDeletedOnly() { return g_bDeletedOnly; }
+void SetScanDeletedOnly(int deletedOnly) { g_bDeletedOnly = deletedOnly ? 1 : 0; }
 
 // What the worker hands over.
 struct CNTFSUndeleteDlg::Work {
@@ -287,8 +286,13 @@ QString CNTFSUndeleteDlg::RemainingText() const { return remaining_->text(); }
 
 NtfsSearchOptions CNTFSUndeleteDlg::CurrentOptions() {
   NtfsSearchOptions o;
-  if (CPellamorApp* app = TheApp()) o.threads = std::max(1, app->ntfsSearchThreads);
+  o.threads = std::max(1, g_nScanThreads);
   o.deletedOnly = ScanDeletedOnly() != 0;
+  // The chosen file formats, as the file-type dialog left them (upper case, without the dot).
+  if (CPellamorApp* app = TheApp(); app && g_bUseExtensionFilter && g_nSelectedExtensions > 0) {
+    o.extensionFilter = true;
+    o.extensions.assign(app->settings.firstSet.begin(), app->settings.firstSet.end());
+  }
   return o;
 }
 
