@@ -17,7 +17,9 @@
 #include "Pellamor/DLG/CDirectSaveDlg/CDirectSaveDlg.h"
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
+#include "Pellamor/DLG/CDlgScanBox_FAT/CDlgScanBox_FAT.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
+#include "Pellamor/DLG/CPropertyEditDlg/CPropertyEditDlg.h"
 #include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
 
 namespace dlg {
@@ -57,6 +59,11 @@ void RegisterAllDialogs() {
   // 2 (kOverwrite: the user confirmed writing over the existing entry, as the target name) or 0
   // (kCancelled: target name empty).
   RegisterDialogRunner("CDlgAttrChangeBox", &CDlgAttrChangeBox::Run);
+  // Root entries of a FAT drive. Arg: the drive letter (none or 0: the current drive). Refused
+  // (0) while the queue saves; the open drive is closed first.
+  RegisterDialogRunner("CDlgScanBox_FAT", &CDlgScanBox_FAT::Run);
+  // Property check of one FAT entry. Arg: the entry's index in the engine's table.
+  RegisterDialogRunner("CPropertyEditDlg", &CPropertyEditDlg::Run);
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {
