@@ -76,8 +76,9 @@ void CDlgScanBox_FAT::Scan(char letter) {
   if (!fs_) return;
   InitFileSystem(fs_, letter);
   m_pFileSystem = fs_;
-  if (!OpenFileSystem(fs_) || !ReadRootDirectory(fs_)) return;
-  if (!IsFatType(fs_->typeCode) || !g_pFatDirEntries) return;
+  // Only a FAT12/16/32 root is read: the rows are FAT entries.
+  if (!OpenFileSystem(fs_) || !IsFatType(fs_->typeCode)) return;
+  if (!ReadRootDirectory(fs_) || !g_pFatDirEntries) return;
   typeCode_ = static_cast<int>(fs_->typeCode);
   for (std::uint32_t i = 0; i < g_dwFatDirEntryCount; ++i) {
     const FATDIRENTRY& e = g_pFatDirEntries[i];
