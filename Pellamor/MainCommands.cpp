@@ -9,7 +9,6 @@
 #include "Pellamor/CommandIds.h"
 #include "Pellamor/MainFrame.h"
 #include "Pellamor/MainMenus.h"
-#include "Pellamor/RightView.h"
 #include "platform/message.h"
 
 namespace {
