@@ -121,7 +121,10 @@ void CMainFrame::BuildToolCommands() {
           Say(u"FAT12/16/32 파일시스템이 아닙니다.");
           return;
         }
-        RunDialog("CPropertyEditDlg", rememberedRow_);
+        // The entry behind the list's one selected row.
+        const std::optional<ListRowEntry> entry = right_->SelectedEntry();
+        if (!entry || right_->SelectedRowCount() != 1) return;
+        RunDialog("CPropertyEditDlg", static_cast<int>(entry->keys.entryIndex));
       },
       [this] {
         if (!ListHasFocus()) rememberedRow_ = -1;

@@ -18,8 +18,10 @@
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
 #include "Pellamor/DLG/CDlgFileTypeBox/CDlgFileTypeBox.h"
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
+#include "Pellamor/DLG/CDlgScanBox_FAT/CDlgScanBox_FAT.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
 #include "Pellamor/DLG/CNTFSUndeleteDlg/CNTFSUndeleteDlg.h"
+#include "Pellamor/DLG/CPropertyEditDlg/CPropertyEditDlg.h"
 #include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
 
 namespace dlg {
@@ -65,6 +67,11 @@ void RegisterAllDialogs() {
   // File-type filter. Args: optionally the APPSETTINGS* whose extension list and set OK fills
   // (default: the application's); OK also sets g_nSelectedExtensions. Gives 1 OK, 0 cancel.
   RegisterDialogRunner("CDlgFileTypeBox", &CDlgFileTypeBox::Run);
+  // Root entries of a FAT drive. Arg: the drive letter (none or 0: the current drive). Refused
+  // (0) while the queue saves; the open drive is closed first.
+  RegisterDialogRunner("CDlgScanBox_FAT", &CDlgScanBox_FAT::Run);
+  // Property check of one FAT entry. Arg: the entry's index in the engine's table.
+  RegisterDialogRunner("CPropertyEditDlg", &CPropertyEditDlg::Run);
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {

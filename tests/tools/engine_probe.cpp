@@ -6,6 +6,9 @@
 //   engine_probe list X: [--all] [--drive X=PATH ...]
 //     path from the root ("/" separators), deleted 0/1, folder 0/1, size in bytes, first cluster
 //     (FAT, exFAT) or record number (NTFS).
+//   engine_probe props X: PATH [--drive X=PATH ...]
+//     the property-check texts of a FAT12/16/32 entry (PATH as list prints it), in the order of
+//     the dialog's controls.
 //   engine_probe save X: PATH DIR [--method basic|linear|sector] [--drive X=PATH ...]
 //   engine_probe db FILE [--write OUT]
 //     a queue database file: first its header (item count, type code, file-system name or "-",
@@ -36,6 +39,9 @@
 #include "tests/tools/probe_db.h"
 #include "tests/tools/probe_disk.h"
 #include "tests/tools/probe_queue.h"
+
+// tests/tools/probe_props.cpp
+int ProbeProps(FILESYSTEMOBJ* fs, const std::string& path, std::ostream& out, std::ostream& err);
 
 namespace {
 
@@ -145,6 +151,9 @@ int main(int argc, char** argv) {
     if (IsFatType(type)) return ProbeListFat(&v.fs, all, std::cout, std::cerr);
     if (type == kFsExfat) return ProbeListExfat(&v.fs, all, std::cout, std::cerr);
     if (type == kFsNtfs) return ProbeListNtfs(&v.fs, all, std::cout, std::cerr);
+  } else if (verb == "props") {
+    if (args.size() < 3) return Usage();
+    return ProbeProps(&v.fs, args[2], std::cout, std::cerr);
   } else if (verb == "save") {
     if (args.size() < 4) return Usage();
     std::string method = "basic";
