@@ -5,6 +5,7 @@
 // --drive maps a drive letter to an image file or a block device; --open opens that drive once
 // the main window is shown.
 #include <QApplication>
+#include <QLocale>
 #include <QTimer>
 
 #include <cctype>
@@ -30,6 +31,8 @@ char DriveLetterOf(const std::string& text) {
 
 int main(int argc, char** argv) {
   QApplication qapp(argc, argv);
+  // The interface is Korean: type names from the MIME database follow the default locale.
+  QLocale::setDefault(QLocale(QLocale::Korean, QLocale::SouthKorea));
   QtMessageSink sink;
   platform::SetMessageSink(&sink);
 
