@@ -1,0 +1,236 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
+
+#include <string>
+#include <vector>
+
+#include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
+#include "Pellamor/DLG/Dialogs.h"
+#include "Pellamor/LeftView.h"
+#include "controls/TabCtrlSSL.h"
+#include "platform/drive_map.h"
+#include "platform/message.h"
+#include "shell_support.h"
+#include "tests/support/test_support.h"
+
+namespace {
+
+using testing_support::Fixture;
+
+QStringList RowTexts(const QTreeWidget& list, int row) {
+  QStringList texts;
+  for (int c = 0; c < list.columnCount(); ++c) texts << list.topLevelItem(row)->text(c);
+  return texts;
+}
+
+QStringList HeaderTexts(const QTreeWidget& list) {
+  QStringList texts;
+  for (int c = 0; c < list.columnCount(); ++c) texts << list.headerItem()->text(c);
+  return texts;
+}
+
+void PressKey(QWidget* w, int key) {
+  QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+  QApplication::sendEvent(w, &press);
+}
+
+class DrivePickerTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    shell_test::App();
+    dlg::RegisterAllDialogs();
+    g_chCurrentDrive = 0;
+  }
+  platform::RecordingMessageSink sink_;
+  platform::ScopedMessageSink guard_{&sink_};
+};
+
+TEST_F(DrivePickerTest, TheDrivePageListsEveryDriveWithItsTableEntry) {
+  REQUIRE_FIXTURE("base_fat16.img");
+  REQUIRE_FIXTURE("base_ntfs.img");
+  REQUIRE_FIXTURE("base_exfat.img");
+  REQUIRE_FIXTURE("disk.img");
+  testing_support::ScopedDrives drives({"E=" + Fixture("base_fat16.img"), "F=" + Fixture("base_ntfs.img"),
+                                        "G=" + Fixture("base_exfat.img"), "H=" + Fixture("zero.img"),
+                                        "I=" + Fixture("disk.img")});
+  {
+    CDriveBoxMainDlg picker(2);
+    picker.show();
+    ASSERT_EQ(picker.Tabs()->count(), 1);
+    EXPECT_EQ(picker.Tabs()->tabText(0), QString::fromUtf16(u"드라이브"));
+    EXPECT_EQ(picker.windowTitle(), QString::fromUtf16(u"디스크 열기"));
+    CDriveBoxVolDlg* page = picker.DrivePage();
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(shell_test::WaitFor([&] { return page->Ready(); }));
+    const CDriveList& list = *page->List();
+    EXPECT_EQ(HeaderTexts(list),
+              (QStringList{QString::fromUtf16(u"볼륨명"), QString::fromUtf16(u"파일시스템"),
+                           QString::fromUtf16(u"매체유형")}));
+
+    std::vector<platform::DriveEntry> map = platform::DriveMap::Instance().Drives();
+    ASSERT_EQ(list.topLevelItemCount(), static_cast<int>(map.size()));
+    ASSERT_EQ(g_nDriveTableCount, static_cast<int>(map.size()));
+    ASSERT_NE(g_pDriveTable, nullptr);
+    EXPECT_EQ(g_bDrivesReady, 1);
+    const QString fixed = QString::fromUtf16(u"하드디스크/플래시드라이브");
+    struct Expect {
+      char letter;
+      const char* fs;
+      int code;
+    };
+    // The six partitions of disk.img take I to N.
+    const std::vector<Expect> expect = {{'E', "FAT", 2},   {'F', "NTFS", 4},  {'G', "exFAT", 0xFF},
+                                        {'I', "FAT", 2},   {'J', "FAT", 2},   {'K', "FAT", 2},
+                                        {'L', "FAT", 2},   {'M', "FAT", 2},   {'N', "FAT", 2}};
+    for (const Expect& e : expect) {
+      SCOPED_TRACE(e.letter);
+      int row = -1;
+      for (int i = 0; i < g_nDriveTableCount; ++i)
+        if (g_pDriveTable[i].letter == static_cast<std::uint8_t>(e.letter)) row = i;
+      ASSERT_GE(row, 0);
+      EXPECT_EQ(g_pDriveTable[row].row, row);
+      EXPECT_EQ(g_pDriveTable[row].fsCode, e.code);
+      EXPECT_EQ(g_pDriveTable[row].driveType, 3);
+      QStringList texts = RowTexts(list, row);
+      EXPECT_TRUE(texts[0].startsWith(QStringLiteral("%1 ").arg(QLatin1Char(e.letter)) +
+                                      QString::fromUtf16(u"드라이브")))
+          << texts[0].toStdString();
+      EXPECT_EQ(texts[1], QLatin1String(e.fs));
+      EXPECT_EQ(texts[2], fixed);
+    }
+    // Labels follow the drive name.
+    for (int i = 0; i < g_nDriveTableCount; ++i) {
+      if (g_pDriveTable[i].letter == 'E')
+        EXPECT_EQ(list.topLevelItem(i)->text(0), QString::fromUtf16(u"E 드라이브 BASE16"));
+      if (g_pDriveTable[i].letter == 'I')
+        EXPECT_EQ(list.topLevelItem(i)->text(0), QString::fromUtf16(u"I 드라이브 PART1"));
+    }
+    shell_test::SaveShot(picker, QStringLiteral("drive_picker_drives"));
+  }
+  // The table lives with the page.
+  EXPECT_EQ(g_pDriveTable, nullptr);
+  EXPECT_EQ(g_nDriveTableCount, 0);
+}
+
+TEST_F(DrivePickerTest, OpeningStoresTheLetterOnceAndEscOrAnEmptyEnterOpenNothing) {
+  REQUIRE_FIXTURE("base_fat16.img");
+  REQUIRE_FIXTURE("base_ntfs.img");
+  testing_support::ScopedDrives drives({"E=" + Fixture("base_fat16.img"), "F=" + Fixture("base_ntfs.img")});
+
+  // Enter with no row selected opens nothing and leaves the picker open; Esc then ends it with 0.
+  {
+    CDriveBoxMainDlg picker(2);
+    picker.show();
+    ASSERT_TRUE(shell_test::WaitFor([&] { return picker.DrivePage()->Ready(); }));
+    g_chCurrentDrive = 'Z';
+    PressKey(&picker, Qt::Key_Return);
+    EXPECT_TRUE(picker.isVisible());
+    EXPECT_EQ(g_chCurrentDrive, 'Z');
+    PressKey(&picker, Qt::Key_Escape);
+    EXPECT_FALSE(picker.isVisible());
+    EXPECT_EQ(picker.result(), 0);
+    EXPECT_EQ(g_chCurrentDrive, 'Z');
+  }
+  // Enter opens the one selected row.
+  {
+    CDriveBoxMainDlg picker(2);
+    picker.show();
+    ASSERT_TRUE(shell_test::WaitFor([&] { return picker.DrivePage()->Ready(); }));
+    CDriveList* list = picker.DrivePage()->List();
+    list->setCurrentItem(list->topLevelItem(1));
+    PressKey(list, Qt::Key_Return);
+    EXPECT_EQ(picker.result(), 1);
+    EXPECT_EQ(g_chCurrentDrive, 'F');
+  }
+  // Double-click opens once, through the runner: the result is 1 and the letter is the row's.
+  {
+    g_chCurrentDrive = 0;
+    int finished = 0;
+    QTimer::singleShot(0, [&] {
+      auto* picker = qobject_cast<CDriveBoxMainDlg*>(QApplication::activeModalWidget());
+      if (!picker) return;
+      QObject::connect(picker, &QDialog::finished, [&] { ++finished; });
+      shell_test::WaitFor([&] { return picker->DrivePage()->Ready(); });
+      CDriveList* list = picker->DrivePage()->List();
+      list->setCurrentItem(list->topLevelItem(0));
+      emit list->itemDoubleClicked(list->topLevelItem(0), 0);
+      emit list->itemDoubleClicked(list->topLevelItem(0), 0);
+    });
+    EXPECT_EQ(dlg::RunDialog("CDriveBoxMainDlg", 2), 1);
+    EXPECT_EQ(finished, 1);
+    EXPECT_EQ(g_chCurrentDrive, 'E');
+  }
+  // The close box opens nothing.
+  {
+    g_chCurrentDrive = 0;
+    QTimer::singleShot(0, [] {
+      if (QWidget* w = QApplication::activeModalWidget()) w->close();
+    });
+    EXPECT_EQ(dlg::RunDialog("CDriveBoxMainDlg", 2), 0);
+    EXPECT_EQ(g_chCurrentDrive, 0);
+  }
+}
+
+TEST_F(DrivePickerTest, OtherPagesLeaveTheDriveTableAlone) {
+  REQUIRE_FIXTURE("base_fat16.img");
+  testing_support::ScopedDrives drives({"E=" + Fixture("base_fat16.img")});
+  CDriveBoxMainDlg picker(3);
+  EXPECT_EQ(picker.DrivePage(), nullptr);
+  EXPECT_EQ(g_pDriveTable, nullptr);
+  ASSERT_NE(picker.ExtentPage(), nullptr);
+  EXPECT_EQ(picker.Tabs()->tabText(0), QString::fromUtf16(u"볼륨"));
+  // A letter on no disk has no extent.
+  EXPECT_EQ(picker.ExtentPage()->List()->topLevelItemCount(), 0);
+}
+
+TEST_F(DrivePickerTest, TheDiskAndPartitionPagesListTheImages) {
+  REQUIRE_FIXTURE("disk.img");
+  REQUIRE_FIXTURE("gpt.img");
+  testing_support::ScopedDrives drives({"E=" + Fixture("disk.img"), "P=" + Fixture("gpt.img")});
+  {
+    CDriveBoxMainDlg picker(0);
+    picker.show();
+    CDriveBoxDiskDlg* page = picker.DiskPage();
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(shell_test::WaitFor([&] { return page->Ready(); }));
+    const CDriveList& list = *page->List();
+    EXPECT_EQ(list.columnCount(), 12);
+    ASSERT_EQ(list.topLevelItemCount(), 2);
+    QStringList first = RowTexts(list, 0);
+    EXPECT_EQ(first[0], QString::fromUtf16(u"디스크 0"));
+    EXPECT_EQ(first[1], QString::fromUtf16(u"기본"));
+    EXPECT_EQ(first[10], QStringLiteral("67,108,864"));
+    EXPECT_EQ(first[11], QStringLiteral("512"));
+    EXPECT_EQ(RowTexts(list, 1)[10], QStringLiteral("8,388,608"));
+    shell_test::SaveShot(picker, QStringLiteral("drive_picker_disks"));
+  }
+  {
+    CDriveBoxMainDlg picker(1);
+    picker.show();
+    CDriveBoxPartDlg* page = picker.PartitionPage();
+    ASSERT_NE(page, nullptr);
+    ASSERT_TRUE(shell_test::WaitFor([&] { return page->Ready(); }));
+    const CDriveList& list = *page->List();
+    EXPECT_EQ(list.columnCount(), 18);
+    QStringList disk0, disk1;
+    for (int i = 0; i < list.topLevelItemCount(); ++i) {
+      QStringList t = RowTexts(list, i);
+      (t[0] == QString::fromUtf16(u"디스크 0") ? disk0 : disk1) << t[3] + QLatin1Char('|') + t[14] + QLatin1Char('|') + t[15];
+    }
+    // Four MBR entries of disk.img, then each extended record's logical and link rows.
+    ASSERT_GE(disk0.size(), 7);
+    EXPECT_EQ(disk0[0], QStringLiteral("DOS FAT-16 (up to 2G)|2,048|18,431"));
+    EXPECT_EQ(disk0[3], QStringLiteral("DOS Extended|51,200|131,071"));
+    EXPECT_EQ(disk0[4], QStringLiteral(" DOS FAT-16 (up to 2G)|53,248|69,631"));
+    // gpt.img: the protective entry, then both GPT entries.
+    ASSERT_EQ(disk1.size(), 3);
+    EXPECT_TRUE(disk1[1].endsWith(QStringLiteral("|2,048|6,143"))) << disk1[1].toStdString();
+    EXPECT_TRUE(disk1[2].endsWith(QStringLiteral("|6,144|14,335"))) << disk1[2].toStdString();
+    shell_test::SaveShot(picker, QStringLiteral("drive_picker_partitions"));
+  }
+}
+
+}  // namespace
