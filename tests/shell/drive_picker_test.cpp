@@ -11,6 +11,7 @@
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/LeftView.h"
 #include "controls/TabCtrlSSL.h"
+#include "corvane/dll_processor.h"
 #include "platform/drive_map.h"
 #include "platform/message.h"
 #include "shell_support.h"
@@ -31,6 +32,17 @@ QStringList HeaderTexts(const QTreeWidget& list) {
   for (int c = 0; c < list.columnCount(); ++c) texts << list.headerItem()->text(c);
   return texts;
 }
+
+// A fixed size text, so the size columns can be checked without the utility module.
+std::u16string FakeSizeText(double size, int base, int, int, int) {
+  return QStringLiteral("%1/%2").arg(static_cast<qulonglong>(size)).arg(base).toStdU16String();
+}
+
+struct ScopedSizeText {
+  ScopedSizeText() : saved(pfn_cvt_size_to_unit) { pfn_cvt_size_to_unit = &FakeSizeText; }
+  ~ScopedSizeText() { pfn_cvt_size_to_unit = saved; }
+  decltype(pfn_cvt_size_to_unit) saved;
+};
 
 void PressKey(QWidget* w, int key) {
   QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
@@ -190,6 +202,7 @@ TEST_F(DrivePickerTest, TheDiskAndPartitionPagesListTheImages) {
   REQUIRE_FIXTURE("disk.img");
   REQUIRE_FIXTURE("gpt.img");
   testing_support::ScopedDrives drives({"E=" + Fixture("disk.img"), "P=" + Fixture("gpt.img")});
+  ScopedSizeText sizes;
   {
     CDriveBoxMainDlg picker(0);
     picker.show();
@@ -204,6 +217,8 @@ TEST_F(DrivePickerTest, TheDiskAndPartitionPagesListTheImages) {
     EXPECT_EQ(first[1], QString::fromUtf16(u"기본"));
     EXPECT_EQ(first[10], QStringLiteral("67,108,864"));
     EXPECT_EQ(first[11], QStringLiteral("512"));
+    EXPECT_EQ(first[8], QStringLiteral("67108864/10"));
+    EXPECT_EQ(first[9], QStringLiteral("67108864/2"));
     EXPECT_EQ(RowTexts(list, 1)[10], QStringLiteral("8,388,608"));
     shell_test::SaveShot(picker, QStringLiteral("drive_picker_disks"));
   }
@@ -215,20 +230,40 @@ TEST_F(DrivePickerTest, TheDiskAndPartitionPagesListTheImages) {
     ASSERT_TRUE(shell_test::WaitFor([&] { return page->Ready(); }));
     const CDriveList& list = *page->List();
     EXPECT_EQ(list.columnCount(), 18);
-    QStringList disk0, disk1;
+    // As the engine's probe lists them: disk, level, type, first, last, count, name. MBR entries,
+    // then per extended record its logical partition and its link; gpt.img: the protective entry,
+    // then both GPT entries.
+    const QString gptType = QStringLiteral("EBD0A0A2-B9E5-4433-87C0-68B6B7D0D599");
+    const QStringList expected = {
+        "0 0 0x06 2048 18431 16384 DOS FAT-16 (up to 2G)",   "0 0 0x06 18432 34815 16384 DOS FAT-16 (up to 2G)",
+        "0 0 0x06 34816 51199 16384 DOS FAT-16 (up to 2G)",  "0 0 0x05 51200 131071 79872 DOS Extended",
+        "0 1 0x06 53248 69631 16384 DOS FAT-16 (up to 2G)",  "0 1 0x05 69632 88063 18432 DOS Extended",
+        "0 2 0x06 71680 88063 16384 DOS FAT-16 (up to 2G)",  "0 2 0x05 88064 106495 18432 DOS Extended",
+        "0 3 0x06 90112 106495 16384 DOS FAT-16 (up to 2G)", "1 0 0xEE 1 16383 16383 Unknown (0xEE)",
+        "1 1 GPT 2048 6143 4096 " + gptType,                 "1 1 GPT 6144 14335 8192 " + gptType};
+    QStringList rows;
     for (int i = 0; i < list.topLevelItemCount(); ++i) {
       QStringList t = RowTexts(list, i);
-      (t[0] == QString::fromUtf16(u"디스크 0") ? disk0 : disk1) << t[3] + QLatin1Char('|') + t[14] + QLatin1Char('|') + t[15];
+      const QString name = t[3];
+      int level = 0;
+      while (level < name.size() && name[level] == QLatin1Char(' ')) ++level;
+      auto plain = [](QString v) { return v.remove(QLatin1Char(',')); };
+      rows << QStringLiteral("%1 %2 %3 %4 %5 %6 %7")
+                  .arg(t[0].mid(t[0].lastIndexOf(QLatin1Char(' ')) + 1))
+                  .arg(level)
+                  .arg(t[4], plain(t[14]), plain(t[15]), plain(t[16]), name.mid(level));
     }
-    // Four MBR entries of disk.img, then each extended record's logical and link rows.
-    ASSERT_GE(disk0.size(), 7);
-    EXPECT_EQ(disk0[0], QStringLiteral("DOS FAT-16 (up to 2G)|2,048|18,431"));
-    EXPECT_EQ(disk0[3], QStringLiteral("DOS Extended|51,200|131,071"));
-    EXPECT_EQ(disk0[4], QStringLiteral(" DOS FAT-16 (up to 2G)|53,248|69,631"));
-    // gpt.img: the protective entry, then both GPT entries.
-    ASSERT_EQ(disk1.size(), 3);
-    EXPECT_TRUE(disk1[1].endsWith(QStringLiteral("|2,048|6,143"))) << disk1[1].toStdString();
-    EXPECT_TRUE(disk1[2].endsWith(QStringLiteral("|6,144|14,335"))) << disk1[2].toStdString();
+    EXPECT_EQ(rows, expected);
+    // Capacity is the sector count times the sector size; the form and status columns.
+    ASSERT_EQ(list.topLevelItemCount(), expected.size());
+    QStringList first = RowTexts(list, 0);
+    EXPECT_EQ(first[7], QStringLiteral("8,388,608"));
+    EXPECT_EQ(first[5], QStringLiteral("8388608/10"));
+    EXPECT_EQ(first[6], QStringLiteral("8388608/2"));
+    EXPECT_EQ(first[2], QString::fromUtf16(u"기본/논리"));
+    EXPECT_EQ(RowTexts(list, 3)[2], QString::fromUtf16(u"확장"));
+    EXPECT_EQ(RowTexts(list, 9)[7], QStringLiteral("8,388,096"));
+    EXPECT_TRUE(page->Status()->text().isEmpty());
     shell_test::SaveShot(picker, QStringLiteral("drive_picker_partitions"));
   }
 }

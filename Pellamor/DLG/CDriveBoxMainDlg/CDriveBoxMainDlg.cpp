@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -71,6 +72,18 @@ QTreeWidgetItem* AddRow(CDriveList* list, const QStringList& texts, int image) {
   item->setIcon(0, list->style()->standardIcon(image == 0 ? QStyle::SP_DriveFDIcon : QStyle::SP_DriveHDIcon));
   list->addTopLevelItem(item);
   return item;
+}
+
+// Widens the columns whose texts do not fit; none gets narrower than it was set up.
+// The list paints its texts inset from the cell's edges, which the size hint does not count.
+void FitColumns(CDriveList* list) {
+  const int inset = 4 * list->fontMetrics().horizontalAdvance(QLatin1Char(' '));
+  for (int i = 0; i < list->columnCount(); ++i) {
+    const int set = list->columnWidth(i);
+    list->resizeColumnToContents(i);
+    const int wanted = list->columnWidth(i) + inset;
+    list->setColumnWidth(i, std::max(set, wanted));
+  }
 }
 
 // The list and the status text under it.
@@ -235,6 +248,7 @@ void CDriveBoxVolDlg::Fill(const std::vector<Row>& rows) {
     AddRow(list_, {first, QString::fromStdString(r.fileSystem), QString::fromUtf16(DriveTypeText(r.type))},
            r.type == kDriveRemovable ? 0 : 1);
   }
+  FitColumns(list_);
   g_bDrivesReady = 1;
   ready_ = true;
 }
@@ -296,6 +310,7 @@ CDriveBoxDiskDlg::CDriveBoxDiskDlg(QWidget* parent) : CTabPageSSL(parent) {
                              1);
                       if (d.openError) problems << Q(platform::DiskOpenErrorText(d.openError));
                     }
+                    FitColumns(list_);
                     problems.removeDuplicates();
                     status_->setText(problems.join(QLatin1Char(' ')));
                     ready_ = true;
@@ -359,6 +374,7 @@ CDriveBoxPartDlg::CDriveBoxPartDlg(QWidget* parent) : CTabPageSSL(parent) {
                   WithCommas(r.endS), WithCommas(r.first), WithCommas(r.last), WithCommas(r.count), QString()},
                  !r.gpt && platform::IsExtendedRowType(r.type) ? 6 : 1);
         }
+        FitColumns(list_);
         status_->setText(result->problems.join(QLatin1Char(' ')));
         ready_ = true;
       });
@@ -393,6 +409,7 @@ CDriveBoxExtDlg::CDriveBoxExtDlg(QWidget* parent) : CTabPageSSL(parent) {
             SizeText(e.length, 2)},
            1);
   }
+  FitColumns(list_);
 }
 
 // ---------------------------------------------------------------------------------------------
