@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QKeyEvent>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <string>
@@ -186,16 +189,76 @@ TEST_F(DrivePickerTest, OpeningStoresTheLetterOnceAndEscOrAnEmptyEnterOpenNothin
   }
 }
 
-TEST_F(DrivePickerTest, OtherPagesLeaveTheDriveTableAlone) {
+// Removable media are named by their size, not by their place in the list, and not examined.
+TEST_F(DrivePickerTest, RemovableDrivesAreFloppiesBySizeNotByPosition) {
+  QTemporaryDir tmp;
+  ASSERT_TRUE(tmp.isValid());
+  QDir root(tmp.path());
+  // A made-up block device tree: sda a 32 MiB removable disk, sdb a 1.44 MB one, one partition each.
+  struct Dev {
+    const char* disk;
+    int sectors;
+  };
+  for (const Dev& d : {Dev{"sda", 65536}, Dev{"sdb", 2880}}) {
+    const QString disk = QLatin1String(d.disk);
+    const QString part = disk + QLatin1Char('1');
+    ASSERT_TRUE(root.mkpath("devices/" + disk + "/" + part));
+    ASSERT_TRUE(root.mkpath("class"));
+    ASSERT_TRUE(root.mkpath("dev"));
+    auto write = [&](const QString& path, const QString& text) {
+      QFile f(root.filePath(path));
+      ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+      f.write(text.toUtf8());
+    };
+    write("devices/" + disk + "/removable", "1\n");
+    write("devices/" + disk + "/size", QString::number(d.sectors + 2048) + "\n");
+    write("devices/" + disk + "/" + part + "/partition", "1\n");
+    write("devices/" + disk + "/" + part + "/size", QString::number(d.sectors) + "\n");
+    write("devices/" + disk + "/" + part + "/start", "2048\n");
+    ASSERT_TRUE(QFile::link(root.filePath("devices/" + disk), root.filePath("class/" + disk)));
+    ASSERT_TRUE(QFile::link(root.filePath("devices/" + disk + "/" + part), root.filePath("class/" + part)));
+    write("dev/" + part, QString());
+  }
+  platform::BlockDeviceRoots roots;
+  roots.sysfs = root.filePath("class").toStdString();
+  roots.dev = root.filePath("dev").toStdString();
+  testing_support::ScopedDrives none({});
+  platform::DriveMap::Instance().Configure({}, nullptr, true, roots);
+  ASSERT_EQ(platform::DriveMap::Instance().Drives().size(), 2u);
+
+  CDriveBoxMainDlg picker(2);
+  picker.show();
+  ASSERT_TRUE(shell_test::WaitFor([&] { return picker.DrivePage()->Ready(); }));
+  const CDriveList& list = *picker.DrivePage()->List();
+  ASSERT_EQ(list.topLevelItemCount(), 2);
+  EXPECT_EQ(RowTexts(list, 0), (QStringList{QString::fromUtf16(u"C 드라이브 이동식 디스크"), QString(),
+                                            QString::fromUtf16(u"이동식/카드리더기")}));
+  EXPECT_EQ(RowTexts(list, 1), (QStringList{QString::fromUtf16(u"D 드라이브 3.5 플로피"), QString(),
+                                            QString::fromUtf16(u"이동식/카드리더기")}));
+  for (int i = 0; i < 2; ++i) {
+    EXPECT_EQ(g_pDriveTable[i].fsCode, 0);
+    EXPECT_EQ(g_pDriveTable[i].driveType, 2);
+  }
+}
+
+TEST_F(DrivePickerTest, TheExtentPageShowsWhereEachLetterLiesAndNoDriveTable) {
   REQUIRE_FIXTURE("base_fat16.img");
-  testing_support::ScopedDrives drives({"E=" + Fixture("base_fat16.img")});
+  REQUIRE_FIXTURE("disk.img");
+  testing_support::ScopedDrives drives({"D=" + Fixture("base_fat16.img"), "E=" + Fixture("disk.img")});
   CDriveBoxMainDlg picker(3);
+  picker.show();
   EXPECT_EQ(picker.DrivePage(), nullptr);
   EXPECT_EQ(g_pDriveTable, nullptr);
   ASSERT_NE(picker.ExtentPage(), nullptr);
   EXPECT_EQ(picker.Tabs()->tabText(0), QString::fromUtf16(u"볼륨"));
-  // A letter on no disk has no extent.
-  EXPECT_EQ(picker.ExtentPage()->List()->topLevelItemCount(), 0);
+  // D is on no disk: no row. The six partitions of disk.img, each one extent on disk 0.
+  const CDriveList& list = *picker.ExtentPage()->List();
+  ASSERT_EQ(list.topLevelItemCount(), 6);
+  EXPECT_EQ(RowTexts(list, 0).mid(0, 5),
+            (QStringList{"E:\\", "1", "0", "1,048,576", "8,388,608"}));
+  EXPECT_EQ(RowTexts(list, 5).mid(0, 5),
+            (QStringList{"J:\\", "1", "0", "46,137,344", "8,388,608"}));
+  shell_test::SaveShot(picker, QStringLiteral("drive_picker_extents"));
 }
 
 TEST_F(DrivePickerTest, TheDiskAndPartitionPagesListTheImages) {
