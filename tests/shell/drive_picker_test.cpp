@@ -331,4 +331,51 @@ TEST_F(DrivePickerTest, TheDiskAndPartitionPagesListTheImages) {
   }
 }
 
+// A disk that cannot be opened keeps its row and its reason; the walk goes on with the next disk.
+TEST_F(DrivePickerTest, TheWalkGoesOnPastAnUnreadableDisk) {
+  REQUIRE_FIXTURE("disk.img");
+  REQUIRE_FIXTURE("gpt.img");
+  QTemporaryDir tmp;
+  ASSERT_TRUE(tmp.isValid());
+  QDir root(tmp.path());
+  ASSERT_TRUE(root.mkpath("class/sda"));
+  ASSERT_TRUE(root.mkpath("class/sdb"));
+  ASSERT_TRUE(root.mkpath("dev"));
+  for (const char* name : {"class/sda/size", "class/sdb/size"}) {
+    QFile f(root.filePath(name));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("16384\n");
+  }
+  // sda has no device node; sdb is a copy of the GPT image.
+  ASSERT_TRUE(QFile::copy(QString::fromStdString(Fixture("gpt.img")), root.filePath("dev/sdb")));
+  platform::BlockDeviceRoots roots;
+  roots.sysfs = root.filePath("class").toStdString();
+  roots.dev = root.filePath("dev").toStdString();
+  testing_support::ScopedDrives none({});
+  platform::DriveMap::Instance().Configure({"E=" + Fixture("disk.img")}, nullptr, true, roots);
+  ASSERT_EQ(platform::DriveMap::Instance().Disks().size(), 3u);
+  {
+    CDriveBoxMainDlg picker(0);
+    ASSERT_TRUE(shell_test::WaitFor([&] { return picker.DiskPage()->Ready(); }));
+    const CDriveList& list = *picker.DiskPage()->List();
+    ASSERT_EQ(list.topLevelItemCount(), 3);
+    EXPECT_EQ(list.topLevelItem(1)->text(0), QString::fromUtf16(u"디스크 1"));
+    EXPECT_EQ(list.topLevelItem(2)->text(0), QString::fromUtf16(u"디스크 2"));
+    EXPECT_TRUE(picker.DiskPage()->Status()->text().startsWith(QString::fromUtf16(u"디스크 1: ")))
+        << picker.DiskPage()->Status()->text().toStdString();
+  }
+  {
+    CDriveBoxMainDlg picker(1);
+    ASSERT_TRUE(shell_test::WaitFor([&] { return picker.PartitionPage()->Ready(); }));
+    const CDriveList& list = *picker.PartitionPage()->List();
+    QStringList disks;
+    for (int i = 0; i < list.topLevelItemCount(); ++i) disks << list.topLevelItem(i)->text(0);
+    EXPECT_EQ(disks.count(QString::fromUtf16(u"디스크 0")), 9);
+    EXPECT_EQ(disks.count(QString::fromUtf16(u"디스크 1")), 0);
+    EXPECT_EQ(disks.count(QString::fromUtf16(u"디스크 2")), 3);
+    EXPECT_TRUE(picker.PartitionPage()->Status()->text().startsWith(QString::fromUtf16(u"디스크 1: ")))
+        << picker.PartitionPage()->Status()->text().toStdString();
+  }
+}
+
 }  // namespace

@@ -308,10 +308,11 @@ CDriveBoxDiskDlg::CDriveBoxDiskDlg(QWidget* parent) : CTabPageSSL(parent) {
                               QString::number(d.sectorsPerTrack), SizeText(d.bytes, 10), SizeText(d.bytes, 2),
                               WithCommas(d.bytes), QString::number(d.sectorSize)},
                              1);
-                      if (d.openError) problems << Q(platform::DiskOpenErrorText(d.openError));
+                      if (d.openError)
+                        problems << QString::fromUtf16(u"디스크 %1: ").arg(d.number) +
+                                        Q(platform::DiskOpenErrorText(d.openError));
                     }
                     FitColumns(list_);
-                    problems.removeDuplicates();
                     status_->setText(problems.join(QLatin1Char(' ')));
                     ready_ = true;
                   });
