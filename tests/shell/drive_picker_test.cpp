@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QMenu>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -123,6 +124,22 @@ TEST_F(DrivePickerTest, TheDrivePageListsEveryDriveWithItsTableEntry) {
       if (g_pDriveTable[i].letter == 'I')
         EXPECT_EQ(list.topLevelItem(i)->text(0), QString::fromUtf16(u"I 드라이브 PART1"));
     }
+    // The menu offers the root scan on FAT drives only; the usage box is greyed.
+    for (const char letter : {'E', 'F'}) {
+      int row = -1;
+      for (int i = 0; i < g_nDriveTableCount; ++i)
+        if (g_pDriveTable[i].letter == static_cast<std::uint8_t>(letter)) row = i;
+      page->List()->setCurrentItem(page->List()->topLevelItem(row));
+      QMenu menu;
+      page->BuildMenu(menu);
+      ASSERT_EQ(menu.actions().size(), 3);
+      EXPECT_EQ(menu.actions()[0]->text(), QString::fromUtf16(u"열기..."));
+      EXPECT_EQ(menu.actions()[1]->text(), QString::fromUtf16(u"디스크 검색..."));
+      EXPECT_EQ(menu.actions()[1]->isEnabled(), letter == 'E') << letter;
+      EXPECT_EQ(menu.actions()[2]->text(), QString::fromUtf16(u"디스크 사용량(&D)"));
+      EXPECT_FALSE(menu.actions()[2]->isEnabled());
+    }
+    page->List()->clearSelection();
     shell_test::SaveShot(picker, QStringLiteral("drive_picker_drives"));
   }
   // The table lives with the page.

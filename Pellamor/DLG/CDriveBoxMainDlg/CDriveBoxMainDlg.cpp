@@ -269,11 +269,27 @@ bool CDriveBoxVolDlg::TakeSelectedLetter() {
   return true;
 }
 
+void CDriveBoxVolDlg::BuildMenu(QMenu& menu) {
+  connect(menu.addAction(QString::fromUtf16(u"열기...")), &QAction::triggered, this,
+          [this] { emit openRequested(); });
+  const int row = list_->SingleSelectedRow();
+  const bool fat = row >= 0 && g_pDriveTable && row < g_nDriveTableCount &&
+                   (g_pDriveTable[row].fsCode == 2 || g_pDriveTable[row].fsCode == 3);
+  QAction* scan = menu.addAction(QString::fromUtf16(u"디스크 검색..."));
+  scan->setEnabled(fat);
+  if (fat) {
+    const char letter = static_cast<char>(g_pDriveTable[row].letter);
+    connect(scan, &QAction::triggered, this,
+            [this, letter] { dlg::RunDialogArgs("CDlgScanBox_FAT", {QString(QLatin1Char(letter))}, this); });
+  }
+  // The usage box is not part of this program yet.
+  menu.addAction(QString::fromUtf16(u"디스크 사용량(&D)"))->setEnabled(false);
+}
+
 void CDriveBoxVolDlg::ShowMenu(const QPoint& pos) {
   if (list_->selectedItems().isEmpty()) return;
   QMenu menu(this);
-  connect(menu.addAction(QString::fromUtf16(u"열기...")), &QAction::triggered, this,
-          [this] { emit openRequested(); });
+  BuildMenu(menu);
   menu.exec(list_->viewport()->mapToGlobal(pos));
 }
 

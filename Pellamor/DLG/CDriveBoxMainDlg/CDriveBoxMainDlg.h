@@ -20,6 +20,7 @@
 class CDialogHeaderCtrl;
 class CTabCtrlSSL;
 class CWorkerJob;
+class QMenu;
 class QProgressBar;
 class QWidget;
 
@@ -80,6 +81,9 @@ class CDriveBoxVolDlg : public CTabPageSSL {
   // Stores the selected row's letter in g_chCurrentDrive; false (after saying why) when there is
   // not exactly one selected row with a letter.
   bool TakeSelectedLetter();
+  // Fills the list's context menu for the selected row: open, the FAT root scan (FAT drives only)
+  // and the disk usage (greyed).
+  void BuildMenu(QMenu& menu);
 
  signals:
   void openRequested();
