@@ -12,7 +12,6 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <cstring>
 
 #include "Pellamor/AppRecords.h"
 #include "Pellamor/DLG/Dialogs.h"
