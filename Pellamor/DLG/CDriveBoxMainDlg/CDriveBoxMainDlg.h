@@ -1,13 +1,195 @@
-// The drive picker: chooses the drive to open and stores its letter in g_chCurrentDrive.
-// Arguments: the tab to show (0 disks, 1 partitions, 2 drives, 3 volumes, 4 image).
+// The target picker: one target page (disks, partitions, drives, volume extents) in a tab control
+// under a header. The drive page's open action stores the chosen letter in g_chCurrentDrive and
+// ends the picker with 1; Esc and the close box end it with 0.
+// Arguments: the page to show (0 disks, 1 partitions, 2 drives, 3 volume extents, 4 image).
 #pragma once
 
+#include <QLabel>
+#include <QPointer>
 #include <QVariantList>
 
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "controls/JorunListCtrl.h"
+#include "controls/ResizableDialog.h"
+#include "controls/TabPageSSL.h"
+
+class CDialogHeaderCtrl;
+class CTabCtrlSSL;
+class CWorkerJob;
+class QMenu;
+class QProgressBar;
 class QWidget;
 
-class CDriveBoxMainDlg {
+// One record per logical drive root, in the order of the drive enumeration.
+#pragma pack(push, 1)
+struct DRIVETABLEENTRY {
+  std::uint8_t row;        // index of the row in the drive list
+  std::uint8_t letter;     // drive letter
+  std::uint8_t fsCode;     // 2 FAT, 3 FAT32, 4 NTFS, 0xFF another or unreadable, 0 not examined
+  std::uint8_t driveType;  // 0..6
+};
+#pragma pack(pop)
+static_assert(sizeof(DRIVETABLEENTRY) == 4, "a drive table entry is 4 bytes");
+
+// The drive page's table: it lives exactly as long as the drive page.
+extern DRIVETABLEENTRY* g_pDriveTable;
+extern std::int32_t g_nDriveTableCount;
+extern std::int32_t g_bDrivesReady;
+
+// File-system code of a drive table entry from the file-system name.
+std::uint8_t DriveFsCode(const std::string& fileSystem);
+
+// The owner-drawn list of the picker's pages.
+class CDriveList : public CJorunListCtrl {
+  Q_OBJECT
+
  public:
+  explicit CDriveList(QWidget* parent = nullptr);
+  // Index of the one selected row; -1 when none or more than one is selected.
+  int SingleSelectedRow() const;
+};
+
+// Please-wait box shown over the drive page while its rows are gathered.
+class CDriveBoxWaitDlg : public QWidget {
+  Q_OBJECT
+
+ public:
+  explicit CDriveBoxWaitDlg(QWidget* parent);
+  void SetDriveText(const QString& text);
+
+ private:
+  QLabel* drive_ = nullptr;
+  QProgressBar* bar_ = nullptr;
+};
+
+// The logical drives: the rows are gathered on a worker and handed over in one call.
+class CDriveBoxVolDlg : public CTabPageSSL {
+  Q_OBJECT
+
+ public:
+  explicit CDriveBoxVolDlg(QWidget* parent = nullptr);
+  ~CDriveBoxVolDlg() override;  // joins the worker, frees the drive table
+
+  CDriveList* List() const { return list_; }
+  QLabel* Status() const { return status_; }
+  // The rows have been handed over.
+  bool Ready() const { return ready_; }
+  // Stores the selected row's letter in g_chCurrentDrive; false (after saying why) when there is
+  // not exactly one selected row with a letter.
+  bool TakeSelectedLetter();
+  // Fills the list's context menu for the selected row: open, the FAT root scan (FAT drives only)
+  // and the disk usage (greyed).
+  void BuildMenu(QMenu& menu);
+
+ signals:
+  void openRequested();
+
+ private:
+  struct Row {
+    std::u16string root;
+    int type = 0;
+    bool floppy = false;
+    bool examined = false;
+    bool readable = false;
+    std::u16string label;
+    std::string fileSystem;
+  };
+  void Fill(const std::vector<Row>& rows);
+  void ShowMenu(const QPoint& pos);
+
+  CDriveList* list_ = nullptr;
+  QLabel* status_ = nullptr;
+  QPointer<CDriveBoxWaitDlg> wait_;
+  std::unique_ptr<CWorkerJob> job_;
+  bool ready_ = false;
+};
+
+// The physical disks.
+class CDriveBoxDiskDlg : public CTabPageSSL {
+  Q_OBJECT
+
+ public:
+  explicit CDriveBoxDiskDlg(QWidget* parent = nullptr);
+  ~CDriveBoxDiskDlg() override;
+  CDriveList* List() const { return list_; }
+  QLabel* Status() const { return status_; }
+  bool Ready() const { return ready_; }
+
+ private:
+  void ShowMenu(const QPoint& pos);
+  CDriveList* list_ = nullptr;
+  QLabel* status_ = nullptr;
+  std::unique_ptr<CWorkerJob> job_;
+  bool ready_ = false;
+};
+
+// The partition tables of the disks.
+class CDriveBoxPartDlg : public CTabPageSSL {
+  Q_OBJECT
+
+ public:
+  explicit CDriveBoxPartDlg(QWidget* parent = nullptr);
+  ~CDriveBoxPartDlg() override;
+  CDriveList* List() const { return list_; }
+  QLabel* Status() const { return status_; }
+  bool Ready() const { return ready_; }
+
+ private:
+  void ShowMenu(const QPoint& pos);
+  CDriveList* list_ = nullptr;
+  QLabel* status_ = nullptr;
+  std::unique_ptr<CWorkerJob> job_;
+  bool ready_ = false;
+};
+
+// Where each drive letter lies on its disk.
+class CDriveBoxExtDlg : public CTabPageSSL {
+  Q_OBJECT
+
+ public:
+  explicit CDriveBoxExtDlg(QWidget* parent = nullptr);
+  CDriveList* List() const { return list_; }
+  QLabel* Status() const { return status_; }
+
+ private:
+  CDriveList* list_ = nullptr;
+  QLabel* status_ = nullptr;
+};
+
+class CDriveBoxMainDlg : public CResizableDialog {
+  Q_OBJECT
+
+ public:
+  explicit CDriveBoxMainDlg(int startPage = 2, QWidget* parent = nullptr);
+  ~CDriveBoxMainDlg() override;
+
+  CTabCtrlSSL* Tabs() const { return tab_; }
+  CDialogHeaderCtrl* Header() const { return header_; }
+  // The target page (null for a page this picker does not build).
+  CDriveBoxVolDlg* DrivePage() const { return vol_; }
+  CDriveBoxDiskDlg* DiskPage() const { return disk_; }
+  CDriveBoxPartDlg* PartitionPage() const { return part_; }
+  CDriveBoxExtDlg* ExtentPage() const { return ext_; }
+
   // 1 when a drive was chosen, 0 otherwise.
   static int Run(QWidget* parent, const QVariantList& args);
+
+ protected:
+  void keyPressEvent(QKeyEvent* event) override;
+
+ private:
+  void OpenSelected();
+
+  int startPage_ = 2;
+  CDialogHeaderCtrl* header_ = nullptr;
+  CTabCtrlSSL* tab_ = nullptr;
+  CDriveBoxVolDlg* vol_ = nullptr;
+  CDriveBoxDiskDlg* disk_ = nullptr;
+  CDriveBoxPartDlg* part_ = nullptr;
+  CDriveBoxExtDlg* ext_ = nullptr;
+  bool opened_ = false;
 };
