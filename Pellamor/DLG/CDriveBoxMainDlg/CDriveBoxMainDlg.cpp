@@ -453,6 +453,8 @@ CDriveBoxMainDlg::CDriveBoxMainDlg(int startPage, QWidget* parent) : CResizableD
   }
   layout->addWidget(group);
 
+  // The image and option pages are not built yet: their commands open the drive page.
+  if (startPage_ < 0 || startPage_ > 3) startPage_ = 2;
   switch (startPage_) {
     case 0:
       disk_ = new CDriveBoxDiskDlg;
