@@ -1,0 +1,183 @@
+// Measures the NTFS search run through the scan dialog (its worker, its 250 ms progress timer and
+// the hand-over to the UI thread, with the event loop running) against the same search run alone,
+// on the volume of ntfs_search_bench, in both search modes:
+//
+//   search through the dialog      <= 1.1 x the search alone
+//
+//   ntfs_scan_dialog_bench [--keep DIR]
+//
+// The volume is DIR/bench.img; when it is missing, ntfs_search_bench --keep DIR (next to this
+// program) makes it. Without --keep a temporary folder is used and removed. Rounds alternate the
+// order of the two ways; each figure is the best of its rounds. Each figure is printed beside its
+// bound; a miss makes the exit status 1. Runs offscreen unless QT_QPA_PLATFORM says otherwise.
+#include <spawn.h>
+#include <sys/wait.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QPushButton>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "Pellamor/DLG/CNTFSUndeleteDlg/CNTFSUndeleteDlg.h"
+#include "corvane/engine_hooks.h"
+#include "corvane/filesystem.h"
+#include "corvane/ntfs_record.h"
+#include "corvane/ntfs_search.h"
+#include "corvane/ntfs_walk.h"
+#include "platform/drive_map.h"
+#include "platform/message.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// Runs a program with its output thrown away; true when it exits 0.
+bool RunProgram(std::vector<std::string> args) {
+  std::vector<char*> argv;
+  for (auto& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return false;
+  int status = 0;
+  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+NtfsSearchOptions Options(bool deletedOnly) {
+  NtfsSearchOptions options;
+  options.deletedOnly = deletedOnly;
+  options.threads = DefaultSearchThreads();
+  return options;
+}
+
+double TimeSearch(NTFSVOLUMERECORD* state, bool deletedOnly, std::uint32_t* found) {
+  const auto start = Clock::now();
+  NtfsSearchResult r = SearchMft(state, Options(deletedOnly), nullptr);
+  const double seconds = Seconds(start);
+  *found = r.ok ? r.count : 0;
+  FreeNtfsEntryArray(r.entries, r.count);
+  return r.ok ? seconds : -1;
+}
+
+// From the dialog's making until its button reads "닫기" (it is pressed then, outside the time).
+double TimeDialog(FILESYSTEMOBJ* fs, bool deletedOnly, std::uint32_t* found) {
+  FreeNtfsEntries();  // the previous round's entries are not this round's cost
+  double seconds = -1;
+  Clock::time_point start;
+  CNTFSUndeleteDlg* shown = nullptr;
+  QTimer press;
+  press.setInterval(1);
+  QObject::connect(&press, &QTimer::timeout, [&] {
+    if (shown && shown->Button()->text() == QStringLiteral("닫기")) {
+      seconds = Seconds(start);
+      press.stop();
+      shown->Button()->click();
+    }
+  });
+  start = Clock::now();
+  CNTFSUndeleteDlg dialog(fs, Options(deletedOnly));
+  shown = &dialog;
+  press.start();
+  dialog.exec();
+  *found = dialog.SetUpSucceeded() ? g_dwNtfsEntryCount : 0;
+  FreeNtfsEntries();
+  return dialog.SetUpSucceeded() ? seconds : -1;
+}
+
+bool Report(const char* what, double value, double bound) {
+  const bool ok = value >= 0 && value <= bound;
+  std::printf("%-36s %10.3f s  bound %10.3f s  %s\n", what, value, bound, ok ? "ok" : "MISS");
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string keep;
+  for (int i = 1; i + 1 < argc; ++i)
+    if (std::string(argv[i]) == "--keep") keep = argv[i + 1];
+  std::string dir = keep;
+  if (dir.empty()) {
+    char pattern[] = "/tmp/ntfsdlgbenchXXXXXX";
+    if (!mkdtemp(pattern)) return 1;
+    dir = pattern;
+  }
+  const std::string img = dir + "/bench.img";
+  if (!std::filesystem::exists(img)) {
+    // The other benchmark makes the volume (or says why it cannot) and keeps it in dir.
+    const std::string maker =
+        (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "ntfs_search_bench").string();
+    RunProgram({maker, "--keep", dir});
+    if (!std::filesystem::exists(img)) {
+      std::cout << "skipped: the volume could not be made (see ntfs_search_bench)\n";
+      if (keep.empty()) std::filesystem::remove_all(dir);
+      return 0;
+    }
+  }
+
+  if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  platform::RecordingMessageSink sink;
+  platform::ScopedMessageSink guard(&sink);
+  platform::DriveMap::Instance().Configure({"E=" + img}, nullptr, false);
+  FILESYSTEMOBJ fs{};
+  InitFileSystem(&fs, 'E');
+  m_pFileSystem = &fs;
+  int rc = 1;
+  if (OpenFileSystem(&fs) && fs.ntfs && OpenNtfsState(fs.ntfs, 'E')) {
+    NTFSVOLUMERECORD* state = fs.ntfs;
+    std::uint32_t warm = 0;
+    TimeSearch(state, false, &warm);  // brings the $MFT into the page cache
+    bool ok = true;
+    std::printf("records %llu, %d threads\n",
+                static_cast<unsigned long long>(MftRecordCount(state)), DefaultSearchThreads());
+    for (bool deletedOnly : {true, false}) {
+      const int rounds = 6;
+      double alone = 1e30, dialog = 1e30;
+      std::uint32_t aloneFound = 0, dialogFound = 0;
+      for (int round = 0; round < rounds && ok; ++round) {
+        // Alternate which way goes first, so neither always runs on a warmer machine.
+        for (int k = 0; k < 2; ++k) {
+          const bool dialogTurn = (round + k) % 2 == 1;
+          const double t = dialogTurn ? TimeDialog(&fs, deletedOnly, &dialogFound)
+                                      : TimeSearch(state, deletedOnly, &aloneFound);
+          if (t < 0) ok = false;
+          (dialogTurn ? dialog : alone) = std::min(dialogTurn ? dialog : alone, t);
+        }
+      }
+      const char* mode = deletedOnly ? "deleted-only" : "full";
+      std::printf("%s search alone (best of %d)   %10.3f s, %u entries\n", mode, rounds, alone,
+                  aloneFound);
+      std::printf("%s search, dialog entries               %u\n", mode, dialogFound);
+      ok &= aloneFound == dialogFound;
+      ok &= Report(deletedOnly ? "deleted-only search through the dialog" : "full search through the dialog",
+                   ok ? dialog : -1, 1.1 * alone);
+    }
+    rc = ok ? 0 : 1;
+  } else {
+    std::cerr << "cannot open the benchmark volume\n";
+  }
+  FreeNtfsEntries();
+  FreeFileSystem(&fs);
+  m_pFileSystem = nullptr;
+  if (keep.empty()) std::filesystem::remove_all(dir);
+  return rc;
+}
