@@ -119,7 +119,41 @@ bool DriveMap::AddSource(char letter, const std::string& path, std::string* erro
   return AddSourceLocked(letter, path, error);
 }
 
-bool DriveMap::AddSourceLocked(char letter, const std::string& path, std::string* error) {
+bool DriveMap::AttachImage(const std::string& path, unsigned sectorSize, std::vector<char>* letters,
+                           std::string* error) {
+  std::lock_guard lock(mutex_);
+  EnsureConfigured();
+  letters->clear();
+  if (sectorSize < 512 || sectorSize % 512 != 0) {
+    *error = "sector size must be a multiple of 512";
+    return false;
+  }
+  std::error_code ec;
+  const auto canon = std::filesystem::weakly_canonical(path, ec);
+  const std::string key = ec ? path : canon.string();
+  auto same = [&](const std::string& other) {
+    std::error_code e;
+    return other == path || other == key || std::filesystem::equivalent(other, path, e);
+  };
+  for (const auto& d : drives_)
+    if (same(d.path)) letters->push_back(d.letter);
+  if (!letters->empty()) {
+    std::sort(letters->begin(), letters->end());
+    return true;
+  }
+  const char first = FreeLetterLocked('C');
+  if (first == 0) {
+    *error = "no free drive letter";
+    return false;
+  }
+  const std::size_t before = drives_.size();
+  if (!AddSourceLocked(first, path, error, sectorSize)) return false;
+  for (std::size_t i = before; i < drives_.size(); ++i) letters->push_back(drives_[i].letter);
+  return true;
+}
+
+bool DriveMap::AddSourceLocked(char letter, const std::string& path, std::string* error,
+                               unsigned sectorSize) {
   letter = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
   if (letter < 'A' || letter > 'Z') {
     *error = "drive letter must be A to Z";
@@ -145,9 +179,18 @@ bool DriveMap::AddSourceLocked(char letter, const std::string& path, std::string
   }
   PartitionScan scan;
   if (readable) {
+    // The table walk counts in 512-byte sectors; larger sectors keep their tables in their
+    // first 512 bytes, so its offsets are mapped onto the real sectors and its results scaled.
+    const std::uint64_t scale = sectorSize / 512;
     scan = ScanPartitionTable(
-        [h](std::uint64_t off, void* buf, std::size_t len) { return ReadAt(h, off, buf, len); },
-        length);
+        [h, sectorSize](std::uint64_t off, void* buf, std::size_t len) {
+          return ReadAt(h, off / 512 * sectorSize + off % 512, buf, len);
+        },
+        length / scale);
+    for (auto& p : scan.partitions) {
+      p.offset *= scale;
+      p.length *= scale;
+    }
   }
   CloseHandle(h);
   if (!scan.hasTable || scan.partitions.empty()) {

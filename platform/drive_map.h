@@ -55,6 +55,12 @@ class DriveMap {
   // Adds one source; false with a reason when it cannot be used.
   bool AddSource(char letter, const std::string& path, std::string* error);
 
+  // Attaches one more image file, read only, for the session: a volume takes the first free
+  // letter from C, a partition table one letter per partition; its tables are read in sectors of
+  // sectorSize bytes. A path already in the map is reused. The letters go to *letters.
+  bool AttachImage(const std::string& path, unsigned sectorSize, std::vector<char>* letters,
+                   std::string* error);
+
   std::optional<DriveEntry> Find(char letter);
   std::vector<DriveEntry> Drives();
   std::vector<PhysicalDisk> Disks();
@@ -67,7 +73,8 @@ class DriveMap {
 
  private:
   DriveMap() = default;
-  bool AddSourceLocked(char letter, const std::string& path, std::string* error);
+  bool AddSourceLocked(char letter, const std::string& path, std::string* error,
+                       unsigned sectorSize = 512);
   void AddBlockDevicesLocked();
   char FreeLetterLocked(char from) const;
   bool LetterUsedLocked(char letter) const;

@@ -2,6 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <vector>
+
 #include "platform/fs_probe.h"
 #include "tests/support/test_support.h"
 
@@ -102,6 +108,62 @@ TEST_F(DriveMapTest, TakeDriveOptionsLeavesTheRest) {
   auto drives = DriveMap::TakeDriveOptions(args);
   EXPECT_EQ(drives, (std::vector<std::string>{"F=/a.img", "G=/b.img"}));
   EXPECT_EQ(args, (std::vector<std::string>{"--open", "F:", "x"}));
+}
+
+// An image attached for the session takes the first free letters, reads its table in the chosen
+// sector size and is reused when attached again.
+TEST_F(DriveMapTest, AttachImageUsesFreeLettersTheSectorSizeAndReusesAPath) {
+  REQUIRE_FIXTURE("base_fat16.img");
+  REQUIRE_FIXTURE("disk.img");
+  // A disk of 4096-byte sectors: one FAT16 partition at sector 2.
+  std::ifstream in(Fixture("base_fat16.img"), std::ios::binary);
+  std::vector<char> volume((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  ASSERT_EQ(volume.size() % 4096, 0u);
+  std::vector<char> disk(8192 + volume.size(), 0);
+  std::copy(volume.begin(), volume.end(), disk.begin() + 8192);
+  unsigned char* entry = reinterpret_cast<unsigned char*>(disk.data()) + 446;
+  entry[4] = 0x06;
+  const std::uint32_t start = 2, count = static_cast<std::uint32_t>(volume.size() / 4096);
+  for (int i = 0; i < 4; ++i) {
+    entry[8 + i] = static_cast<unsigned char>(start >> (8 * i));
+    entry[12 + i] = static_cast<unsigned char>(count >> (8 * i));
+  }
+  disk[510] = 0x55;
+  disk[511] = static_cast<char>(0xAA);
+  char dirTemplate[] = "/tmp/drive_map_attach_XXXXXX";
+  ASSERT_NE(mkdtemp(dirTemplate), nullptr);
+  const std::string big = std::string(dirTemplate) + "/big.img";
+  std::ofstream(big, std::ios::binary).write(disk.data(), static_cast<std::streamsize>(disk.size()));
+
+  DriveMap::Instance().Configure({"D=" + Fixture("disk.img")}, nullptr, false);  // D to I
+  std::vector<char> letters;
+  std::string error;
+  ASSERT_TRUE(DriveMap::Instance().AttachImage(big, 4096, &letters, &error)) << error;
+  ASSERT_EQ(letters, std::vector<char>{'C'});
+  auto c = DriveMap::Instance().Find('C');
+  ASSERT_TRUE(c);
+  EXPECT_EQ(c->offset, 8192u);
+  EXPECT_EQ(c->length, volume.size());
+  EXPECT_TRUE(platform::ProbeDrive('C'));
+
+  ASSERT_TRUE(DriveMap::Instance().AttachImage(Fixture("base_fat16.img"), 512, &letters, &error));
+  EXPECT_EQ(letters, std::vector<char>{'J'});
+  EXPECT_EQ(DriveMap::Instance().Find('J')->offset, 0u);
+
+  // Attaching a mapped path again, by any spelling, maps nothing new.
+  const std::size_t before = DriveMap::Instance().Drives().size();
+  ASSERT_TRUE(DriveMap::Instance().AttachImage(Fixture("disk.img"), 512, &letters, &error));
+  EXPECT_EQ(letters, (std::vector<char>{'D', 'E', 'F', 'G', 'H', 'I'}));
+  const std::string other = std::string(dirTemplate) + "/../" +
+                            std::filesystem::path(dirTemplate).filename().string() + "/big.img";
+  ASSERT_TRUE(DriveMap::Instance().AttachImage(other, 4096, &letters, &error));
+  EXPECT_EQ(letters, std::vector<char>{'C'});
+  EXPECT_EQ(DriveMap::Instance().Drives().size(), before);
+
+  EXPECT_FALSE(DriveMap::Instance().AttachImage(std::string(dirTemplate) + "/none.img", 512, &letters, &error));
+  EXPECT_FALSE(error.empty());
+  EXPECT_FALSE(DriveMap::Instance().AttachImage(big, 1000, &letters, &error));
+  std::filesystem::remove_all(dirTemplate);
 }
 
 }  // namespace

@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -14,6 +19,7 @@
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/LeftView.h"
+#include "Pellamor/ScanOptions.h"
 #include "controls/TabCtrlSSL.h"
 #include "corvane/dll_processor.h"
 #include "platform/drive_map.h"
@@ -396,3 +402,119 @@ TEST_F(DrivePickerTest, TheWalkGoesOnPastAnUnreadableDisk) {
 }
 
 }  // namespace
+
+// The image page attaches a file for the session: a volume opens at once, a partitioned image
+// lists its letters, and a path already in the map is reused rather than mapped twice.
+TEST_F(DrivePickerTest, TheImagePageAttachesAnImageAndReusesAMappedPath) {
+  REQUIRE_FIXTURE("base_fat16.img");
+  REQUIRE_FIXTURE("disk.img");
+  testing_support::ScopedDrives drives({"D=" + Fixture("base_ntfs.img")});
+
+  {
+    CDriveBoxMainDlg picker(4);
+    picker.show();
+    ASSERT_NE(picker.ImagePage(), nullptr);
+    EXPECT_EQ(picker.DrivePage(), nullptr);
+    EXPECT_EQ(picker.Tabs()->tabText(0), QString::fromUtf16(u"이미지"));
+    EXPECT_EQ(picker.ImagePage()->SectorSize()->currentText(), QStringLiteral("512 B"));
+    // Enter with no path opens nothing.
+    PressKey(&picker, Qt::Key_Return);
+    EXPECT_TRUE(picker.isVisible());
+    picker.ImagePage()->PathEdit()->setText(QString::fromStdString(Fixture("disk.img")));
+    PressKey(&picker, Qt::Key_Return);
+    EXPECT_TRUE(picker.isVisible());
+    EXPECT_EQ(g_chCurrentDrive, 0);
+    EXPECT_EQ(picker.ImagePage()->Status()->text(), QStringLiteral("C: E: F: G: H: I:"));
+    shell_test::SaveShot(picker, QStringLiteral("drive_picker_image"));
+  }
+  std::vector<char> letters;
+  for (const auto& d : platform::DriveMap::Instance().Drives())
+    if (d.path == Fixture("disk.img")) letters.push_back(d.letter);
+  EXPECT_EQ(letters.size(), 6u);
+
+  // A single volume opens through the runner with its letter.
+  g_chCurrentDrive = 0;
+  QTimer::singleShot(0, [] {
+    auto* picker = qobject_cast<CDriveBoxMainDlg*>(QApplication::activeModalWidget());
+    if (!picker) return;
+    picker->ImagePage()->PathEdit()->setText(QString::fromStdString(Fixture("base_fat16.img")));
+    PressKey(picker, Qt::Key_Return);
+  });
+  EXPECT_EQ(dlg::RunDialog("CDriveBoxMainDlg", 4), 1);
+  EXPECT_EQ(g_chCurrentDrive, 'J');
+
+  // Attaching the same image again maps nothing new.
+  const std::size_t before = platform::DriveMap::Instance().Drives().size();
+  CDriveBoxMainDlg again(4);
+  again.ImagePage()->PathEdit()->setText(QString::fromStdString(Fixture("base_fat16.img")));
+  g_chCurrentDrive = 0;
+  PressKey(&again, Qt::Key_Return);
+  EXPECT_EQ(again.result(), 1);
+  EXPECT_EQ(g_chCurrentDrive, 'J');
+  EXPECT_EQ(platform::DriveMap::Instance().Drives().size(), before);
+}
+
+// The options page shows the scan globals and writes each one as its control changes.
+TEST_F(DrivePickerTest, TheOptionPageWritesTheScanOptions) {
+  struct Saved {
+    int deleted = g_bDeletedOnly, filter = g_bUseExtensionFilter, count = g_nSelectedExtensions,
+        format = g_nDecompressionFormat, max = g_nMaxScanThreads, threads = g_nScanThreads;
+    ~Saved() {
+      g_bDeletedOnly = deleted;
+      g_bUseExtensionFilter = filter;
+      g_nSelectedExtensions = count;
+      g_nDecompressionFormat = format;
+      g_nMaxScanThreads = max;
+      g_nScanThreads = threads;
+    }
+  } saved;
+  g_bDeletedOnly = 1;
+  g_bUseExtensionFilter = 0;
+  g_nSelectedExtensions = 0;
+  g_nDecompressionFormat = 4;
+  g_nMaxScanThreads = 8;
+  g_nScanThreads = 8;
+  static int fileTypeRuns = 0;
+  fileTypeRuns = 0;
+  dlg::RegisterDialogRunner("CDlgFileTypeBox", [](QWidget*, const QVariantList&) {
+    ++fileTypeRuns;
+    g_nSelectedExtensions = 3;
+    return 1;
+  });
+
+  CDriveBoxMainDlg picker(5);
+  picker.show();
+  CDriveBoxOptionDlg* page = picker.OptionPage();
+  ASSERT_NE(page, nullptr);
+  EXPECT_EQ(picker.Tabs()->tabText(0), QString::fromUtf16(u"설정"));
+  EXPECT_TRUE(page->DeletedOnly()->isChecked());
+  EXPECT_FALSE(page->UseExtensions()->isChecked());
+  EXPECT_FALSE(page->FileTypes()->isEnabled());
+  EXPECT_EQ(page->SelectedCount()->text(), QString::fromUtf16(u"선택: 0개"));
+  EXPECT_EQ(page->Decompression()->currentText(), QStringLiteral("Maximum"));
+  ASSERT_EQ(page->Threads()->count(), 8);
+  EXPECT_EQ(page->Threads()->currentText(), QStringLiteral("8"));
+
+  page->DeletedOnly()->click();
+  EXPECT_EQ(g_bDeletedOnly, 0);
+  page->UseExtensions()->click();
+  EXPECT_EQ(g_bUseExtensionFilter, 1);
+  ASSERT_TRUE(page->FileTypes()->isEnabled());
+  page->FileTypes()->click();
+  EXPECT_EQ(fileTypeRuns, 1);
+  EXPECT_EQ(page->SelectedCount()->text(), QString::fromUtf16(u"선택: 3개"));
+  page->Threads()->setCurrentIndex(2);
+  EXPECT_EQ(g_nScanThreads, 3);
+  EXPECT_TRUE(picker.isVisible());
+  page->Decompression()->setCurrentIndex(1);
+  EXPECT_EQ(g_nDecompressionFormat, 1);
+  // Exploring locks the search choices; the decimal units go straight back to binary.
+  page->Explore()->click();
+  EXPECT_FALSE(page->DeletedOnly()->isEnabled());
+  EXPECT_FALSE(page->FileTypes()->isEnabled());
+  page->Explore()->click();
+  EXPECT_TRUE(page->FileTypes()->isEnabled());
+  page->DecimalUnits()->click();
+  EXPECT_TRUE(page->BinaryUnits()->isChecked());
+  shell_test::SaveShot(picker, QStringLiteral("drive_picker_options"));
+}

@@ -1,6 +1,12 @@
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -12,10 +18,12 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 
 #include "Pellamor/AppRecords.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/LeftView.h"
+#include "Pellamor/ScanOptions.h"
 #include "Pellamor/WorkerJob.h"
 #include "controls/TabCtrlSSL.h"
 #include "disk/drive_info.h"
@@ -430,6 +438,141 @@ CDriveBoxExtDlg::CDriveBoxExtDlg(QWidget* parent) : CTabPageSSL(parent) {
 
 // ---------------------------------------------------------------------------------------------
 
+CDriveBoxImageDlg::CDriveBoxImageDlg(QWidget* parent) : CTabPageSSL(parent) {
+  auto* layout = new QGridLayout(this);
+  layout->addWidget(new QLabel(QString::fromUtf16(u"디스크 이미지 파일:"), this), 0, 0);
+  path_ = new QLineEdit(this);
+  layout->addWidget(path_, 0, 1);
+  auto* browse = new QPushButton(QString::fromUtf16(u"찾아보기(&B)..."), this);
+  layout->addWidget(browse, 0, 2);
+  connect(browse, &QPushButton::clicked, this, &CDriveBoxImageDlg::Browse);
+  auto* group = new QGroupBox(QString::fromUtf16(u"섹터당 바이트"), this);
+  auto* sizes = new QGridLayout(group);
+  auto* standard = new QRadioButton(QString::fromUtf16(u"기본"), group);
+  standard->setChecked(true);
+  sizes->addWidget(standard, 0, 0);
+  sectorSize_ = new QComboBox(group);
+  for (const char* text : {"512 B", "1024 B", "2048 B", "4096 B"}) sectorSize_->addItem(QString::fromLatin1(text));
+  sectorSize_->setCurrentIndex(0);
+  sizes->addWidget(sectorSize_, 0, 1);
+  // A custom size is not offered.
+  auto* custom = new QRadioButton(QString::fromUtf16(u"사용자 정의"), group);
+  custom->setEnabled(false);
+  sizes->addWidget(custom, 1, 0);
+  auto* customSize = new QLineEdit(group);
+  customSize->setEnabled(false);
+  sizes->addWidget(customSize, 1, 1);
+  layout->addWidget(group, 1, 0, 1, 3);
+  layout->setRowStretch(2, 1);
+  status_ = new QLabel(this);
+  layout->addWidget(status_, 3, 0, 1, 3);
+}
+
+void CDriveBoxImageDlg::Browse() {
+  const QString filter = QString::fromUtf16(
+      u"모든 파일(*.*) (*);;모든 디스크 이미지(*.qor,*.vmdk) (*.qor *.vmdk);;"
+      u"펠라모르 디스크 이미지(*.qor) (*.qor);;VMWare 디스크 이미지(*.vmdk) (*.vmdk)");
+  QFileDialog dialog(this, QString(), path_->text(), filter);
+  dialog.setFileMode(QFileDialog::ExistingFile);
+  dialog.setDefaultSuffix(QStringLiteral("qor"));
+  if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+    path_->setText(dialog.selectedFiles().front());
+}
+
+bool CDriveBoxImageDlg::Attach() {
+  const std::string path = path_->text().toStdString();
+  if (path.empty()) return false;
+  const unsigned sectorSize = 512u << std::max(0, sectorSize_->currentIndex());
+  std::vector<char> letters;
+  std::string error;
+  if (!platform::DriveMap::Instance().AttachImage(path, sectorSize, &letters, &error)) {
+    status_->setText(QString::fromStdString(error));
+    return false;
+  }
+  std::optional<platform::DriveEntry> entry;
+  if (letters.size() == 1) entry = platform::DriveMap::Instance().Find(letters.front());
+  if (entry && entry->disk < 0) {
+    g_chCurrentDrive = letters.front();
+    return true;
+  }
+  QStringList names;
+  for (char c : letters) names << QStringLiteral("%1:").arg(QLatin1Char(c));
+  status_->setText(names.join(QLatin1Char(' ')));
+  return false;
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CDriveBoxOptionDlg::CDriveBoxOptionDlg(QWidget* parent) : CTabPageSSL(parent) {
+  auto* layout = new QGridLayout(this);
+  deletedOnly_ = new QCheckBox(QString::fromUtf16(u"삭제된 데이터만 검색"), this);
+  deletedOnly_->setChecked(g_bDeletedOnly == 1);
+  layout->addWidget(deletedOnly_, 0, 0, 1, 3);
+  useExtensions_ = new QCheckBox(QString::fromUtf16(u"확장자 검색 사용"), this);
+  useExtensions_->setChecked(g_bUseExtensionFilter == 1);
+  layout->addWidget(useExtensions_, 1, 0);
+  fileTypes_ = new QPushButton(QString::fromUtf16(u"파일포맷"), this);
+  layout->addWidget(fileTypes_, 1, 1);
+  count_ = new QLabel(this);
+  layout->addWidget(count_, 1, 2);
+  explore_ = new QCheckBox(QString::fromUtf16(u"탐색하기"), this);
+  layout->addWidget(explore_, 2, 0, 1, 3);
+
+  decompression_ = new QComboBox(this);
+  for (const char16_t* text : {u"없음", u"Windows기본값", u"Lempel-Ziv", u"Standard", u"Maximum", u"Hiber"})
+    decompression_->addItem(QString::fromUtf16(text));
+  // The stored choice is shown; an index outside the list is the default.
+  decompression_->setCurrentIndex(g_nDecompressionFormat >= 0 && g_nDecompressionFormat < 6 ? g_nDecompressionFormat
+                                                                                             : 2);
+  layout->addWidget(decompression_, 3, 0, 1, 3);
+  threads_ = new QComboBox(this);
+  for (int n = 1; n <= g_nMaxScanThreads; ++n) threads_->addItem(QString::number(n));
+  threads_->setCurrentIndex(std::clamp(g_nScanThreads, 1, std::max(1, g_nMaxScanThreads)) - 1);
+  layout->addWidget(threads_, 4, 0, 1, 3);
+
+  binary_ = new QRadioButton(QString::fromUtf16(u"IEC-60027 (2진수)"), this);
+  decimal_ = new QRadioButton(QString::fromUtf16(u"SI (10진수)"), this);
+  binary_->setChecked(true);
+  layout->addWidget(binary_, 5, 0);
+  layout->addWidget(decimal_, 5, 1);
+  layout->setRowStretch(6, 1);
+
+  connect(deletedOnly_, &QCheckBox::clicked, this, [](bool on) { g_bDeletedOnly = on ? 1 : 0; });
+  connect(useExtensions_, &QCheckBox::clicked, this, [this](bool on) {
+    g_bUseExtensionFilter = on ? 1 : 0;
+    UpdateEnabled();
+  });
+  connect(explore_, &QCheckBox::clicked, this, [this] { UpdateEnabled(); });
+  connect(fileTypes_, &QPushButton::clicked, this, [this] {
+    if (dlg::RunDialogArgs("CDlgFileTypeBox", {}, this) == 1) ShowCount();
+  });
+  connect(decompression_, &QComboBox::currentIndexChanged, this, [](int index) {
+    if (index >= 0) g_nDecompressionFormat = index;
+  });
+  connect(threads_, &QComboBox::currentIndexChanged, this, [](int index) {
+    if (index >= 0) g_nScanThreads = index + 1;
+  });
+  // Only the binary units are offered: the decimal choice goes straight back.
+  connect(decimal_, &QRadioButton::clicked, this, [this] { binary_->setChecked(true); });
+  ShowCount();
+  UpdateEnabled();
+}
+
+void CDriveBoxOptionDlg::ShowCount() {
+  count_->setText(QString::fromUtf16(u"선택: %1개").arg(g_nSelectedExtensions));
+}
+
+void CDriveBoxOptionDlg::UpdateEnabled() {
+  const bool free = !explore_->isChecked();
+  const bool filter = useExtensions_->isChecked();
+  deletedOnly_->setEnabled(free);
+  useExtensions_->setEnabled(free);
+  fileTypes_->setEnabled(free && filter);
+  count_->setEnabled(free && filter);
+}
+
+// ---------------------------------------------------------------------------------------------
+
 CDriveBoxMainDlg::CDriveBoxMainDlg(int startPage, QWidget* parent) : CResizableDialog(parent), startPage_(startPage) {
   const QString title = QString::fromUtf16(u"디스크 열기");
   setWindowTitle(title);
@@ -453,8 +596,7 @@ CDriveBoxMainDlg::CDriveBoxMainDlg(int startPage, QWidget* parent) : CResizableD
   }
   layout->addWidget(group);
 
-  // The image and option pages are not built yet: their commands open the drive page.
-  if (startPage_ < 0 || startPage_ > 3) startPage_ = 2;
+  if (startPage_ < 0 || startPage_ > 5) startPage_ = 2;
   switch (startPage_) {
     case 0:
       disk_ = new CDriveBoxDiskDlg;
@@ -472,6 +614,18 @@ CDriveBoxMainDlg::CDriveBoxMainDlg(int startPage, QWidget* parent) : CResizableD
     case 3:
       ext_ = new CDriveBoxExtDlg;
       tab_->AddPage(QString::fromUtf16(u"볼륨"), 3, ext_, 1);
+      break;
+    case 4: {
+      image_ = new CDriveBoxImageDlg;
+      tab_->AddPage(QString::fromUtf16(u"이미지"), 4, image_, 1);
+      auto* open = new QPushButton(QString::fromUtf16(u"열기(&O)"), this);
+      layout->addWidget(open, 0, Qt::AlignRight);
+      connect(open, &QPushButton::clicked, this, &CDriveBoxMainDlg::OpenImage);
+      break;
+    }
+    case 5:
+      option_ = new CDriveBoxOptionDlg;
+      tab_->AddPage(QString::fromUtf16(u"설정"), 5, option_, 1);
       break;
     default:
       break;
@@ -491,10 +645,17 @@ void CDriveBoxMainDlg::OpenSelected() {
   done(1);
 }
 
+void CDriveBoxMainDlg::OpenImage() {
+  if (opened_ || !image_ || !image_->Attach()) return;
+  opened_ = true;
+  done(1);
+}
+
 void CDriveBoxMainDlg::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
     // Enter runs the page's action: on the drive page, the one selected row; elsewhere nothing.
     if (vol_) OpenSelected();
+    if (image_) OpenImage();
     event->accept();
     return;
   }

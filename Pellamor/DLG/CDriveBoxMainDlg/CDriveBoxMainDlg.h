@@ -1,7 +1,8 @@
 // The target picker: one target page (disks, partitions, drives, volume extents) in a tab control
 // under a header. The drive page's open action stores the chosen letter in g_chCurrentDrive and
 // ends the picker with 1; Esc and the close box end it with 0.
-// Arguments: the page to show (0 disks, 1 partitions, 2 drives, 3 volume extents, 4 image).
+// Arguments: the page to show (0 disks, 1 partitions, 2 drives, 3 volume extents, 4 image,
+// 5 scan options).
 #pragma once
 
 #include <QLabel>
@@ -160,6 +161,63 @@ class CDriveBoxExtDlg : public CTabPageSSL {
   QLabel* status_ = nullptr;
 };
 
+class QComboBox;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+
+// A disk-image file attached read only to the drive map for the session.
+class CDriveBoxImageDlg : public CTabPageSSL {
+  Q_OBJECT
+
+ public:
+  explicit CDriveBoxImageDlg(QWidget* parent = nullptr);
+  QLineEdit* PathEdit() const { return path_; }
+  QComboBox* SectorSize() const { return sectorSize_; }
+  QLabel* Status() const { return status_; }
+  // Attaches the path in the edit. One volume: its letter goes to g_chCurrentDrive and true is
+  // returned; a partitioned image lists its letters in the status line and returns false.
+  bool Attach();
+
+ private:
+  void Browse();
+  QLineEdit* path_ = nullptr;
+  QComboBox* sectorSize_ = nullptr;
+  QLabel* status_ = nullptr;
+};
+
+class QCheckBox;
+
+// The scan options: every control writes its global at once.
+class CDriveBoxOptionDlg : public CTabPageSSL {
+  Q_OBJECT
+
+ public:
+  explicit CDriveBoxOptionDlg(QWidget* parent = nullptr);
+  QCheckBox* DeletedOnly() const { return deletedOnly_; }
+  QCheckBox* UseExtensions() const { return useExtensions_; }
+  QCheckBox* Explore() const { return explore_; }
+  QPushButton* FileTypes() const { return fileTypes_; }
+  QLabel* SelectedCount() const { return count_; }
+  QComboBox* Decompression() const { return decompression_; }
+  QComboBox* Threads() const { return threads_; }
+  QRadioButton* BinaryUnits() const { return binary_; }
+  QRadioButton* DecimalUnits() const { return decimal_; }
+
+ private:
+  void UpdateEnabled();
+  void ShowCount();
+  QCheckBox* deletedOnly_ = nullptr;
+  QCheckBox* useExtensions_ = nullptr;
+  QCheckBox* explore_ = nullptr;
+  QPushButton* fileTypes_ = nullptr;
+  QLabel* count_ = nullptr;
+  QComboBox* decompression_ = nullptr;
+  QComboBox* threads_ = nullptr;
+  QRadioButton* binary_ = nullptr;
+  QRadioButton* decimal_ = nullptr;
+};
+
 class CDriveBoxMainDlg : public CResizableDialog {
   Q_OBJECT
 
@@ -174,6 +232,8 @@ class CDriveBoxMainDlg : public CResizableDialog {
   CDriveBoxDiskDlg* DiskPage() const { return disk_; }
   CDriveBoxPartDlg* PartitionPage() const { return part_; }
   CDriveBoxExtDlg* ExtentPage() const { return ext_; }
+  CDriveBoxImageDlg* ImagePage() const { return image_; }
+  CDriveBoxOptionDlg* OptionPage() const { return option_; }
 
   // 1 when a drive was chosen, 0 otherwise.
   static int Run(QWidget* parent, const QVariantList& args);
@@ -183,6 +243,7 @@ class CDriveBoxMainDlg : public CResizableDialog {
 
  private:
   void OpenSelected();
+  void OpenImage();
 
   int startPage_ = 2;
   CDialogHeaderCtrl* header_ = nullptr;
@@ -191,5 +252,7 @@ class CDriveBoxMainDlg : public CResizableDialog {
   CDriveBoxDiskDlg* disk_ = nullptr;
   CDriveBoxPartDlg* part_ = nullptr;
   CDriveBoxExtDlg* ext_ = nullptr;
+  CDriveBoxImageDlg* image_ = nullptr;
+  CDriveBoxOptionDlg* option_ = nullptr;
   bool opened_ = false;
 };
