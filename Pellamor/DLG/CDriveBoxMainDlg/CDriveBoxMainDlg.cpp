@@ -170,7 +170,7 @@ void CDriveBoxWaitDlg::SetDriveText(const QString& text) { drive_->setText(text)
 
 // ---------------------------------------------------------------------------------------------
 
-CDriveBoxVolDlg::CDriveBoxVolDlg(QWidget* parent) : CTabPageSSL(parent) {
+CDriveBoxVolDlg::CDriveBoxVolDlg(QWidget* parent) : CDriveBoxListPage(parent) {
   std::free(g_pDriveTable);
   g_pDriveTable = nullptr;
   g_nDriveTableCount = 0;
@@ -302,7 +302,7 @@ void CDriveBoxVolDlg::ShowMenu(const QPoint& pos) {
 
 // ---------------------------------------------------------------------------------------------
 
-CDriveBoxDiskDlg::CDriveBoxDiskDlg(QWidget* parent) : CTabPageSSL(parent) {
+CDriveBoxDiskDlg::CDriveBoxDiskDlg(QWidget* parent) : CDriveBoxListPage(parent) {
   BuildListPage(this, list_, status_);
   SetColumns(list_, {{u"디스크", Qt::AlignLeft, 80},
                      {u"제조사", Qt::AlignLeft, 70},
@@ -356,7 +356,7 @@ void CDriveBoxDiskDlg::ShowMenu(const QPoint& pos) {
 
 // ---------------------------------------------------------------------------------------------
 
-CDriveBoxPartDlg::CDriveBoxPartDlg(QWidget* parent) : CTabPageSSL(parent) {
+CDriveBoxPartDlg::CDriveBoxPartDlg(QWidget* parent) : CDriveBoxListPage(parent) {
   BuildListPage(this, list_, status_);
   SetColumns(list_, {{u"디스크", Qt::AlignHCenter, 80},    {u"상태", Qt::AlignHCenter, 40},
                      {u"형식", Qt::AlignHCenter, 70},      {u"파티션 유형", Qt::AlignLeft, 160},
@@ -416,7 +416,7 @@ void CDriveBoxPartDlg::ShowMenu(const QPoint& pos) {
 
 // ---------------------------------------------------------------------------------------------
 
-CDriveBoxExtDlg::CDriveBoxExtDlg(QWidget* parent) : CTabPageSSL(parent) {
+CDriveBoxExtDlg::CDriveBoxExtDlg(QWidget* parent) : CDriveBoxListPage(parent) {
   BuildListPage(this, list_, status_);
   SetColumns(list_, {{u"드라이브", Qt::AlignHCenter, 65},
                      {u"범위", Qt::AlignLeft, 40},

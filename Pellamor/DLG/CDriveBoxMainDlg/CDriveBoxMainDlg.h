@@ -67,18 +67,31 @@ class CDriveBoxWaitDlg : public QWidget {
   QProgressBar* bar_ = nullptr;
 };
 
+// A page of one list and a status line, whose rows may be gathered on a worker. A page with a
+// worker joins it in its own destructor, before its members go.
+class CDriveBoxListPage : public CTabPageSSL {
+ public:
+  using CTabPageSSL::CTabPageSSL;
+  CDriveList* List() const { return list_; }
+  QLabel* Status() const { return status_; }
+  // The rows have been handed over.
+  bool Ready() const { return ready_; }
+
+ protected:
+  CDriveList* list_ = nullptr;
+  QLabel* status_ = nullptr;
+  std::unique_ptr<CWorkerJob> job_;
+  bool ready_ = false;
+};
+
 // The logical drives: the rows are gathered on a worker and handed over in one call.
-class CDriveBoxVolDlg : public CTabPageSSL {
+class CDriveBoxVolDlg : public CDriveBoxListPage {
   Q_OBJECT
 
  public:
   explicit CDriveBoxVolDlg(QWidget* parent = nullptr);
   ~CDriveBoxVolDlg() override;  // joins the worker, frees the drive table
 
-  CDriveList* List() const { return list_; }
-  QLabel* Status() const { return status_; }
-  // The rows have been handed over.
-  bool Ready() const { return ready_; }
   // Stores the selected row's letter in g_chCurrentDrive; false (after saying why) when there is
   // not exactly one selected row with a letter.
   bool TakeSelectedLetter();
@@ -102,63 +115,39 @@ class CDriveBoxVolDlg : public CTabPageSSL {
   void Fill(const std::vector<Row>& rows);
   void ShowMenu(const QPoint& pos);
 
-  CDriveList* list_ = nullptr;
-  QLabel* status_ = nullptr;
   QPointer<CDriveBoxWaitDlg> wait_;
-  std::unique_ptr<CWorkerJob> job_;
-  bool ready_ = false;
 };
 
 // The physical disks.
-class CDriveBoxDiskDlg : public CTabPageSSL {
+class CDriveBoxDiskDlg : public CDriveBoxListPage {
   Q_OBJECT
 
  public:
   explicit CDriveBoxDiskDlg(QWidget* parent = nullptr);
   ~CDriveBoxDiskDlg() override;
-  CDriveList* List() const { return list_; }
-  QLabel* Status() const { return status_; }
-  bool Ready() const { return ready_; }
 
  private:
   void ShowMenu(const QPoint& pos);
-  CDriveList* list_ = nullptr;
-  QLabel* status_ = nullptr;
-  std::unique_ptr<CWorkerJob> job_;
-  bool ready_ = false;
 };
 
 // The partition tables of the disks.
-class CDriveBoxPartDlg : public CTabPageSSL {
+class CDriveBoxPartDlg : public CDriveBoxListPage {
   Q_OBJECT
 
  public:
   explicit CDriveBoxPartDlg(QWidget* parent = nullptr);
   ~CDriveBoxPartDlg() override;
-  CDriveList* List() const { return list_; }
-  QLabel* Status() const { return status_; }
-  bool Ready() const { return ready_; }
 
  private:
   void ShowMenu(const QPoint& pos);
-  CDriveList* list_ = nullptr;
-  QLabel* status_ = nullptr;
-  std::unique_ptr<CWorkerJob> job_;
-  bool ready_ = false;
 };
 
 // Where each drive letter lies on its disk.
-class CDriveBoxExtDlg : public CTabPageSSL {
+class CDriveBoxExtDlg : public CDriveBoxListPage {
   Q_OBJECT
 
  public:
   explicit CDriveBoxExtDlg(QWidget* parent = nullptr);
-  CDriveList* List() const { return list_; }
-  QLabel* Status() const { return status_; }
-
- private:
-  CDriveList* list_ = nullptr;
-  QLabel* status_ = nullptr;
 };
 
 class QComboBox;
