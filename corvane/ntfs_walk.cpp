@@ -1,13 +1,17 @@
 #include "corvane/ntfs_walk.h"
 
 #include <omp.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <condition_variable>
 #include <cstdlib>
+#include <exception>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "corvane/ntfs_record.h"
 #include "platform/large_buffer.h"
@@ -76,6 +80,71 @@ namespace {
 
 constexpr std::uintptr_t kBufferAlign = 2u << 20;
 
+// The walks' teams start on one long-lived thread. A team belongs to the thread that starts it,
+// so a walk begun on a fresh worker would otherwise make its threads (and their heaps) anew each
+// time; from here every walk finds them made. Walks take turns.
+class TeamHost {
+ public:
+  static void Run(const std::function<void()>& work) {
+    static std::mutex hostMutex;
+    static TeamHost* host = nullptr;
+    TeamHost* h;
+    {
+      std::lock_guard lock(hostMutex);
+      // A forked child has none of the parent's threads: it makes its own host.
+      if (!host || host->pid_ != getpid()) host = new TeamHost;  // lives as long as the process
+      h = host;
+    }
+    h->Call(work);
+  }
+
+ private:
+  TeamHost() : pid_(getpid()) { std::thread([this] { Loop(); }).detach(); }
+
+  void Call(const std::function<void()>& work) {
+    std::lock_guard turn(turn_);
+    std::exception_ptr error;
+    {
+      std::unique_lock lock(mutex_);
+      work_ = &work;
+      error_ = nullptr;
+      done_ = false;
+      cv_.notify_all();
+      cv_.wait(lock, [this] { return done_; });
+      error = error_;
+    }
+    if (error) std::rethrow_exception(error);
+  }
+
+  void Loop() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      cv_.wait(lock, [this] { return work_ != nullptr; });
+      const std::function<void()>* work = work_;
+      lock.unlock();
+      std::exception_ptr error;
+      try {
+        (*work)();
+      } catch (...) {
+        error = std::current_exception();
+      }
+      lock.lock();
+      work_ = nullptr;
+      error_ = error;
+      done_ = true;
+      cv_.notify_all();
+    }
+  }
+
+  const pid_t pid_;
+  std::mutex turn_;  // one walk at a time
+  std::mutex mutex_;
+  std::condition_variable cv_;
+  const std::function<void()>* work_ = nullptr;
+  std::exception_ptr error_;
+  bool done_ = false;
+};
+
 // True when every record of [first, first + n) is marked in use.
 bool AllInUse(const std::vector<std::uint8_t>& bitmap, std::uint64_t first, std::uint64_t n) {
   std::uint64_t r = first;
@@ -127,67 +196,69 @@ bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOp
 
   // Chunks go to whichever thread is free, so a thread that the system holds back delays only
   // its own chunk, and no thread waits for another's chunk to be settled.
+  TeamHost::Run([&] {
 #pragma omp parallel num_threads(team)
-  {
-    const int t = omp_get_thread_num();
-    // The buffer starts on a large-page boundary, so that all of it can be a few large pages.
-    std::unique_ptr<std::uint8_t, decltype(&std::free)> block(
-        static_cast<std::uint8_t*>(platform::AllocateLargeArray(bufferBytes + kBufferAlign, 1)),
-        &std::free);
-    if (!block) ended = true;
-    std::uint8_t* const buffer =
-        block.get() + (kBufferAlign - reinterpret_cast<std::uintptr_t>(block.get()) % kBufferAlign) %
-                          kBufferAlign;
-    std::vector<std::uint64_t> settledHere;
-    while (!ended.load()) {
-      const std::uint64_t c = nextChunk.fetch_add(1);
-      if (c >= chunks) break;
-      const std::uint64_t base = c * perChunk;
-      const std::size_t n = static_cast<std::size_t>(std::min(perChunk, count - base));
-      bool halted = false;
-      if (options.stop && options.stop()) {
-        ended = true;
-        break;
-      }
-      // With a skip bitmap only the span from the first to the last record it leaves free is
-      // read.
-      std::size_t first = 0, last = n;
-      if (skip) {
-        while (first < n && MftRecordInUse(*skip, base + first)) ++first;
-        while (last > first && MftRecordInUse(*skip, base + last - 1)) --last;
-      }
-      if (first < last) {
-        std::uint8_t* chunk = buffer;
-        const bool chunkRead = ReadMftBytes(state, (base + first) * rs, (last - first) * rs, chunk);
-        for (std::size_t i = first; i < last && !halted; ++i) {
-          const std::uint64_t r = base + i;
-          if (skip && MftRecordInUse(*skip, r)) continue;
-          std::uint8_t* p = chunk + (i - first) * rs;
-          if (!(chunkRead ? ApplyUpdateSequence(p, rs) : ReadMftRecord(state, r, p))) continue;
-          if (!calls.visit(t, c, r, p)) halted = true;
-          if (ended.load(std::memory_order_relaxed)) break;
+    {
+      const int t = omp_get_thread_num();
+      // The buffer starts on a large-page boundary, so that all of it can be a few large pages.
+      std::unique_ptr<std::uint8_t, decltype(&std::free)> block(
+          static_cast<std::uint8_t*>(platform::AllocateLargeArray(bufferBytes + kBufferAlign, 1)),
+          &std::free);
+      if (!block) ended = true;
+      std::uint8_t* const buffer =
+          block.get() + (kBufferAlign - reinterpret_cast<std::uintptr_t>(block.get()) % kBufferAlign) %
+                            kBufferAlign;
+      std::vector<std::uint64_t> settledHere;
+      while (!ended.load()) {
+        const std::uint64_t c = nextChunk.fetch_add(1);
+        if (c >= chunks) break;
+        const std::uint64_t base = c * perChunk;
+        const std::size_t n = static_cast<std::size_t>(std::min(perChunk, count - base));
+        bool halted = false;
+        if (options.stop && options.stop()) {
+          ended = true;
+          break;
         }
-      }
-      settledHere.clear();
-      {
-        std::lock_guard lock(settleMutex);
-        done[static_cast<std::size_t>(c)] = halted ? 2 : 1;
-        while (!ended.load() && nextToSettle < chunks && done[static_cast<std::size_t>(nextToSettle)]) {
-          const std::uint64_t s = nextToSettle++;
-          const std::uint64_t sBase = s * perChunk;
-          const bool sHalted = done[static_cast<std::size_t>(s)] == 2;
-          // A stop asked for while the chunk was read is honoured before it is settled.
-          if ((options.stop && options.stop()) ||
-              !calls.settle(s, sBase, std::min(perChunk, count - sBase), sHalted) || sHalted) {
-            ended = true;
-            break;
+        // With a skip bitmap only the span from the first to the last record it leaves free is
+        // read.
+        std::size_t first = 0, last = n;
+        if (skip) {
+          while (first < n && MftRecordInUse(*skip, base + first)) ++first;
+          while (last > first && MftRecordInUse(*skip, base + last - 1)) --last;
+        }
+        if (first < last) {
+          std::uint8_t* chunk = buffer;
+          const bool chunkRead = ReadMftBytes(state, (base + first) * rs, (last - first) * rs, chunk);
+          for (std::size_t i = first; i < last && !halted; ++i) {
+            const std::uint64_t r = base + i;
+            if (skip && MftRecordInUse(*skip, r)) continue;
+            std::uint8_t* p = chunk + (i - first) * rs;
+            if (!(chunkRead ? ApplyUpdateSequence(p, rs) : ReadMftRecord(state, r, p))) continue;
+            if (!calls.visit(t, c, r, p)) halted = true;
+            if (ended.load(std::memory_order_relaxed)) break;
           }
-          settledHere.push_back(s);
         }
+        settledHere.clear();
+        {
+          std::lock_guard lock(settleMutex);
+          done[static_cast<std::size_t>(c)] = halted ? 2 : 1;
+          while (!ended.load() && nextToSettle < chunks && done[static_cast<std::size_t>(nextToSettle)]) {
+            const std::uint64_t s = nextToSettle++;
+            const std::uint64_t sBase = s * perChunk;
+            const bool sHalted = done[static_cast<std::size_t>(s)] == 2;
+            // A stop asked for while the chunk was read is honoured before it is settled.
+            if ((options.stop && options.stop()) ||
+                !calls.settle(s, sBase, std::min(perChunk, count - sBase), sHalted) || sHalted) {
+              ended = true;
+              break;
+            }
+            settledHere.push_back(s);
+          }
+        }
+        if (calls.after)
+          for (std::uint64_t s : settledHere) calls.after(s);
       }
-      if (calls.after)
-        for (std::uint64_t s : settledHere) calls.after(s);
     }
-  }
+  });
   return !ended.load() && nextToSettle == chunks;
 }

@@ -1,6 +1,8 @@
 #include "corvane/ntfs_walk.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstring>
@@ -212,6 +214,45 @@ TEST(NtfsWalk, ThreadCountsGiveTheArrayOfTheRecordByRecordSearch) {
     EXPECT_GT(all.count, 6000u);
     const Searched deleted = Search(state, true, 8);
     EXPECT_GT(deleted.count, 1000u);
+  });
+}
+
+// Walks may come from any thread: several at once, from threads that are gone by the next walk,
+// and from a forked child, each visiting every record once.
+TEST(NtfsWalk, WalksFromManyThreadsAndAForkedChildEachVisitEveryRecord) {
+  testing_support::TempDir dir;
+  ManyRecords many(9000);
+  WithVolume(many.Write(dir, "callers.img"), [&](NTFSVOLUMERECORD* state) {
+    const std::uint64_t count = MftRecordCount(state);
+    auto walk = [&] {
+      std::atomic<std::uint64_t> visited{0};
+      MftWalkOptions options;
+      options.threads = 3;
+      MftWalkCalls calls;
+      calls.visit = [&](int, std::uint64_t, std::uint64_t, const std::uint8_t*) {
+        ++visited;
+        return true;
+      };
+      calls.settle = [](std::uint64_t, std::uint64_t, std::uint64_t, bool) { return true; };
+      return WalkMft(state, count, options, calls) ? visited.load() : 0;
+    };
+    const std::uint64_t expected = walk();
+    ASSERT_GT(expected, 7000u);  // all but the blank and torn records
+    std::vector<std::uint64_t> got(4, 0);
+    std::vector<std::thread> callers;
+    for (std::size_t i = 0; i < got.size(); ++i) callers.emplace_back([&, i] { got[i] = walk(); });
+    for (auto& c : callers) c.join();
+    for (std::uint64_t g : got) EXPECT_EQ(g, expected);
+    std::uint64_t later = 0;
+    std::thread([&] { later = walk(); }).join();
+    EXPECT_EQ(later, expected);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) _exit(walk() == expected ? 0 : 1);
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
   });
 }
 
