@@ -13,12 +13,16 @@
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <atomic>
+#include <chrono>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/LeftView.h"
+#include "Pellamor/SafeThread.h"
 #include "Pellamor/ScanOptions.h"
 #include "controls/TabCtrlSSL.h"
 #include "corvane/dll_processor.h"
@@ -81,8 +85,10 @@ TEST_F(DrivePickerTest, TheDrivePageListsEveryDriveWithItsTableEntry) {
   {
     CDriveBoxMainDlg picker(2);
     picker.show();
-    ASSERT_EQ(picker.Tabs()->count(), 1);
+    ASSERT_EQ(picker.Tabs()->count(), 2);
     EXPECT_EQ(picker.Tabs()->tabText(0), QString::fromUtf16(u"드라이브"));
+    EXPECT_EQ(picker.Tabs()->tabText(1), QString::fromUtf16(u"설정"));
+    EXPECT_NE(picker.OptionPage(), nullptr);
     EXPECT_EQ(picker.windowTitle(), QString::fromUtf16(u"디스크 열기"));
     CDriveBoxVolDlg* page = picker.DrivePage();
     ASSERT_NE(page, nullptr);
@@ -179,6 +185,12 @@ TEST_F(DrivePickerTest, OpeningStoresTheLetterOnceAndEscOrAnEmptyEnterOpenNothin
     ASSERT_TRUE(shell_test::WaitFor([&] { return picker.DrivePage()->Ready(); }));
     CDriveList* list = picker.DrivePage()->List();
     list->setCurrentItem(list->topLevelItem(1));
+    // Not while the options page is shown: Enter there has no action.
+    picker.Tabs()->setCurrentIndex(1);
+    PressKey(&picker, Qt::Key_Return);
+    EXPECT_TRUE(picker.isVisible());
+    EXPECT_EQ(g_chCurrentDrive, 'Z');
+    picker.Tabs()->setCurrentIndex(0);
     PressKey(list, Qt::Key_Return);
     EXPECT_EQ(picker.result(), 1);
     EXPECT_EQ(g_chCurrentDrive, 'F');
@@ -213,6 +225,48 @@ TEST_F(DrivePickerTest, OpeningStoresTheLetterOnceAndEscOrAnEmptyEnterOpenNothin
 }
 
 // Removable media are named by their size, not by their place in the list, and not examined.
+// Closing the picker while its drives are still being gathered stops the worker and waits for
+// it: the worker has left the gather when the picker is gone, nothing was handed over, and no
+// drive table is left behind.
+TEST_F(DrivePickerTest, ClosingDuringASlowGatherJoinsTheWorker) {
+  REQUIRE_FIXTURE("base_fat16.img");
+  testing_support::ScopedDrives drives({"E=" + Fixture("base_fat16.img"), "F=" + Fixture("base_fat16.img")});
+  std::atomic<int> entered{0};
+  std::atomic<bool> inside{false};
+  std::atomic<bool> stopSeen{false};
+  CDriveBoxVolDlg::SetGatherHook([&](const std::u16string&) {
+    inside = true;
+    ++entered;
+    // A slow drive: it takes until the worker is asked to stop (5 s at most).
+    for (int i = 0; i < 500; ++i) {
+      CSafeThread* self = CSafeThread::GetCurrent();
+      if (self && self->StopRequested()) {
+        stopSeen = true;
+        break;
+      }
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    inside = false;
+  });
+  struct Unhook {
+    ~Unhook() { CDriveBoxVolDlg::SetGatherHook({}); }
+  } unhook;
+  {
+    CDriveBoxMainDlg picker(2);
+    picker.show();
+    ASSERT_TRUE(shell_test::WaitFor([&] { return entered.load() > 0; }));
+    EXPECT_FALSE(picker.DrivePage()->Ready());
+    picker.close();
+    EXPECT_FALSE(picker.isVisible());
+    EXPECT_EQ(picker.result(), 0);
+  }
+  EXPECT_FALSE(inside.load());
+  EXPECT_TRUE(stopSeen.load());
+  EXPECT_EQ(g_pDriveTable, nullptr);
+  EXPECT_EQ(g_nDriveTableCount, 0);
+  QApplication::processEvents();  // a hand-over still queued would reach a page that is gone
+}
+
 TEST_F(DrivePickerTest, RemovableDrivesAreFloppiesBySizeNotByPosition) {
   QTemporaryDir tmp;
   ASSERT_TRUE(tmp.isValid());
@@ -482,10 +536,12 @@ TEST_F(DrivePickerTest, TheOptionPageWritesTheScanOptions) {
     return 1;
   });
 
+  // An index outside the target pages gives the options page alone.
   CDriveBoxMainDlg picker(5);
   picker.show();
   CDriveBoxOptionDlg* page = picker.OptionPage();
   ASSERT_NE(page, nullptr);
+  ASSERT_EQ(picker.Tabs()->count(), 1);
   EXPECT_EQ(picker.Tabs()->tabText(0), QString::fromUtf16(u"설정"));
   EXPECT_TRUE(page->DeletedOnly()->isChecked());
   EXPECT_FALSE(page->UseExtensions()->isChecked());

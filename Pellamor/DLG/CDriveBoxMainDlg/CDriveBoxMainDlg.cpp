@@ -170,6 +170,15 @@ void CDriveBoxWaitDlg::SetDriveText(const QString& text) { drive_->setText(text)
 
 // ---------------------------------------------------------------------------------------------
 
+namespace {
+CDriveBoxVolDlg::GatherHook& VolGatherHook() {
+  static CDriveBoxVolDlg::GatherHook hook;
+  return hook;
+}
+}  // namespace
+
+void CDriveBoxVolDlg::SetGatherHook(GatherHook hook) { VolGatherHook() = std::move(hook); }
+
 CDriveBoxVolDlg::CDriveBoxVolDlg(QWidget* parent) : CDriveBoxListPage(parent) {
   std::free(g_pDriveTable);
   g_pDriveTable = nullptr;
@@ -187,10 +196,11 @@ CDriveBoxVolDlg::CDriveBoxVolDlg(QWidget* parent) : CDriveBoxListPage(parent) {
   auto rows = std::make_shared<std::vector<Row>>();
   job_ = StartJob(
       this,
-      [rows] {
+      [rows, hook = VolGatherHook()] {
         CDriveInfo info;
         info.EnumDrives();
         for (const std::u16string& root : info.roots()) {
+          if (hook) hook(root);
           Row row;
           row.root = root;
           row.type = info.GetDriveType(root);
@@ -596,7 +606,8 @@ CDriveBoxMainDlg::CDriveBoxMainDlg(int startPage, QWidget* parent) : CResizableD
   }
   layout->addWidget(group);
 
-  if (startPage_ < 0 || startPage_ > 5) startPage_ = 2;
+  // The start page's target page as the first tab (none for an index outside 0..4), then always
+  // the options page.
   switch (startPage_) {
     case 0:
       disk_ = new CDriveBoxDiskDlg;
@@ -623,13 +634,11 @@ CDriveBoxMainDlg::CDriveBoxMainDlg(int startPage, QWidget* parent) : CResizableD
       connect(open, &QPushButton::clicked, this, &CDriveBoxMainDlg::OpenImage);
       break;
     }
-    case 5:
-      option_ = new CDriveBoxOptionDlg;
-      tab_->AddPage(QString::fromUtf16(u"설정"), 5, option_, 1);
-      break;
     default:
       break;
   }
+  option_ = new CDriveBoxOptionDlg;
+  tab_->AddPage(QString::fromUtf16(u"설정"), 5, option_, 1);
   tab_->SelectFirstPage();
   resize(720, 460);
 }
@@ -653,9 +662,11 @@ void CDriveBoxMainDlg::OpenImage() {
 
 void CDriveBoxMainDlg::keyPressEvent(QKeyEvent* event) {
   if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-    // Enter runs the page's action: on the drive page, the one selected row; elsewhere nothing.
-    if (vol_) OpenSelected();
-    if (image_) OpenImage();
+    // Enter runs the shown page's action: on the drive page, the one selected row; on the image
+    // page, attaching; elsewhere nothing.
+    QWidget* shown = tab_->currentWidget();
+    if (vol_ && shown == vol_) OpenSelected();
+    if (image_ && shown == image_) OpenImage();
     event->accept();
     return;
   }

@@ -10,6 +10,7 @@
 #include <QVariantList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -98,6 +99,10 @@ class CDriveBoxVolDlg : public CDriveBoxListPage {
   // Fills the list's context menu for the selected row: open, the FAT root scan (FAT drives only)
   // and the disk usage (greyed).
   void BuildMenu(QMenu& menu);
+
+  // Tests: called on the worker before each drive is examined (a slow gather).
+  using GatherHook = std::function<void(const std::u16string& root)>;
+  static void SetGatherHook(GatherHook hook);
 
  signals:
   void openRequested();
