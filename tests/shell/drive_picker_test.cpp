@@ -19,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "Pellamor/App.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/LeftView.h"
@@ -536,6 +537,7 @@ TEST_F(DrivePickerTest, TheOptionPageWritesTheScanOptions) {
     return 1;
   });
 
+  CPellamorApp app;
   // An index outside the target pages gives the options page alone.
   CDriveBoxMainDlg picker(5);
   picker.show();
@@ -561,6 +563,7 @@ TEST_F(DrivePickerTest, TheOptionPageWritesTheScanOptions) {
   EXPECT_EQ(page->SelectedCount()->text(), QString::fromUtf16(u"선택: 3개"));
   page->Threads()->setCurrentIndex(2);
   EXPECT_EQ(g_nScanThreads, 3);
+  EXPECT_EQ(app.ntfsSearchThreads, 3);
   EXPECT_TRUE(picker.isVisible());
   page->Decompression()->setCurrentIndex(1);
   EXPECT_EQ(g_nDecompressionFormat, 1);

@@ -27,10 +27,8 @@ constexpr std::uint32_t kMaxDepth = 1024;
 class PathBuilder {
  public:
   PathBuilder(NTFSVOLUMERECORD* state, bool readParents) : state_(state), readParents_(readParents) {
-    for (std::uint32_t i = 0; i < g_dwNtfsEntryCount; ++i)
-      nodes_.emplace(g_pNtfsEntries[i].recordNumber,
-                     Node{true, platform::ToUtf8(g_pNtfsEntries[i].name),
-                          g_pNtfsEntries[i].parentRecordNumber});
+    listed_.reserve(g_dwNtfsEntryCount);
+    for (std::uint32_t i = 0; i < g_dwNtfsEntryCount; ++i) listed_.emplace(g_pNtfsEntries[i].recordNumber, i);
   }
 
   std::string PathOf(const NTFSFILEENTRY& e) {
@@ -52,7 +50,11 @@ class PathBuilder {
     auto it = nodes_.find(record);
     if (it != nodes_.end()) return it->second.listed ? &it->second : nullptr;
     Node node{false, {}, 0};
-    if (readParents_ && record >= 0 && state_ && state_->recordSize) {
+    // A listed entry becomes a node the first time it is someone's parent.
+    if (auto entry = listed_.find(record); entry != listed_.end()) {
+      const NTFSFILEENTRY& e = g_pNtfsEntries[entry->second];
+      node = Node{true, platform::ToUtf8(e.name), e.parentRecordNumber};
+    } else if (readParents_ && record >= 0 && state_ && state_->recordSize) {
       std::vector<std::uint8_t> buffer(state_->recordSize);
       NtfsFileInfo info;
       if (ReadMftRecord(state_, static_cast<std::uint64_t>(record), buffer.data()) &&
@@ -99,6 +101,7 @@ class PathBuilder {
 
   NTFSVOLUMERECORD* state_;
   bool readParents_;
+  std::unordered_map<std::int64_t, std::uint32_t> listed_;  // record -> its first entry
   std::unordered_map<std::int64_t, Node> nodes_;
   std::unordered_map<std::int64_t, Prefix> prefixes_;
   NTFSFILEENTRY scratch_{};
@@ -147,12 +150,20 @@ bool SearchDeleted(FILESYSTEMOBJ* fs, std::ostream& err) {
 int ProbeListNtfs(FILESYSTEMOBJ* fs, bool all, std::ostream& out, std::ostream& err) {
   if (!(all ? Search(fs, err) : SearchDeleted(fs, err))) return 1;
   const std::vector<std::string> paths = BuildPaths(fs->ntfs, !all);
+  // One write for all the lines.
+  std::string text;
   for (std::uint32_t i = 0; i < g_dwNtfsEntryCount; ++i) {
     const NTFSFILEENTRY& e = g_pNtfsEntries[i];
     if (e.recordNumber == kRootRecord || (!all && !e.deleted)) continue;
-    out << paths[i] << "\t" << e.deleted << "\t" << e.folder << "\t" << e.dataSize << "\t"
-        << e.recordNumber << "\n";
+    text += paths[i];
+    for (long long field : {static_cast<long long>(e.deleted), static_cast<long long>(e.folder),
+                            static_cast<long long>(e.dataSize), static_cast<long long>(e.recordNumber)}) {
+      text += '\t';
+      text += std::to_string(field);
+    }
+    text += '\n';
   }
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
   return 0;
 }
 

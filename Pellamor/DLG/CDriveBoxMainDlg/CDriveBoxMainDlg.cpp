@@ -20,6 +20,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "Pellamor/App.h"
 #include "Pellamor/AppRecords.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/LeftView.h"
@@ -560,7 +561,10 @@ CDriveBoxOptionDlg::CDriveBoxOptionDlg(QWidget* parent) : CTabPageSSL(parent) {
     if (index >= 0) g_nDecompressionFormat = index;
   });
   connect(threads_, &QComboBox::currentIndexChanged, this, [](int index) {
-    if (index >= 0) g_nScanThreads = index + 1;
+    if (index < 0) return;
+    g_nScanThreads = index + 1;
+    // The count reaches the search through its options; the app's record follows it.
+    if (CPellamorApp* app = TheApp()) app->ntfsSearchThreads = g_nScanThreads;
   });
   // Only the binary units are offered: the decimal choice goes straight back.
   connect(decimal_, &QRadioButton::clicked, this, [this] { binary_->setChecked(true); });
