@@ -152,6 +152,16 @@ TEST_F(DrivePickerTest, TheDrivePageListsEveryDriveWithItsTableEntry) {
       EXPECT_EQ(menu.actions()[2]->text(), QString::fromUtf16(u"디스크 사용량(&D)"));
       EXPECT_FALSE(menu.actions()[2]->isEnabled());
     }
+    // Once a usage box is registered, the item runs it.
+    static int usageRuns = 0;
+    dlg::RegisterDialogRunner("CDlgDiskUsageBox", [](QWidget*, const QVariantList&) { return ++usageRuns; });
+    {
+      QMenu menu;
+      page->BuildMenu(menu);
+      ASSERT_TRUE(menu.actions()[2]->isEnabled());
+      menu.actions()[2]->trigger();
+      EXPECT_EQ(usageRuns, 1);
+    }
     page->List()->clearSelection();
     shell_test::SaveShot(picker, QStringLiteral("drive_picker_drives"));
   }
@@ -361,6 +371,34 @@ TEST_F(DrivePickerTest, TheDiskAndPartitionPagesListTheImages) {
     EXPECT_EQ(first[8], QStringLiteral("67108864/10"));
     EXPECT_EQ(first[9], QStringLiteral("67108864/2"));
     EXPECT_EQ(RowTexts(list, 1)[10], QStringLiteral("8,388,608"));
+    // The MBR repair is greyed until a repair dialog is registered; then it gets the row's disk.
+    page->List()->setCurrentItem(page->List()->topLevelItem(1));
+    auto fixItem = [&](QMenu& menu) -> QAction* {
+      page->BuildMenu(menu);
+      for (QAction* a : menu.actions())
+        if (a->text() == QString::fromUtf16(u"MBR 복구하기(&M)...")) return a;
+      return nullptr;
+    };
+    {
+      QMenu menu;
+      QAction* fix = fixItem(menu);
+      ASSERT_NE(fix, nullptr);
+      EXPECT_FALSE(fix->isEnabled());
+    }
+    static QVariantList fixArgs;
+    dlg::RegisterDialogRunner("CDlgMbrFixBox", [](QWidget*, const QVariantList& args) {
+      fixArgs = args;
+      return 1;
+    });
+    {
+      QMenu menu;
+      QAction* fix = fixItem(menu);
+      ASSERT_NE(fix, nullptr);
+      ASSERT_TRUE(fix->isEnabled());
+      fix->trigger();
+      EXPECT_EQ(fixArgs, (QVariantList{1}));
+    }
+    page->List()->clearSelection();
     shell_test::SaveShot(picker, QStringLiteral("drive_picker_disks"));
   }
   {

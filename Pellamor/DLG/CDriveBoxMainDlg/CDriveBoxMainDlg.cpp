@@ -300,8 +300,10 @@ void CDriveBoxVolDlg::BuildMenu(QMenu& menu) {
     connect(scan, &QAction::triggered, this,
             [this, letter] { dlg::RunDialogArgs("CDlgScanBox_FAT", {QString(QLatin1Char(letter))}, this); });
   }
-  // The usage box is not part of this program yet.
-  menu.addAction(QString::fromUtf16(u"디스크 사용량(&D)"))->setEnabled(false);
+  // Greyed while no usage box is registered.
+  QAction* usage = menu.addAction(QString::fromUtf16(u"디스크 사용량(&D)"));
+  usage->setEnabled(dlg::HasDialog(QStringLiteral("CDlgDiskUsageBox")));
+  connect(usage, &QAction::triggered, this, [this] { dlg::RunDialogArgs("CDlgDiskUsageBox", {}, this); });
 }
 
 void CDriveBoxVolDlg::ShowMenu(const QPoint& pos) {
@@ -335,6 +337,7 @@ CDriveBoxDiskDlg::CDriveBoxDiskDlg(QWidget* parent) : CDriveBoxListPage(parent) 
                   [this, disks] {
                     QStringList problems;
                     for (const platform::DiskFacts& d : *disks) {
+                      diskNumbers_.push_back(d.number);
                       AddRow(list_,
                              {QString::fromUtf16(u"디스크 %1").arg(d.number), Q(d.identity.maker),
                               Q(d.identity.model), Q(d.identity.firmware), Q(d.identity.serial),
@@ -354,14 +357,25 @@ CDriveBoxDiskDlg::CDriveBoxDiskDlg(QWidget* parent) : CDriveBoxListPage(parent) 
 
 CDriveBoxDiskDlg::~CDriveBoxDiskDlg() { job_.reset(); }
 
-void CDriveBoxDiskDlg::ShowMenu(const QPoint& pos) {
-  if (list_->selectedItems().isEmpty()) return;
-  QMenu menu(this);
+void CDriveBoxDiskDlg::BuildMenu(QMenu& menu) {
   connect(menu.addAction(QString::fromUtf16(u"항목정보 보기(&L)...")), &QAction::triggered, this,
           [this] { dlg::RunDialogArgs("CDlgListInfoBox", {QVariant::fromValue<QObject*>(list_)}, this); });
   menu.addSeparator();
   QAction* fix = menu.addAction(QString::fromUtf16(u"MBR 복구하기(&M)..."));
-  fix->setEnabled(false);  // the repair dialog is not part of this program yet
+  const int row = list_->SingleSelectedRow();
+  const bool known = row >= 0 && row < static_cast<int>(diskNumbers_.size());
+  fix->setEnabled(known && dlg::HasDialog(QStringLiteral("CDlgMbrFixBox")));
+  if (known) {
+    // The repair gets the row's disk number, not its place in the list.
+    const int disk = diskNumbers_[static_cast<std::size_t>(row)];
+    connect(fix, &QAction::triggered, this, [this, disk] { dlg::RunDialogArgs("CDlgMbrFixBox", {disk}, this); });
+  }
+}
+
+void CDriveBoxDiskDlg::ShowMenu(const QPoint& pos) {
+  if (list_->selectedItems().isEmpty()) return;
+  QMenu menu(this);
+  BuildMenu(menu);
   menu.exec(list_->viewport()->mapToGlobal(pos));
 }
 

@@ -131,8 +131,14 @@ class CDriveBoxDiskDlg : public CDriveBoxListPage {
   explicit CDriveBoxDiskDlg(QWidget* parent = nullptr);
   ~CDriveBoxDiskDlg() override;
 
+  // Fills the list's context menu for the selected row: its information and the MBR repair of
+  // its disk (greyed while no repair dialog is registered).
+  void BuildMenu(QMenu& menu);
+
  private:
   void ShowMenu(const QPoint& pos);
+
+  std::vector<int> diskNumbers_;  // per row
 };
 
 // The partition tables of the disks.
