@@ -102,6 +102,29 @@ bool SysfsIdentity(const fs::path& dir, DiskIdentity* id) {
   return true;
 }
 
+// Size and sector size of a block device: what sysfs says, then what the device answers when it
+// opens read-only (then `more` asks it the rest). The open's errno is kept when it fails.
+template <typename More>
+void ReadBlockDevice(const fs::path& sysfsDir, DiskFacts* d, More more) {
+  d->bytes = ReadSysNumber(sysfsDir / "size") * 512;
+  d->sectorSize = static_cast<std::uint32_t>(ReadSysNumber(sysfsDir / "queue" / "logical_block_size"));
+  int fd = ::open(d->path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) {
+    d->openError = errno;
+  } else {
+    struct stat st {};
+    if (::fstat(fd, &st) == 0 && S_ISBLK(st.st_mode)) {
+      int size = 0;
+      if (::ioctl(fd, BLKSSZGET, &size) == 0 && size > 0) d->sectorSize = static_cast<std::uint32_t>(size);
+      std::uint64_t bytes = 0;
+      if (::ioctl(fd, BLKGETSIZE64, &bytes) == 0 && bytes != 0) d->bytes = bytes;
+      more(fd);
+    }
+    ::close(fd);
+  }
+  if (d->sectorSize == 0) d->sectorSize = 512;
+}
+
 // A block device: what the opened device answers, else what sysfs says about it.
 DiskFacts BlockDisk(const PhysicalDisk& pd) {
   DiskFacts d;
@@ -109,33 +132,19 @@ DiskFacts BlockDisk(const PhysicalDisk& pd) {
   d.kind = DiskKind::kBlock;
   d.path = pd.path;
   const fs::path dir(pd.sysfsDir);
-  d.bytes = ReadSysNumber(dir / "size") * 512;
-  d.sectorSize = static_cast<std::uint32_t>(ReadSysNumber(dir / "queue" / "logical_block_size"));
   std::uint32_t heads = 0, sectors = 0;
-  int fd = ::open(pd.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (fd < 0) {
-    d.openError = errno;
-  } else {
-    struct stat st {};
-    if (::fstat(fd, &st) == 0 && S_ISBLK(st.st_mode)) {
-      int size = 0;
-      if (::ioctl(fd, BLKSSZGET, &size) == 0 && size > 0) d.sectorSize = static_cast<std::uint32_t>(size);
-      std::uint64_t bytes = 0;
-      if (::ioctl(fd, BLKGETSIZE64, &bytes) == 0 && bytes != 0) d.bytes = bytes;
-      hd_geometry geo{};
-      if (::ioctl(fd, HDIO_GETGEO, &geo) == 0) {
-        heads = geo.heads;
-        sectors = geo.sectors;
-      }
-      std::uint8_t identify[512] = {};
-      if (::ioctl(fd, HDIO_GET_IDENTITY, identify) == 0) {
-        d.identity = ParseIdentify(identify, sizeof identify);
-        d.identified = true;
-      }
+  ReadBlockDevice(dir, &d, [&](int fd) {
+    hd_geometry geo{};
+    if (::ioctl(fd, HDIO_GETGEO, &geo) == 0) {
+      heads = geo.heads;
+      sectors = geo.sectors;
     }
-    ::close(fd);
-  }
-  if (d.sectorSize == 0) d.sectorSize = 512;
+    std::uint8_t identify[512] = {};
+    if (::ioctl(fd, HDIO_GET_IDENTITY, identify) == 0) {
+      d.identity = ParseIdentify(identify, sizeof identify);
+      d.identified = true;
+    }
+  });
   SetGeometry(&d, heads, sectors);
   if (!d.identified && !SysfsIdentity(dir, &d.identity))
     d.identity = {u"기본", u"USB 대용량 저장소 장치", {}, {}};
@@ -175,22 +184,7 @@ void AddLoops(const BlockDeviceRoots& roots, std::vector<DiskFacts>& out) {
     d.kind = DiskKind::kLoop;
     d.path = (fs::path(roots.dev) / name).string();
     d.backingFile = backing;
-    d.bytes = ReadSysNumber(dir / "size") * 512;
-    d.sectorSize = static_cast<std::uint32_t>(ReadSysNumber(dir / "queue" / "logical_block_size"));
-    int fd = ::open(d.path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-      d.openError = errno;
-    } else {
-      struct stat st {};
-      if (::fstat(fd, &st) == 0 && S_ISBLK(st.st_mode)) {
-        int size = 0;
-        if (::ioctl(fd, BLKSSZGET, &size) == 0 && size > 0) d.sectorSize = static_cast<std::uint32_t>(size);
-        std::uint64_t bytes = 0;
-        if (::ioctl(fd, BLKGETSIZE64, &bytes) == 0 && bytes != 0) d.bytes = bytes;
-      }
-      ::close(fd);
-    }
-    if (d.sectorSize == 0) d.sectorSize = 512;
+    ReadBlockDevice(dir, &d, [](int) {});
     SetGeometry(&d, kDefaultHeads, kDefaultSectorsPerTrack);
     SetDefaultIdentity(&d, backing);
     out.push_back(std::move(d));
