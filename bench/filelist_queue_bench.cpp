@@ -35,6 +35,7 @@
 #include "Pellamor/MainFrame.h"
 #include "Pellamor/QueueWindow.h"
 #include "Pellamor/RightView.h"
+#include "bench/bench_support.h"
 #include "corvane/dll_processor.h"
 #include "corvane/filesystem.h"
 #include "corvane/module_table.h"
@@ -43,42 +44,21 @@
 
 namespace {
 
-bool Have(const char* tool) {
-  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-int Shell(const std::string& command) { return std::system(("bash -c '" + command + "'").c_str()); }
+using namespace bench;
 
 // As ntfs_search_bench builds its volume (files in folders of 1000), but every file is deleted.
 bool BuildVolume(const std::string& dir, unsigned files) {
-  const std::string img = dir + "/bench.img";
-  const std::string mnt = dir + "/mnt";
-  std::filesystem::create_directories(mnt);
-  const unsigned megabytes = 64 + files / 512;
-  if (Shell("truncate -s " + std::to_string(megabytes) + "M " + img + " && PATH=$PATH:/usr/sbin:/sbin mkntfs -F -Q " +
-            img + " >/dev/null 2>&1") != 0)
-    return false;
-  if (Shell("ntfs-3g " + img + " " + mnt + " 2>/dev/null") != 0) return false;
-  const std::string fill =
-      "python3 - " + mnt + " " + std::to_string(files) +
-      " <<\"PY\"\n"
-      "import os, sys\n"
-      "root, n = sys.argv[1], int(sys.argv[2])\n"
-      "exts = [\"txt\", \"jpg\", \"doc\", \"bin\", \"png\", \"pdf\", \"zip\", \"mp3\"]\n"
-      "for i in range(n):\n"
-      "    d = os.path.join(root, \"d%03d\" % (i // 1000))\n"
-      "    if i % 1000 == 0: os.mkdir(d)\n"
-      "    open(os.path.join(d, \"File%06d.%s\" % (i, exts[i % 8])), \"w\").write(\"x\" * (i % 700))\n"
-      "for i in range(n):\n"
-      "    os.remove(os.path.join(root, \"d%03d\" % (i // 1000), \"File%06d.%s\" % (i, exts[i % 8])))\n"
-      "PY";
-  const int rc = Shell(fill);
-  Shell("umount " + mnt);
-  return rc == 0;
+  return MakeNtfsVolume(dir, 64 + files / 512, files,
+                        "import os, sys\n"
+                        "root, n = sys.argv[1], int(sys.argv[2])\n"
+                        "exts = [\"txt\", \"jpg\", \"doc\", \"bin\", \"png\", \"pdf\", \"zip\", \"mp3\"]\n"
+                        "for i in range(n):\n"
+                        "    d = os.path.join(root, \"d%03d\" % (i // 1000))\n"
+                        "    if i % 1000 == 0: os.mkdir(d)\n"
+                        "    open(os.path.join(d, \"File%06d.%s\" % (i, exts[i % 8])), \"w\").write(\"x\" * (i % 700))\n"
+                        "for i in range(n):\n"
+                        "    os.remove(os.path.join(root, \"d%03d\" % (i // 1000), \"File%06d.%s\" % (i, exts[i % 8])))\n");
 }
-
-using Clock = std::chrono::steady_clock;
-double Seconds(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 // A queue window that keeps what it is handed, as the real one keeps its items.
 class RecordingQueue : public QWidget, public IQueueWindow {

@@ -13,11 +13,6 @@
 // program) makes it. Without --keep a temporary folder is used and removed. Rounds alternate the
 // order of the two ways; each figure is the best of its rounds. Each figure is printed beside its
 // bound; a miss makes the exit status 1. Runs offscreen unless QT_QPA_PLATFORM says otherwise.
-#include <spawn.h>
-#include <sys/wait.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QApplication>
 #include <QPushButton>
 #include <QTimer>
@@ -33,37 +28,16 @@
 #include <vector>
 
 #include "Pellamor/DLG/CNTFSUndeleteDlg/CNTFSUndeleteDlg.h"
+#include "bench/bench_support.h"
 #include "corvane/engine_hooks.h"
 #include "corvane/filesystem.h"
 #include "corvane/ntfs_record.h"
 #include "corvane/ntfs_search.h"
 #include "corvane/ntfs_walk.h"
-#include "platform/drive_map.h"
-#include "platform/message.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
-
-// Runs a program with its output thrown away; true when it exits 0.
-bool RunProgram(std::vector<std::string> args) {
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return false;
-  int status = 0;
-  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
+using namespace bench;
 
 NtfsSearchOptions Options(bool deletedOnly) {
   NtfsSearchOptions options;
@@ -144,7 +118,7 @@ int main(int argc, char** argv) {
     // The other benchmark makes the volume (or says why it cannot) and keeps it in dir.
     const std::string maker =
         (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "ntfs_search_bench").string();
-    RunProgram({maker, "--keep", dir});
+    TimeProgram({maker, "--keep", dir});
     if (!std::filesystem::exists(img)) {
       std::cout << "skipped: the volume could not be made (see ntfs_search_bench)\n";
       if (keep.empty()) std::filesystem::remove_all(dir);
@@ -154,15 +128,10 @@ int main(int argc, char** argv) {
 
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);
-  platform::RecordingMessageSink sink;
-  platform::ScopedMessageSink guard(&sink);
-  platform::DriveMap::Instance().Configure({"E=" + img}, nullptr, false);
-  FILESYSTEMOBJ fs{};
-  InitFileSystem(&fs, 'E');
-  m_pFileSystem = &fs;
+  OpenedNtfsImage volume(img);
   int rc = 1;
-  if (OpenFileSystem(&fs) && fs.ntfs && OpenNtfsState(fs.ntfs, 'E')) {
-    NTFSVOLUMERECORD* state = fs.ntfs;
+  if (volume.ok()) {
+    NTFSVOLUMERECORD* state = volume.state();
     std::uint32_t warm = 0;
     TimeSearch(state, false, &warm);  // brings the $MFT into the page cache
     bool ok = true;
@@ -178,7 +147,7 @@ int main(int argc, char** argv) {
         for (int k = 0; k < 2; ++k) {
           const bool dialogTurn = (round + k) % 2 == 1;
           if (dialogTurn) {
-            const DialogTimes t = TimeDialog(&fs, deletedOnly, &dialogFound);
+            const DialogTimes t = TimeDialog(volume.fs(), deletedOnly, &dialogFound);
             if (t.search < 0 || t.whole < 0) ran = false;
             dialog = std::min(dialog, t.search);
             whole = std::min(whole, t.whole);
@@ -203,8 +172,6 @@ int main(int argc, char** argv) {
     std::cerr << "cannot open the benchmark volume\n";
   }
   FreeNtfsEntries();
-  FreeFileSystem(&fs);
-  m_pFileSystem = nullptr;
   if (keep.empty()) std::filesystem::remove_all(dir);
   return rc;
 }

@@ -14,12 +14,6 @@
 // at run time with mkntfs and filled through an ntfs-3g mount (files in folders of 1000, the
 // last tenth deleted), in a temporary folder (or DIR, kept for the next run). Without the tools
 // or a FUSE mount the benchmark says so and exits 0.
-#include <spawn.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -29,52 +23,27 @@
 #include <iostream>
 #include <string>
 
+#include "bench/bench_support.h"
 #include "corvane/filesystem.h"
 #include "corvane/ntfs_record.h"
 #include "corvane/ntfs_search.h"
 #include "corvane/ntfs_walk.h"
-#include "platform/drive_map.h"
-#include "platform/message.h"
 
 namespace {
 
-bool Have(const char* tool) {
-  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
+using namespace bench;
 
-int Shell(const std::string& command) { return std::system(("bash -c '" + command + "'").c_str()); }
-
+// Files in folders of 1000, one small file per record; the last tenth is deleted at the end.
 bool BuildVolume(const std::string& dir, unsigned records) {
-  const std::string img = dir + "/bench.img";
-  const std::string mnt = dir + "/mnt";
-  std::filesystem::create_directories(mnt);
-  const unsigned megabytes = 64 + records / 512;  // room for 1 KiB records and their folders
-  if (Shell("truncate -s " + std::to_string(megabytes) + "M " + img + " && PATH=$PATH:/usr/sbin:/sbin mkntfs -F -Q " +
-            img + " >/dev/null 2>&1") != 0)
-    return false;
-  if (Shell("ntfs-3g " + img + " " + mnt + " 2>/dev/null") != 0) return false;
-  // One small file per record; the last tenth is deleted at the end.
-  const std::string fill =
-      "python3 - " + mnt + " " + std::to_string(records) +
-      " <<\"PY\"\n"
-      "import os, sys\n"
-      "root, n = sys.argv[1], int(sys.argv[2])\n"
-      "for i in range(n):\n"
-      "    d = os.path.join(root, \"d%03d\" % (i // 1000))\n"
-      "    if i % 1000 == 0: os.mkdir(d)\n"
-      "    open(os.path.join(d, \"f%06d.txt\" % i), \"w\").write(\"x\" * (i % 700))\n"
-      "for i in range(n - n // 10, n):\n"
-      "    os.remove(os.path.join(root, \"d%03d\" % (i // 1000), \"f%06d.txt\" % i))\n"
-      "PY";
-  const int rc = Shell(fill);
-  Shell("umount " + mnt);
-  return rc == 0;
-}
-
-using Clock = std::chrono::steady_clock;
-
-double Seconds(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
+  return MakeNtfsVolume(dir, 64 + records / 512, records,  // room for 1 KiB records and their folders
+                        "import os, sys\n"
+                        "root, n = sys.argv[1], int(sys.argv[2])\n"
+                        "for i in range(n):\n"
+                        "    d = os.path.join(root, \"d%03d\" % (i // 1000))\n"
+                        "    if i % 1000 == 0: os.mkdir(d)\n"
+                        "    open(os.path.join(d, \"f%06d.txt\" % i), \"w\").write(\"x\" * (i % 700))\n"
+                        "for i in range(n - n // 10, n):\n"
+                        "    os.remove(os.path.join(root, \"d%03d\" % (i // 1000), \"f%06d.txt\" % i))\n");
 }
 
 // The floor: every byte of the $MFT through the engine's reader, in the search's chunk size.
@@ -101,43 +70,12 @@ double TimeSearch(NTFSVOLUMERECORD* state, bool deletedOnly, int threads, std::u
   return seconds;
 }
 
-// Runs a program with its output thrown away; its time, and its peak resident bytes in *peak.
-// -1 when it cannot run or fails.
-double TimeProgram(std::vector<std::string> args, std::uint64_t* peak = nullptr) {
-  std::vector<char*> argv;
-  for (auto& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  const auto start = Clock::now();
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return -1;
-  int status = 0;
-  struct rusage usage {};
-  if (wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0)
-    return -1;
-  const double seconds = Seconds(start);
-  if (peak) *peak = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
-  return seconds;
-}
-
 // One full search in a process of its own (--search-once IMG), so that its peak memory is its own.
 int SearchOnce(const std::string& img) {
-  platform::RecordingMessageSink sink;
-  platform::ScopedMessageSink guard(&sink);
-  platform::DriveMap::Instance().Configure({"E=" + img}, nullptr, false);
-  FILESYSTEMOBJ fs{};
-  InitFileSystem(&fs, 'E');
-  m_pFileSystem = &fs;
+  OpenedNtfsImage volume(img);
   std::uint32_t found = 0;
-  const bool ok = OpenFileSystem(&fs) && fs.ntfs && OpenNtfsState(fs.ntfs, 'E') &&
-                  TimeSearch(fs.ntfs, false, DefaultSearchThreads(), &found) >= 0;
+  const bool ok = volume.ok() && TimeSearch(volume.state(), false, DefaultSearchThreads(), &found) >= 0;
   std::printf("%u\n", found);
-  FreeFileSystem(&fs);
-  m_pFileSystem = nullptr;
   return ok ? 0 : 1;
 }
 
@@ -194,15 +132,10 @@ int main(int argc, char** argv) {
             << std::chrono::duration<double>(std::chrono::steady_clock::now() - built).count()
             << " s\n";
 
-  platform::RecordingMessageSink sink;
-  platform::ScopedMessageSink guard(&sink);
-  platform::DriveMap::Instance().Configure({"E=" + img}, nullptr, false);
-  FILESYSTEMOBJ fs{};
-  InitFileSystem(&fs, 'E');
-  m_pFileSystem = &fs;
+  OpenedNtfsImage volume(img);
   int rc = 1;
-  if (OpenFileSystem(&fs) && fs.ntfs && OpenNtfsState(fs.ntfs, 'E')) {
-    NTFSVOLUMERECORD* state = fs.ntfs;
+  if (volume.ok()) {
+    NTFSVOLUMERECORD* state = volume.state();
     const std::uint64_t count = MftRecordCount(state);
     const int threads = DefaultSearchThreads();
     std::uint32_t deleted = 0, entries = 0, single = 0;
@@ -242,8 +175,6 @@ int main(int argc, char** argv) {
   } else {
     std::cerr << "cannot open the benchmark volume\n";
   }
-  FreeFileSystem(&fs);
-  m_pFileSystem = nullptr;
   if (keep.empty()) std::filesystem::remove_all(dir);
   return rc;
 }
