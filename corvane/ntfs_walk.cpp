@@ -86,6 +86,11 @@ constexpr std::uintptr_t kBufferAlign = 2u << 20;
 class TeamHost {
  public:
   static void Run(const std::function<void()>& work) {
+    // A walk started from inside a walk's team runs where it is: the host is busy with the outer one.
+    if (onHost_ || omp_in_parallel()) {
+      work();
+      return;
+    }
     static std::mutex hostMutex;
     static TeamHost* host = nullptr;
     TeamHost* h;
@@ -117,6 +122,7 @@ class TeamHost {
   }
 
   void Loop() {
+    onHost_ = true;
     std::unique_lock lock(mutex_);
     for (;;) {
       cv_.wait(lock, [this] { return work_ != nullptr; });
@@ -136,6 +142,7 @@ class TeamHost {
     }
   }
 
+  static thread_local bool onHost_;
   const pid_t pid_;
   std::mutex turn_;  // one walk at a time
   std::mutex mutex_;
@@ -144,6 +151,8 @@ class TeamHost {
   std::exception_ptr error_;
   bool done_ = false;
 };
+
+thread_local bool TeamHost::onHost_ = false;
 
 // True when every record of [first, first + n) is marked in use.
 bool AllInUse(const std::vector<std::uint8_t>& bitmap, std::uint64_t first, std::uint64_t n) {

@@ -218,7 +218,7 @@ TEST(NtfsWalk, ThreadCountsGiveTheArrayOfTheRecordByRecordSearch) {
 }
 
 // Walks may come from any thread: several at once, from threads that are gone by the next walk,
-// and from a forked child, each visiting every record once.
+// from inside another walk and from a forked child, each visiting every record once.
 TEST(NtfsWalk, WalksFromManyThreadsAndAForkedChildEachVisitEveryRecord) {
   testing_support::TempDir dir;
   ManyRecords many(9000);
@@ -246,6 +246,21 @@ TEST(NtfsWalk, WalksFromManyThreadsAndAForkedChildEachVisitEveryRecord) {
     std::uint64_t later = 0;
     std::thread([&] { later = walk(); }).join();
     EXPECT_EQ(later, expected);
+    // A walk started from a visit of another walk runs inside it instead of waiting for it.
+    {
+      std::atomic<std::uint64_t> inner{0};
+      std::atomic<bool> started{false};
+      MftWalkOptions options;
+      options.threads = 2;
+      MftWalkCalls calls;
+      calls.visit = [&](int, std::uint64_t, std::uint64_t, const std::uint8_t*) {
+        if (!started.exchange(true)) inner = walk();
+        return true;
+      };
+      calls.settle = [](std::uint64_t, std::uint64_t, std::uint64_t, bool) { return true; };
+      EXPECT_TRUE(WalkMft(state, count, options, calls));
+      EXPECT_EQ(inner.load(), expected);
+    }
 
     const pid_t child = fork();
     ASSERT_GE(child, 0);
