@@ -61,7 +61,8 @@ class ProbeSink : public platform::MessageSink {
 
 int Usage() {
   std::cerr << "usage: engine_probe info | list X: [--all] | save X: PATH DIR [--method M]"
-               " [--drive X=PATH ...] | db FILE [--write OUT] | queue X: FILE DIR\n";
+               " | db FILE [--write OUT] | queue X: FILE DIR | disks | partitions | extents"
+               " | props X: PATH   [--drive X=PATH ...]\n";
   return 2;
 }
 
