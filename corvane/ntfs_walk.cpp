@@ -1,20 +1,18 @@
 #include "corvane/ntfs_walk.h"
 
 #include <omp.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <atomic>
 #include <bit>
-#include <condition_variable>
 #include <cstdlib>
-#include <exception>
+#include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 
 #include "corvane/ntfs_record.h"
 #include "platform/large_buffer.h"
+#include "platform/team_host.h"
 
 bool ReadVolumeVersion(NTFSVOLUMERECORD* state) {
   const std::size_t rs = state->recordSize;
@@ -80,79 +78,6 @@ namespace {
 
 constexpr std::uintptr_t kBufferAlign = 2u << 20;
 
-// The walks' teams start on one long-lived thread. A team belongs to the thread that starts it,
-// so a walk begun on a fresh worker would otherwise make its threads (and their heaps) anew each
-// time; from here every walk finds them made. Walks take turns.
-class TeamHost {
- public:
-  static void Run(const std::function<void()>& work) {
-    // A walk started from inside a walk's team runs where it is: the host is busy with the outer one.
-    if (onHost_ || omp_in_parallel()) {
-      work();
-      return;
-    }
-    static std::mutex hostMutex;
-    static TeamHost* host = nullptr;
-    TeamHost* h;
-    {
-      std::lock_guard lock(hostMutex);
-      // A forked child has none of the parent's threads: it makes its own host.
-      if (!host || host->pid_ != getpid()) host = new TeamHost;  // lives as long as the process
-      h = host;
-    }
-    h->Call(work);
-  }
-
- private:
-  TeamHost() : pid_(getpid()) { std::thread([this] { Loop(); }).detach(); }
-
-  void Call(const std::function<void()>& work) {
-    std::lock_guard turn(turn_);
-    std::exception_ptr error;
-    {
-      std::unique_lock lock(mutex_);
-      work_ = &work;
-      error_ = nullptr;
-      done_ = false;
-      cv_.notify_all();
-      cv_.wait(lock, [this] { return done_; });
-      error = error_;
-    }
-    if (error) std::rethrow_exception(error);
-  }
-
-  void Loop() {
-    onHost_ = true;
-    std::unique_lock lock(mutex_);
-    for (;;) {
-      cv_.wait(lock, [this] { return work_ != nullptr; });
-      const std::function<void()>* work = work_;
-      lock.unlock();
-      std::exception_ptr error;
-      try {
-        (*work)();
-      } catch (...) {
-        error = std::current_exception();
-      }
-      lock.lock();
-      work_ = nullptr;
-      error_ = error;
-      done_ = true;
-      cv_.notify_all();
-    }
-  }
-
-  static thread_local bool onHost_;
-  const pid_t pid_;
-  std::mutex turn_;  // one walk at a time
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  const std::function<void()>* work_ = nullptr;
-  std::exception_ptr error_;
-  bool done_ = false;
-};
-
-thread_local bool TeamHost::onHost_ = false;
 
 // True when every record of [first, first + n) is marked in use.
 bool AllInUse(const std::vector<std::uint8_t>& bitmap, std::uint64_t first, std::uint64_t n) {
@@ -204,8 +129,9 @@ bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOp
   std::uint64_t nextToSettle = 0;
 
   // Chunks go to whichever thread is free, so a thread that the system holds back delays only
-  // its own chunk, and no thread waits for another's chunk to be settled.
-  TeamHost::Run([&] {
+  // its own chunk, and no thread waits for another's chunk to be settled. The team starts on the
+  // team host, where it is made once; a walk started from inside a team runs where it is.
+  const std::function<void()> walkChunks = [&] {
 #pragma omp parallel num_threads(team)
     {
       const int t = omp_get_thread_num();
@@ -268,6 +194,10 @@ bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOp
           for (std::uint64_t s : settledHere) calls.after(s);
       }
     }
-  });
+  };
+  if (omp_in_parallel())
+    walkChunks();
+  else
+    platform::RunOnTeamHost(walkChunks);
   return !ended.load() && nextToSettle == chunks;
 }
