@@ -1,11 +1,12 @@
-// What the benchmarks share: timing, running a program, making an NTFS volume through an
-// ntfs-3g mount, and opening an image as drive E with its NTFS state ready.
+// What the benchmarks share: timing and reports, running a program, a working folder, making an
+// NTFS volume through an ntfs-3g mount, and opening an image as drive E with its NTFS state ready.
 #pragma once
 
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <fcntl.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -13,8 +14,10 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <system_error>
 #include <vector>
 
+#include "bench/bench_report.h"
 #include "corvane/filesystem.h"
 #include "corvane/ntfs_record.h"
 #include "platform/drive_map.h"
@@ -22,17 +25,58 @@
 
 namespace bench {
 
-using Clock = std::chrono::steady_clock;
-
-inline double Seconds(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+// The system folders hold the mkfs tools; a user's PATH often lacks them.
+inline constexpr const char* kToolPath = "PATH=\"$PATH:/usr/sbin:/sbin\"";
 
 inline bool Have(const char* tool) {
-  return std::system((std::string("command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
+  return std::system((std::string("export ") + kToolPath + "; command -v " + tool + " >/dev/null 2>&1").c_str()) ==
+         0;
 }
 
-inline int Shell(const std::string& command) { return std::system(("bash -c '" + command + "'").c_str()); }
+// Runs `command` with bash (it must hold no single quote); its exit status.
+inline int Shell(const std::string& command) {
+  return std::system((std::string(kToolPath) + " bash -c '" + command + "'").c_str());
+}
+
+// Why an NTFS volume cannot be made here, or null when it can.
+inline const char* MissingNtfsTools() {
+  if (!Have("mkntfs")) return "mkntfs missing";
+  if (!Have("ntfs-3g") || !Have("python3") || !std::filesystem::exists("/dev/fuse"))
+    return "ntfs-3g, python3 or /dev/fuse missing";
+  return nullptr;
+}
+
+// The folder a benchmark works in: the one given (made when missing, and kept), or else a new
+// temporary one from `pattern` (ending in XXXXXX), removed with this object.
+class WorkDir {
+ public:
+  WorkDir(const std::string& keep, const char* pattern) {
+    if (!keep.empty()) {
+      std::error_code error;
+      std::filesystem::create_directories(keep, error);
+      if (std::filesystem::is_directory(keep)) path_ = keep;
+      return;
+    }
+    std::string name = pattern;
+    if (mkdtemp(name.data())) {
+      path_ = name;
+      temporary_ = true;
+    }
+  }
+  ~WorkDir() {
+    std::error_code error;
+    if (temporary_) std::filesystem::remove_all(path_, error);
+  }
+  WorkDir(const WorkDir&) = delete;
+  WorkDir& operator=(const WorkDir&) = delete;
+
+  bool ok() const { return !path_.empty(); }
+  const std::string& path() const { return path_; }
+
+ private:
+  std::string path_;
+  bool temporary_ = false;
+};
 
 // Makes DIR/bench.img, an NTFS volume of `megabytes`, and fills it through a mount at DIR/mnt by
 // the Python script `fill`, which gets the mount point and `count` as its arguments.
@@ -40,13 +84,31 @@ inline bool MakeNtfsVolume(const std::string& dir, unsigned megabytes, unsigned 
   const std::string img = dir + "/bench.img";
   const std::string mnt = dir + "/mnt";
   std::filesystem::create_directories(mnt);
-  if (Shell("truncate -s " + std::to_string(megabytes) + "M " + img + " && PATH=$PATH:/usr/sbin:/sbin mkntfs -F -Q " +
+  if (Shell("truncate -s " + std::to_string(megabytes) + "M " + img + " && mkntfs -F -Q " +
             img + " >/dev/null 2>&1") != 0)
     return false;
   if (Shell("ntfs-3g " + img + " " + mnt + " 2>/dev/null") != 0) return false;
   const int rc = Shell("python3 - " + mnt + " " + std::to_string(count) + " <<\"PY\"\n" + fill + "PY");
   Shell("umount " + mnt);
   return rc == 0;
+}
+
+// The records of the search benchmarks' volume when no size is asked for; a kept folder made
+// with it serves every one of them.
+constexpr unsigned kSearchVolumeRecords = 100000;
+
+// Makes DIR/bench.img for the search benchmarks: `records` small files in folders of 1000, one
+// MFT record each, the last tenth of them deleted at the end.
+inline bool MakeSearchVolume(const std::string& dir, unsigned records) {
+  return MakeNtfsVolume(dir, 64 + records / 512, records,  // room for 1 KiB records and their folders
+                        "import os, sys\n"
+                        "root, n = sys.argv[1], int(sys.argv[2])\n"
+                        "for i in range(n):\n"
+                        "    d = os.path.join(root, \"d%03d\" % (i // 1000))\n"
+                        "    if i % 1000 == 0: os.mkdir(d)\n"
+                        "    open(os.path.join(d, \"f%06d.txt\" % i), \"w\").write(\"x\" * (i % 700))\n"
+                        "for i in range(n - n // 10, n):\n"
+                        "    os.remove(os.path.join(root, \"d%03d\" % (i // 1000), \"f%06d.txt\" % i))\n");
 }
 
 // Runs a program with its output thrown away: its time, and its peak resident bytes in *peak.

@@ -180,26 +180,16 @@ int main(int argc, char** argv) {
     if (std::string(argv[i]) == "--files") files = static_cast<unsigned>(std::stoul(argv[i + 1]));
     if (std::string(argv[i]) == "--keep") keep = argv[i + 1];
   }
-  if (!Have("mkntfs") && !Have("/usr/sbin/mkntfs")) {
-    std::printf("mkntfs is missing: nothing measured\n");
+  if (const char* missing = MissingNtfsTools()) {
+    std::printf("skipped: %s\n", missing);
     return 0;
   }
-  if (!Have("ntfs-3g") || !Have("python3") || !std::filesystem::exists("/dev/fuse")) {
-    std::printf("ntfs-3g, python3 or FUSE is missing: nothing measured\n");
+  const WorkDir work(keep, "/tmp/filelist_bench.XXXXXX");
+  if (!work.ok()) return 1;
+  const std::string img = work.path() + "/bench.img";
+  if (!std::filesystem::exists(img) && !BuildVolume(work.path(), files)) {
+    std::printf("skipped: the volume could not be made (no FUSE mount?)\n");
     return 0;
-  }
-  std::string dir = keep;
-  if (dir.empty()) {
-    char pattern[] = "/tmp/filelist_bench.XXXXXX";
-    if (!mkdtemp(pattern)) return 1;
-    dir = pattern;
-  }
-  std::filesystem::create_directories(dir);
-  const std::string img = dir + "/bench.img";
-  if (!std::filesystem::exists(img) && !BuildVolume(dir, files)) {
-    std::printf("the volume could not be built\n");
-    if (keep.empty()) std::filesystem::remove_all(dir);
-    return 1;
   }
 
   qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -233,16 +223,12 @@ int main(int argc, char** argv) {
     const bool ready = status == 0;
     for (std::size_t i = 0; ready && i < kMeasures.size(); ++i) {
       const Measure& m = kMeasures[i];
-      const double figure = m.run(b);
-      const bool ok = figure >= 0 && figure <= m.bound;
-      std::printf("%-40s %10.3f %-5s (bound %g) %s\n", m.what, figure, m.unit, m.bound, ok ? "ok" : "MISS");
-      if (!ok) status = 1;
+      if (!Report(m.what, m.run(b), m.bound, m.unit)) status = 1;
     }
     frame.OnCloseDrive();
   }
   CMainFrame::SetQueueWindowFactory({});
   SetNtfsRootScanner(nullptr);
   UnloadModules();
-  if (keep.empty()) std::filesystem::remove_all(dir);
   return status;
 }

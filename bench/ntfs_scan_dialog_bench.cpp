@@ -7,12 +7,14 @@
 // The whole way through the dialog (making it, its worker, the hand-over, until its button reads
 // "닫기") is printed beside them.
 //
-//   ntfs_scan_dialog_bench [--keep DIR]
+//   ntfs_scan_dialog_bench [--records N] [--keep DIR]
 //
-// The volume is DIR/bench.img; when it is missing, ntfs_search_bench --keep DIR (next to this
-// program) makes it. Without --keep a temporary folder is used and removed. Rounds alternate the
-// order of the two ways; each figure is the best of its rounds. Each figure is printed beside its
-// bound; a miss makes the exit status 1. Runs offscreen unless QT_QPA_PLATFORM says otherwise.
+// The volume is DIR/bench.img, as ntfs_search_bench makes it (of 100,000 records unless N says
+// otherwise), so that one kept folder serves both; when it is missing it is made here. Without
+// --keep a temporary folder is used and removed. Without the tools or a FUSE mount the benchmark
+// says so and exits 0. Rounds alternate the order of the two ways; each figure is the best of its
+// rounds. Each figure is printed beside its bound; a miss makes the exit status 1. Runs offscreen
+// unless QT_QPA_PLATFORM says otherwise.
 #include <QApplication>
 #include <QPushButton>
 #include <QTimer>
@@ -95,35 +97,25 @@ DialogTimes TimeDialog(FILESYSTEMOBJ* fs, bool deletedOnly, std::uint32_t* found
   return times;
 }
 
-bool Report(const char* what, double value, double bound) {
-  const bool ok = value >= 0 && value <= bound;
-  std::printf("%-36s %10.4f s  bound %10.4f s  %s\n", what, value, bound, ok ? "ok" : "MISS");
-  return ok;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
+  unsigned records = kSearchVolumeRecords;
   std::string keep;
-  for (int i = 1; i + 1 < argc; ++i)
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (std::string(argv[i]) == "--records") records = static_cast<unsigned>(std::stoul(argv[i + 1]));
     if (std::string(argv[i]) == "--keep") keep = argv[i + 1];
-  std::string dir = keep;
-  if (dir.empty()) {
-    char pattern[] = "/tmp/ntfsdlgbenchXXXXXX";
-    if (!mkdtemp(pattern)) return 1;
-    dir = pattern;
   }
-  const std::string img = dir + "/bench.img";
-  if (!std::filesystem::exists(img)) {
-    // The other benchmark makes the volume (or says why it cannot) and keeps it in dir.
-    const std::string maker =
-        (std::filesystem::read_symlink("/proc/self/exe").parent_path() / "ntfs_search_bench").string();
-    TimeProgram({maker, "--keep", dir});
-    if (!std::filesystem::exists(img)) {
-      std::cout << "skipped: the volume could not be made (see ntfs_search_bench)\n";
-      if (keep.empty()) std::filesystem::remove_all(dir);
-      return 0;
-    }
+  if (const char* missing = MissingNtfsTools()) {
+    std::cout << "skipped: " << missing << "\n";
+    return 0;
+  }
+  const WorkDir work(keep, "/tmp/ntfsdlgbenchXXXXXX");
+  if (!work.ok()) return 1;
+  const std::string img = work.path() + "/bench.img";
+  if (!std::filesystem::exists(img) && !MakeSearchVolume(work.path(), records)) {
+    std::cout << "skipped: the volume could not be made (no FUSE mount?)\n";
+    return 0;
   }
 
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -165,13 +157,12 @@ int main(int argc, char** argv) {
       std::printf("%s, the whole way through the dialog   %10.4f s\n", mode, whole);
       ran &= aloneFound == dialogFound;
       ok &= Report(deletedOnly ? "deleted-only search under the dialog" : "full search under the dialog",
-                   ran ? dialog : -1, 1.1 * alone);
+                   ran ? dialog : -1, 1.1 * alone, "s", 4);
     }
     rc = ok ? 0 : 1;
   } else {
     std::cerr << "cannot open the benchmark volume\n";
   }
   FreeNtfsEntries();
-  if (keep.empty()) std::filesystem::remove_all(dir);
   return rc;
 }

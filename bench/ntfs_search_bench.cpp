@@ -33,19 +33,6 @@ namespace {
 
 using namespace bench;
 
-// Files in folders of 1000, one small file per record; the last tenth is deleted at the end.
-bool BuildVolume(const std::string& dir, unsigned records) {
-  return MakeNtfsVolume(dir, 64 + records / 512, records,  // room for 1 KiB records and their folders
-                        "import os, sys\n"
-                        "root, n = sys.argv[1], int(sys.argv[2])\n"
-                        "for i in range(n):\n"
-                        "    d = os.path.join(root, \"d%03d\" % (i // 1000))\n"
-                        "    if i % 1000 == 0: os.mkdir(d)\n"
-                        "    open(os.path.join(d, \"f%06d.txt\" % i), \"w\").write(\"x\" * (i % 700))\n"
-                        "for i in range(n - n // 10, n):\n"
-                        "    os.remove(os.path.join(root, \"d%03d\" % (i // 1000), \"f%06d.txt\" % i))\n");
-}
-
 // The floor: every byte of the $MFT through the engine's reader, in the search's chunk size.
 double TimeFloor(const NTFSVOLUMERECORD* state, std::uint64_t count) {
   const std::uint64_t total = count * state->recordSize;
@@ -79,58 +66,30 @@ int SearchOnce(const std::string& img) {
   return ok ? 0 : 1;
 }
 
-template <typename F>
-double Best(int runs, F f) {
-  double best = 1e30;
-  for (int i = 0; i < runs; ++i) {
-    const double t = f();
-    if (t < 0) return -1;
-    best = std::min(best, t);
-  }
-  return best;
-}
-
-bool Report(const char* what, double value, double bound, const char* unit) {
-  const bool ok = value >= 0 && value <= bound;
-  std::printf("%-34s %10.3f %-4s bound %10.3f %-4s %s\n", what, value, unit, bound, unit,
-              ok ? "ok" : "MISS");
-  return ok;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  unsigned records = 100000;
+  unsigned records = kSearchVolumeRecords;
   std::string keep;
   if (argc == 3 && std::string(argv[1]) == "--search-once") return SearchOnce(argv[2]);
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::string(argv[i]) == "--records") records = static_cast<unsigned>(std::stoul(argv[i + 1]));
     if (std::string(argv[i]) == "--keep") keep = argv[i + 1];
   }
-  if (!Have("mkntfs") && !Have("/usr/sbin/mkntfs")) {
-    std::cout << "skipped: mkntfs missing\n";
+  if (const char* missing = MissingNtfsTools()) {
+    std::cout << "skipped: " << missing << "\n";
     return 0;
   }
-  if (!Have("ntfs-3g") || !Have("python3") || !std::filesystem::exists("/dev/fuse")) {
-    std::cout << "skipped: ntfs-3g, python3 or /dev/fuse missing\n";
-    return 0;
-  }
-  std::string dir = keep;
-  if (dir.empty()) {
-    char pattern[] = "/tmp/ntfsbenchXXXXXX";
-    if (!mkdtemp(pattern)) return 1;
-    dir = pattern;
-  }
+  const WorkDir work(keep, "/tmp/ntfsbenchXXXXXX");
+  if (!work.ok()) return 1;
+  const std::string& dir = work.path();
   const std::string img = dir + "/bench.img";
-  const auto built = std::chrono::steady_clock::now();
-  if (!std::filesystem::exists(img) && !BuildVolume(dir, records)) {
+  const auto built = Clock::now();
+  if (!std::filesystem::exists(img) && !MakeSearchVolume(dir, records)) {
     std::cout << "skipped: the volume could not be made (no FUSE mount?)\n";
-    if (keep.empty()) std::filesystem::remove_all(dir);
     return 0;
   }
-  std::cout << "volume ready in "
-            << std::chrono::duration<double>(std::chrono::steady_clock::now() - built).count()
-            << " s\n";
+  std::cout << "volume ready in " << Seconds(built) << " s\n";
 
   OpenedNtfsImage volume(img);
   int rc = 1;
@@ -175,6 +134,5 @@ int main(int argc, char** argv) {
   } else {
     std::cerr << "cannot open the benchmark volume\n";
   }
-  if (keep.empty()) std::filesystem::remove_all(dir);
   return rc;
 }

@@ -24,6 +24,7 @@
 #include <unistd.h>
 
 #include "Pellamor/DLG/DRSaveBox/QueueRun.h"
+#include "bench/bench_support.h"
 #include "corvane/fat_records.h"
 #include "corvane/filesystem.h"
 #include "platform/drive_map.h"
@@ -32,19 +33,13 @@
 namespace {
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Seconds;
+using bench::Shell;
 
 constexpr unsigned kPerFolder = 1000;
 constexpr std::uint64_t kLargeBytes = 64ull << 20;
 constexpr unsigned kLargeFiles = 2;
-
-bool Have(const char* tool) {
-  return std::system((std::string("PATH=$PATH:/usr/sbin:/sbin command -v ") + tool + " >/dev/null 2>&1").c_str()) == 0;
-}
-
-int Shell(const std::string& command) {
-  return std::system(("PATH=$PATH:/usr/sbin:/sbin MTOOLS_SKIP_CHECK=1 bash -c '" + command + "'").c_str());
-}
 
 bool BuildVolume(const std::string& dir, unsigned small) {
   const std::string img = dir + "/queue.img";
@@ -70,7 +65,7 @@ bool BuildVolume(const std::string& dir, unsigned small) {
   const std::uint64_t kib = (small * 4096ull + kLargeFiles * (kLargeBytes + 65536)) / 1024 + 65536;
   if (Shell("rm -f " + img + " && mkfs.fat -C -F 32 -s 1 " + img + " " + std::to_string(kib) + " >/dev/null") != 0)
     return false;
-  if (Shell("cd " + stage + " && mcopy -s -i " + img + " D* BIG ::") != 0) return false;
+  if (Shell("cd " + stage + " && MTOOLS_SKIP_CHECK=1 mcopy -s -i " + img + " D* BIG ::") != 0) return false;
   fs::remove_all(stage);
   return true;
 }
@@ -102,6 +97,7 @@ bool Collect(FILESYSTEMOBJ* fsobj, std::vector<Entry>* small, std::vector<Entry>
   return true;
 }
 
+// The time of one side's save into an empty `out`, or -1 when a file is not saved.
 double Direct(const std::vector<Entry>& entries, const std::string& out) {
   fs::remove_all(out);
   fs::create_directories(out);
@@ -110,9 +106,10 @@ double Direct(const std::vector<Entry>& entries, const std::string& out) {
   for (const Entry& e : entries)
     if (!RecoverFatFile(e.cluster, e.name, folder, e.size)) {
       std::cerr << "direct save failed: " << platform::ToUtf8(e.name) << "\n";
-      std::exit(1);
+      fs::remove_all(out);
+      return -1;
     }
-  const double t = std::chrono::duration<double>(Clock::now() - start).count();
+  const double t = Seconds(start);
   fs::remove_all(out);
   return t;
 }
@@ -137,12 +134,12 @@ double Queue(const std::vector<Entry>& entries, const std::string& out) {
   drsave::QueueRunner runner(store);
   const auto start = Clock::now();
   runner.Run();
-  const double t = std::chrono::duration<double>(Clock::now() - start).count();
+  const double t = Seconds(start);
+  fs::remove_all(out);
   if (store.DoneCount() != entries.size()) {
     std::cerr << "queue saved " << store.DoneCount() << " of " << entries.size() << "\n";
-    std::exit(1);
+    return -1;
   }
-  fs::remove_all(out);
   return t;
 }
 
@@ -164,17 +161,13 @@ int main(int argc, char** argv) {
     if (std::strcmp(argv[i], "--small") == 0) small = static_cast<unsigned>(std::atoi(argv[++i]));
     else if (std::strcmp(argv[i], "--keep") == 0) keep = argv[++i];
   }
-  if (!Have("mkfs.fat") || !Have("mcopy") || !Have("python3")) {
+  if (!bench::Have("mkfs.fat") || !bench::Have("mcopy") || !bench::Have("python3")) {
     std::cout << "queue_save_bench: mkfs.fat, mcopy or python3 missing; nothing measured\n";
     return 0;
   }
-  std::string dir = keep;
-  if (dir.empty()) {
-    char tmpl[] = "/tmp/queue_save_bench.XXXXXX";
-    if (!mkdtemp(tmpl)) return 1;
-    dir = tmpl;
-  }
-  fs::create_directories(dir);
+  const bench::WorkDir work(keep, "/tmp/queue_save_bench.XXXXXX");
+  if (!work.ok()) return 1;
+  const std::string& dir = work.path();
   if (!fs::exists(dir + "/queue.img") && !BuildVolume(dir, small)) {
     std::cerr << "cannot build the volume\n";
     return 1;
@@ -185,13 +178,19 @@ int main(int argc, char** argv) {
   FILESYSTEMOBJ volume{};
   InitFileSystem(&volume, 'E');
   m_pFileSystem = &volume;
+  auto close = [&volume] {
+    FreeFileSystem(&volume);
+    m_pFileSystem = nullptr;
+  };
   if (!OpenFileSystem(&volume)) {
     std::cerr << "cannot open the volume\n";
+    close();
     return 1;
   }
   std::vector<Entry> smallFiles, largeFiles;
   if (!Collect(&volume, &smallFiles, &largeFiles) || smallFiles.empty() || largeFiles.empty()) {
     std::cerr << "cannot list the volume\n";
+    close();
     return 1;
   }
   std::uint64_t largeBytes = 0;
@@ -202,10 +201,10 @@ int main(int argc, char** argv) {
   const std::string out = (fs::is_directory("/dev/shm") ? std::string("/dev/shm") : dir) + "/queue_save_bench_out." +
                           std::to_string(::getpid());
   std::printf("output folder %s\n", out.c_str());
-  Direct(smallFiles, out);  // warms the page cache
-  Direct(largeFiles, out);
+  // Warms the page cache; a failing save stops the benchmark here.
+  const bool saved = Direct(smallFiles, out) >= 0 && Direct(largeFiles, out) >= 0;
   double directSmall = 1e9, queueSmall = 1e9, directLarge = 1e9, queueLarge = 1e9;
-  for (int round = 0; round < 7; ++round) {
+  for (int round = 0; saved && round < 7; ++round) {
     // Alternating which side goes first.
     if (round % 2 == 0) {
       directSmall = std::min(directSmall, Direct(smallFiles, out));
@@ -218,24 +217,22 @@ int main(int argc, char** argv) {
       queueLarge = std::min(queueLarge, Queue(largeFiles, out));
       directLarge = std::min(directLarge, Direct(largeFiles, out));
     }
+    if (std::min({directSmall, queueSmall, directLarge, queueLarge}) < 0) break;  // a save failed
   }
-  FreeFileSystem(&volume);
-  m_pFileSystem = nullptr;
-  if (keep.empty()) fs::remove_all(dir);
+  close();
+  if (!saved || std::min({directSmall, queueSmall, directLarge, queueLarge}) < 0) {
+    std::cerr << "a save failed; nothing measured\n";
+    return 1;
+  }
 
   const double mb = static_cast<double>(largeBytes) / (1 << 20);
   const double dFiles = smallFiles.size() / directSmall, qFiles = smallFiles.size() / queueSmall;
   const double dMbs = mb / directLarge, qMbs = mb / queueLarge;
   bool ok = true;
-  auto line = [&](const char* what, double figure, double bound, const char* unit) {
-    const bool pass = figure >= bound;
-    ok = ok && pass;
-    std::printf("%-34s %10.1f %s  bound >= %10.1f  %s\n", what, figure, unit, bound, pass ? "ok" : "MISS");
-  };
   std::printf("%zu small files, %zu large files (%.0f MiB)\n", smallFiles.size(), largeFiles.size(), mb);
-  std::printf("%-34s %10.1f files/s\n", "engine save, small files", dFiles);
-  line("queue save, small files", qFiles, 0.9 * dFiles, "files/s");
-  std::printf("%-34s %10.1f MB/s\n", "engine save, large files", dMbs);
-  line("queue save, large files", qMbs, 0.9 * dMbs, "MB/s   ");
+  std::printf("%-44s %10.1f files/s\n", "engine save, small files", dFiles);
+  ok &= bench::ReportAtLeast("queue save, small files", qFiles, 0.9 * dFiles, "files/s", 1);
+  std::printf("%-44s %10.1f MB/s\n", "engine save, large files", dMbs);
+  ok &= bench::ReportAtLeast("queue save, large files", qMbs, 0.9 * dMbs, "MB/s", 1);
   return ok ? 0 : 1;
 }

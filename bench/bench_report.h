@@ -1,0 +1,52 @@
+// Timing and the figure-beside-bound lines every benchmark prints; no Qt and no engine, so that
+// any benchmark can use it.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+
+namespace bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double Seconds(Clock::time_point start) {
+  return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+// The best (smallest) of `runs` figures from f; -1 as soon as one is negative (it failed).
+template <typename F>
+double Best(int runs, F f) {
+  double best = 1e30;
+  for (int i = 0; i < runs; ++i) {
+    const double t = f();
+    if (t < 0) return -1;
+    best = std::min(best, t);
+  }
+  return best;
+}
+
+namespace detail {
+
+inline bool Line(const char* what, double value, const char* relation, double bound, const char* unit, int decimals,
+                 bool ok) {
+  std::printf("%-44s %10.*f %-7s bound %s%10.*f %-7s %s\n", what, decimals, value, unit, relation, decimals, bound,
+              unit, ok ? "ok" : "MISS");
+  std::fflush(stdout);
+  return ok;
+}
+
+}  // namespace detail
+
+// Prints a figure beside its bound, which it must not exceed; a negative figure (one that could
+// not be taken) is a miss. True when the bound is met.
+inline bool Report(const char* what, double value, double bound, const char* unit, int decimals = 3) {
+  return detail::Line(what, value, "", bound, unit, decimals, value >= 0 && value <= bound);
+}
+
+// As Report, for a figure that must reach its bound (a rate).
+inline bool ReportAtLeast(const char* what, double value, double bound, const char* unit, int decimals = 3) {
+  return detail::Line(what, value, ">= ", bound, unit, decimals, value >= 0 && value >= bound);
+}
+
+}  // namespace bench
