@@ -173,6 +173,20 @@ TEST_F(OwnerListTest, OwnerChangesAfterSorting) {
   EXPECT_EQ(list_->GetSortColumn(), -1);
 }
 
+TEST_F(OwnerListTest, AGoneOwnerTakesTheOrderAndTheArrow) {
+  list_->SelectOwnerRows({3});
+  ASSERT_TRUE(list_->GroupByColumn(2));
+  list_->SortColumn(2, true);
+  list_->SetSortArrow(2, true);
+  model_.reset();
+  EXPECT_EQ(list_->GetViewRowCount(), 0);
+  EXPECT_FALSE(list_->IsGroupStateEnabled());
+  EXPECT_EQ(list_->GetOrderModel()->GroupColumn(), -1);
+  EXPECT_EQ(list_->GetSortColumn(), -1);
+  EXPECT_FALSE(list_->header()->isSortIndicatorShown());
+  EXPECT_EQ(list_->GetSelectedCount(), 0);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Selection by mouse and keyboard (kept per owner row)
 
