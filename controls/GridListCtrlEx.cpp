@@ -24,12 +24,6 @@
 
 namespace {
 
-// Wait cursor for the length of a scope.
-struct WaitCursor {
-  WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-};
-
 QByteArray SourceName(const CGridListCtrlEx* list) {
   return QByteArray::number(qint64(getpid())) + ':' + QByteArray::number(quintptr(list), 16);
 }
@@ -345,14 +339,6 @@ void CGridListCtrlEx::reset() {
   QTreeView::reset();
 }
 
-void CGridListCtrlEx::rowsInserted(const QModelIndex& parent, int start, int end) {
-  QTreeView::rowsInserted(parent, start, end);
-}
-
-void CGridListCtrlEx::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
-  QTreeView::rowsAboutToBeRemoved(parent, start, end);
-}
-
 void CGridListCtrlEx::OnOrderDropped() {
   sortColumn_ = -1;
   SetSortArrow(-1, false);
@@ -400,12 +386,6 @@ bool CGridListCtrlEx::DeleteColumnTrait(int column) {
   if (column < 0 || column >= GetColumnCount()) return false;
   traits_.erase(traits_.begin() + column);
   return true;
-}
-
-void CGridListCtrlEx::SetColumnTrait(int index, CGridColumnTrait* trait) {
-  if (!trait) return;
-  index = std::clamp(index, 0, GetColumnCount());
-  traits_.insert(traits_.begin() + index, std::unique_ptr<CGridColumnTrait>(trait));
 }
 
 CGridColumnTrait* CGridListCtrlEx::GetColumnTrait(int column) const {
@@ -588,10 +568,7 @@ bool CGridListCtrlEx::HitTestCell(const QPoint& point, int& viewRow, int& column
   return true;
 }
 
-bool CGridListCtrlEx::SetExplorerTheme() {
-  explorerTheme_ = true;
-  return true;
-}
+bool CGridListCtrlEx::SetExplorerTheme() { return true; }
 
 QFont CGridListCtrlEx::GetGridFont() const { return font(); }
 
@@ -1045,8 +1022,6 @@ void CGridListCtrlEx::mousePressEvent(QMouseEvent* event) {
   if (edit) EditCell(row, column);
 }
 
-void CGridListCtrlEx::mouseDoubleClickEvent(QMouseEvent* event) { QTreeView::mouseDoubleClickEvent(event); }
-
 void CGridListCtrlEx::focusOutEvent(QFocusEvent* event) {
   manager_->OnOwnerFocusLost(*this);
   QTreeView::focusOutEvent(event);
@@ -1126,7 +1101,10 @@ QMenu* CGridListCtrlEx::CreateHeaderMenu(int column) {
 
 void CGridListCtrlEx::OnHeaderContextMenu(const QPoint& globalPos, int column) {
   setFocus();
-  QMenu* menu = CreateHeaderMenu(column);
+  PopUpMenu(CreateHeaderMenu(column), globalPos);
+}
+
+void CGridListCtrlEx::PopUpMenu(QMenu* menu, const QPoint& globalPos) {
   if (menu->isEmpty()) {
     delete menu;
     return;
@@ -1134,6 +1112,10 @@ void CGridListCtrlEx::OnHeaderContextMenu(const QPoint& globalPos, int column) {
   menu->setAttribute(Qt::WA_DeleteOnClose);
   menu->popup(globalPos);
 }
+
+CGridListCtrlEx::WaitCursor::WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+
+CGridListCtrlEx::WaitCursor::~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
 
 bool CGridListCtrlEx::viewportEvent(QEvent* event) {
   if (event->type() == QEvent::ToolTip && !AllowsCellTooltip(static_cast<QHelpEvent*>(event)->pos())) {
@@ -1156,9 +1138,6 @@ QWidget* CGridListCtrlEx::EditCell(int viewRow, int column) {
   if (viewRow < 0 || column < 0 || OwnerRow(viewRow) < 0) return nullptr;
   QWidget* editor = BeginCellEdit(viewRow, column);
   if (!editor) return nullptr;
-  editor_ = editor;
-  editRow_ = viewRow;
-  editColumn_ = column;
   editor->setParent(viewport());
   editor->setGeometry(GetCellRect(viewRow, column));
   editor->show();
@@ -1169,8 +1148,6 @@ QWidget* CGridListCtrlEx::EditCell(int viewRow, int column) {
 void CGridListCtrlEx::EndCellEdit(int viewRow, int column, QWidget*, const QString* text) {
   if (CGridColumnTrait* trait = GetColumnTrait(column)) trait->OnEditEnd();
   if (text && !IsOwnerData()) SetItemText(OwnerRow(viewRow), column, *text);
-  editor_ = nullptr;
-  editRow_ = editColumn_ = -1;
   setFocus();
 }
 
@@ -1312,13 +1289,9 @@ void CGridListCtrlEx::OnBeginOleDrag() {
   RedrawFocusRow();
   QMimeData* data = CreateDragData();
   if (!data) return;
-  internalSource_ = true;
-  draggingOver_ = false;
   const Qt::DropAction effect = DoRowDrag(data);
   SetHotRow(-1);
   if (effect == Qt::IgnoreAction && focusRow >= 0 && focusRow < GetViewRowCount()) SetFocusRow(focusRow);
-  internalSource_ = false;
-  draggingOver_ = false;
 }
 
 Qt::DropAction CGridListCtrlEx::DoRowDrag(QMimeData* data) {
@@ -1403,7 +1376,6 @@ void CGridListCtrlEx::dragEnterEvent(QDragEnterEvent* event) {
     event->ignore();
     return;
   }
-  draggingOver_ = true;
   event->setDropAction(action);
   event->accept();
 }
@@ -1423,14 +1395,12 @@ void CGridListCtrlEx::dragMoveEvent(QDragMoveEvent* event) {
 }
 
 void CGridListCtrlEx::dragLeaveEvent(QDragLeaveEvent* event) {
-  draggingOver_ = false;
   stopAutoScroll();
   OnRowDragLeave();
   event->accept();
 }
 
 void CGridListCtrlEx::dropEvent(QDropEvent* event) {
-  draggingOver_ = false;
   stopAutoScroll();
   const bool done = OnRowDrop(event->mimeData(), event->dropAction(), event->position().toPoint());
   SetHotRow(-1);

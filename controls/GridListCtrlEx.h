@@ -91,7 +91,6 @@ class CGridListCtrlEx : public QTreeView {
   // View row and column at a viewport point; false when off the rows.
   bool HitTestCell(const QPoint& point, int& viewRow, int& column) const;
   bool SetExplorerTheme();
-  bool IsThemed() const { return true; }
 
   // Text of the selected rows (or the single focus cell); false with nothing selected.
   virtual bool GetSelectedText(QString& text, bool includeHeader) const;
@@ -115,9 +114,7 @@ class CGridListCtrlEx : public QTreeView {
   virtual bool IsColumnAlwaysHidden(int column) const;
   virtual int GetFirstVisibleColumn() const;
   virtual int InsertHiddenLabelColumn();
-  virtual void SetColumnTrait(int index, CGridColumnTrait* trait);
   virtual CGridColumnTrait* GetColumnTrait(int column) const;  // nullptr outside
-  virtual int GetColumnTraitCount() const { return int(traits_.size()); }
   virtual void SetColumnManager(CGridColumnManager* manager);
   CGridColumnManager* GetColumnManager() const { return manager_.get(); }
   virtual QWidget* EditCell(int viewRow, int column);
@@ -188,6 +185,15 @@ class CGridListCtrlEx : public QTreeView {
   // View row under a viewport point wherever it lies across the row; -1 below the rows.
   int ViewRowAt(const QPoint& point) const;
   virtual void DrawGroupRow(QPainter* painter, const QStyleOptionViewItem& option, int viewRow) const;
+  // Shows a menu that deletes itself when closed; an empty one is deleted at once.
+  void PopUpMenu(QMenu* menu, const QPoint& globalPos);
+  // Wait cursor for the length of a scope.
+  struct WaitCursor {
+    WaitCursor();
+    ~WaitCursor();
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+  };
 
   // Structural changes keep the focused owner row and the scroll position (the selection is
   // kept per owner row anyway).
@@ -202,7 +208,6 @@ class CGridListCtrlEx : public QTreeView {
   void paintEvent(QPaintEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
-  void mouseDoubleClickEvent(QMouseEvent* event) override;
   void focusOutEvent(QFocusEvent* event) override;
   void contextMenuEvent(QContextMenuEvent* event) override;
   bool viewportEvent(QEvent* event) override;
@@ -217,8 +222,6 @@ class CGridListCtrlEx : public QTreeView {
   QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index, const QEvent* event = nullptr) const override;
   void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override;
   void reset() override;
-  void rowsInserted(const QModelIndex& parent, int start, int end) override;
-  void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
 
   GridStoredModel* Stored() const { return stored_; }
   QAbstractItemModel* Source() const { return order_->Source(); }
@@ -246,15 +249,10 @@ class CGridListCtrlEx : public QTreeView {
   int repeatCount_ = -1;
   int sortColumn_ = -1;
   bool sortAscending_ = false;
-  QPointer<QWidget> editor_;
-  int editRow_ = -1, editColumn_ = -1;
-  bool explorerTheme_ = false;
   double marginFactor_ = 1.0;
   QString emptyText_;
   bool checkBoxes_ = false;
   int hotRow_ = -1;
-  bool internalSource_ = false;  // a drag started here is under way
-  bool draggingOver_ = false;
   bool settingWidth_ = false;
   GridSelectionModel* selection_ = nullptr;
   mutable QPersistentModelIndex pressedOnSelected_;  // a press kept a multiple selection for a drag

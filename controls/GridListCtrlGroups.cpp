@@ -1,7 +1,6 @@
 #include "controls/GridListCtrlGroups.h"
 
 #include <QContextMenuEvent>
-#include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenu>
 #include <QMouseEvent>
@@ -12,11 +11,6 @@
 #include <numeric>
 
 namespace {
-
-struct WaitCursor {
-  WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-  ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-};
 
 // Width of the expand arrow at the left of a group row.
 constexpr int kGroupArrowWidth = 20;
@@ -286,21 +280,10 @@ QMenu* CGridListCtrlGroups::CreateGroupMenu(int groupId) {
   return menu;
 }
 
-namespace {
-void PopUp(QMenu* menu, const QPoint& globalPos) {
-  if (menu->isEmpty()) {
-    delete menu;
-    return;
-  }
-  menu->setAttribute(Qt::WA_DeleteOnClose);
-  menu->popup(globalPos);
-}
-}  // namespace
-
-void CGridListCtrlGroups::OnGridContextMenu(const QPoint& globalPos) { PopUp(CreateGridMenu(), globalPos); }
+void CGridListCtrlGroups::OnGridContextMenu(const QPoint& globalPos) { PopUpMenu(CreateGridMenu(), globalPos); }
 
 void CGridListCtrlGroups::OnGroupContextMenu(const QPoint& globalPos, int groupId) {
-  PopUp(CreateGroupMenu(groupId), globalPos);
+  PopUpMenu(CreateGroupMenu(groupId), globalPos);
 }
 
 void CGridListCtrlGroups::contextMenuEvent(QContextMenuEvent* event) {

@@ -120,13 +120,7 @@ void GridOrderModel::SetSource(QAbstractItemModel* source) {
   beginResetModel();
   if (source_) disconnect(source_, nullptr, this, nullptr);
   source_ = source;
-  order_.clear();
-  grouped_ = false;
-  groupOf_.clear();
-  groups_.clear();
-  indexOfId_.clear();
-  viewStart_.clear();
-  groupColumn_ = -1;
+  ClearOrder();
   if (source_) {
     connect(source_, &QAbstractItemModel::rowsAboutToBeInserted, this, &GridOrderModel::OnSourceRowsAboutToBeInserted);
     connect(source_, &QAbstractItemModel::rowsInserted, this, &GridOrderModel::OnSourceRowsInserted);
@@ -141,16 +135,22 @@ void GridOrderModel::SetSource(QAbstractItemModel* source) {
     connect(source_, &QObject::destroyed, this, [this] {
       beginResetModel();
       source_ = nullptr;
-      order_.clear();
-      grouped_ = false;
-      groupOf_.clear();
-      groups_.clear();
-      Recount();
+      ClearOrder();
       endResetModel();
+      emit orderDropped();
     });
   }
-  Recount();
   endResetModel();
+}
+
+void GridOrderModel::ClearOrder() {
+  order_.clear();
+  grouped_ = false;
+  groupOf_.clear();
+  groups_.clear();
+  indexOfId_.clear();
+  groupColumn_ = -1;
+  Recount();
 }
 
 QModelIndex GridOrderModel::index(int row, int column, const QModelIndex& parent) const {
@@ -407,6 +407,9 @@ void GridOrderModel::MoveToGroup(const std::vector<int32_t>& ownerRows, int grou
     g.begin = begin;
     g.count = int32_t(order.size()) - begin;
   }
+  // Rows in no group are not in the order; they follow in owner order.
+  for (size_t o = 0; o < groupOf_.size(); ++o)
+    if (moving[o] && groupOf_[o] == -1) moved.push_back(int32_t(o));
   // Splice the moved rows in at the end of the target group.
   Group& t = groups_[groupIndex];
   const int32_t at = t.begin + t.count;
@@ -477,12 +480,12 @@ void GridOrderModel::PlaceNewRows(int first, int last) {
       if (it != idOfHeader.constEnd()) {
         id = it.value();
       } else {
+        // Ids of the groups are below the size of indexOfId_ (the caller recounts afterwards).
         id = int(indexOfId_.size());
-        for (const Group& g : groups_) id = std::max(id, g.id + 1);
+        indexOfId_.push_back(int(groups_.size()));
         groups_.push_back(Group{id, text, false, int32_t(order_.size()), 0});
         added.emplace_back();
         idOfHeader.insert(text, id);
-        Recount();
       }
     } else if (!groups_.empty()) {
       id = groups_.back().id;
@@ -574,24 +577,14 @@ void GridOrderModel::OnSourceDataChanged(const QModelIndex& topLeft, const QMode
     emit dataChanged(index(top, 0), index(bottom, lastColumn), roles);
     return;
   }
-  if (topLeft.row() == bottomRight.row()) {
-    const int v = ViewRow(topLeft.row());
-    if (v >= 0) emit dataChanged(index(v, 0), index(v, lastColumn), roles);
-    return;
-  }
+  // Sorted or grouped: finding the view row would take a search; the view repaints what it shows.
   emit dataChanged(index(0, 0), index(viewCount_ - 1, lastColumn), roles);
 }
 
 void GridOrderModel::OnSourceAboutToReset() { beginResetModel(); }
 
 void GridOrderModel::OnSourceReset() {
-  order_.clear();
-  grouped_ = false;
-  groupOf_.clear();
-  groups_.clear();
-  indexOfId_.clear();
-  groupColumn_ = -1;
-  Recount();
+  ClearOrder();
   endResetModel();
   emit orderDropped();
 }

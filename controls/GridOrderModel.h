@@ -129,6 +129,7 @@ class GridOrderModel : public QAbstractItemModel {
 
  private:
   void Recount();
+  void ClearOrder();  // drops the order and the groups
   void OnSourceRowsAboutToBeInserted(const QModelIndex& parent, int first, int last);
   void OnSourceRowsInserted(const QModelIndex& parent, int first, int last);
   void OnSourceRowsAboutToBeRemoved(const QModelIndex& parent, int first, int last);

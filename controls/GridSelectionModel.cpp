@@ -18,6 +18,7 @@ void GridSelectionModel::AttachSource(QAbstractItemModel* source) {
   pending_.clear();
   if (source_) {
     connect(source_, &QAbstractItemModel::rowsInserted, this, &GridSelectionModel::OnSourceRowsInserted);
+    connect(source_, &QAbstractItemModel::rowsAboutToBeRemoved, this, &GridSelectionModel::OnSourceRowsAboutToBeRemoved);
     connect(source_, &QAbstractItemModel::rowsRemoved, this, &GridSelectionModel::OnSourceRowsRemoved);
     connect(source_, &QAbstractItemModel::modelReset, this, &GridSelectionModel::OnSourceReset);
     connect(source_, &QAbstractItemModel::layoutChanged, this, &GridSelectionModel::OnSourceReset);
@@ -132,15 +133,21 @@ void GridSelectionModel::OnSourceRowsInserted(const QModelIndex& parent, int fir
   Fit();
 }
 
-void GridSelectionModel::OnSourceRowsRemoved(const QModelIndex& parent, int first, int last) {
+void GridSelectionModel::OnSourceRowsAboutToBeRemoved(const QModelIndex& parent, int first, int last) {
+  // Erased before the rows go: a sorted or grouped view is reset when they have gone, and that
+  // reset fits the bits to the smaller count.
   if (parent.isValid()) return;
+  Fit();
   committed_ = effective_;
-  committed_.resize(size_t(order_->OwnerCount() + (last - first + 1)), 0);
   pending_.clear();
   const size_t from = std::min(size_t(first), committed_.size());
   const size_t to = std::min(size_t(last) + 1, committed_.size());
   committed_.erase(committed_.begin() + from, committed_.begin() + to);
   effective_ = committed_;
+}
+
+void GridSelectionModel::OnSourceRowsRemoved(const QModelIndex& parent, int, int) {
+  if (parent.isValid()) return;
   Fit();
   Changed();
 }

@@ -40,6 +40,7 @@ class GridSelectionModel : public QItemSelectionModel {
   void Apply(std::vector<uint8_t>& bits) const;
   void Changed();
   void OnSourceRowsInserted(const QModelIndex& parent, int first, int last);
+  void OnSourceRowsAboutToBeRemoved(const QModelIndex& parent, int first, int last);
   void OnSourceRowsRemoved(const QModelIndex& parent, int first, int last);
   void OnSourceReset();
 

@@ -77,17 +77,6 @@ int CGridColumnTraitText::CompareTexts(const QString& first, const QString& seco
   return ascending ? r : -r;
 }
 
-int CGridColumnTraitText::GetFontHeight(CGridListCtrlEx& list) const {
-  return QFontMetrics(list.GetGridFont()).boundingRect(QStringLiteral(u"yjp皐")).height();
-}
-
-QRect CGridColumnTraitText::GetCellEditRect(CGridListCtrlEx& list, int viewRow, int column) const {
-  QRect rect = list.GetCellRect(viewRow, column);
-  const int h = GetFontHeight(list);
-  if (h + 4 > rect.height()) rect.adjust(0, -2, 0, 2);
-  return rect;
-}
-
 void CGridRowTrait::CustomDraw(CGridListCtrlEx&, GridDrawRecord&) {}
 
 bool CGridRowTraitText::GetRowTextColor(int row, QColor& color) const {

@@ -67,8 +67,6 @@ class CGridColumnTraitText : public CGridColumnTrait {
   void SetBackColor(const QColor& color) { backColor_ = color; }
   void SetSortNumeric(bool numeric) { sortNumeric_ = numeric; }
   bool IsSortNumeric() const { return sortNumeric_; }
-  int GetFontHeight(CGridListCtrlEx& list) const;
-  QRect GetCellEditRect(CGridListCtrlEx& list, int viewRow, int column) const;
 
   // Leading blanks, optional sign, digits with any commas skipped, up to the first other
   // character; saturates at the 64-bit limits. No digits: 0.

@@ -130,6 +130,29 @@ TEST(GridGroups, CollapseAndUngroupKeepTheSelection) {
   for (int o : {0, 1, 3}) EXPECT_TRUE(list->IsViewRowSelected(list->ViewRow(o)));
 }
 
+TEST(GridGroups, RowsOutsideEveryGroupJoinAGroupAddedByHand) {
+  auto list = LettersList();
+  QAbstractItemModelTester tester(list->GetOrderModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  ASSERT_EQ(list->InsertGroupHeader(0, 7, "G"), 0);
+  EXPECT_EQ(list->GetRowGroupId(1), -1);
+  ASSERT_TRUE(list->SetRowGroupId(1, 7));
+  EXPECT_EQ(list->GetRowGroupId(1), 7);
+  ASSERT_TRUE(list->SetRowGroupId(3, 7));
+  EXPECT_EQ(ViewTexts(*list, 1), QStringList({"[G]", "1", "3"}));
+  // A row in a group moves to another one; selected rows outside every group join one.
+  ASSERT_EQ(list->InsertGroupHeader(1, 9, "H"), 1);
+  ASSERT_TRUE(list->SetRowGroupId(1, 9));
+  EXPECT_EQ(ViewTexts(*list, 1), QStringList({"[G]", "3", "[H]", "1"}));
+  list->SelectOwnerRows({0, 4});
+  ASSERT_TRUE(list->MoveSelectedRowsToGroup(9));
+  EXPECT_EQ(list->GetRowGroupId(0), 9);
+  EXPECT_EQ(list->GetRowGroupId(4), 9);
+  EXPECT_EQ(list->GetRowGroupId(2), -1);
+  EXPECT_EQ(ViewTexts(*list, 1), QStringList({"[G]", "3", "[H]", "1", "0", "4"}));
+  EXPECT_EQ(list->GetSelectedOwnerRows(), std::vector<int>({0, 4}));
+  Shot(*list, "grid_groups_added_by_hand");
+}
+
 TEST(GridGroups, DoubleClickOnAGroupTogglesIt) {
   auto list = LettersList();
   list->GroupByColumn(0);

@@ -173,6 +173,20 @@ TEST_F(OwnerListTest, OwnerChangesAfterSorting) {
   EXPECT_EQ(list_->GetSortColumn(), -1);
 }
 
+TEST_F(OwnerListTest, AGoneOwnerTakesTheOrderAndTheArrow) {
+  list_->SelectOwnerRows({3});
+  ASSERT_TRUE(list_->GroupByColumn(2));
+  list_->SortColumn(2, true);
+  list_->SetSortArrow(2, true);
+  model_.reset();
+  EXPECT_EQ(list_->GetViewRowCount(), 0);
+  EXPECT_FALSE(list_->IsGroupStateEnabled());
+  EXPECT_EQ(list_->GetOrderModel()->GroupColumn(), -1);
+  EXPECT_EQ(list_->GetSortColumn(), -1);
+  EXPECT_FALSE(list_->header()->isSortIndicatorShown());
+  EXPECT_EQ(list_->GetSelectedCount(), 0);
+}
+
 // ---------------------------------------------------------------------------------------------
 // Selection by mouse and keyboard (kept per owner row)
 
@@ -221,6 +235,64 @@ TEST_F(OwnerListTest, SelectionFollowsOwnerRowsInsertedAndRemovedInPlace) {
   EXPECT_TRUE(list_->IsViewRowSelected(4));
   model_->Reset({{"a"}, {"b"}});
   EXPECT_EQ(list_->GetSelectedCount(), 0);
+}
+
+// Rows removed while the list is sorted or grouped: the view is reset in between, and the
+// selection still follows the rows that stay, the last ones included.
+struct RemovalCase {
+  const char* name;
+  enum Mode { kPlain, kSorted, kGrouped } mode;
+  bool owner;  // the owner's model, else stored rows removed one by one
+  int first, last;
+};
+
+TEST(GridSelection, FollowsTheRowsThatStayWhenRowsAreRemoved) {
+  const std::vector<QStringList> rows = {{"a", "x"}, {"b", "y"}, {"c", "x"}, {"d", "y"}, {"e", "x"}, {"f", "y"}};
+  const std::vector<int> selected = {1, 4, 5};
+  const RemovalCase cases[] = {
+      {"plain, model, first row", RemovalCase::kPlain, true, 0, 0},
+      {"plain, stored, first row", RemovalCase::kPlain, false, 0, 0},
+      {"sorted, model, first row", RemovalCase::kSorted, true, 0, 0},
+      {"sorted, stored, first row", RemovalCase::kSorted, false, 0, 0},
+      {"sorted, model, two rows", RemovalCase::kSorted, true, 1, 2},
+      {"sorted, stored, two rows", RemovalCase::kSorted, false, 1, 2},
+      {"sorted, model, last rows", RemovalCase::kSorted, true, 4, 5},
+      {"grouped, model, first row", RemovalCase::kGrouped, true, 0, 0},
+      {"grouped, stored, first row", RemovalCase::kGrouped, false, 0, 0},
+      {"grouped, model, two rows", RemovalCase::kGrouped, true, 2, 3},
+      {"grouped, stored, two rows", RemovalCase::kGrouped, false, 2, 3},
+  };
+  for (const RemovalCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    RowsModel model(2);
+    auto list = MakeList({"이름", "종류"});
+    if (c.owner) {
+      model.Append(rows);
+      list->SetOwnerModel(&model);
+    } else {
+      Fill(*list, rows);
+    }
+    if (c.mode == RemovalCase::kSorted) list->SortColumn(0, false);
+    if (c.mode == RemovalCase::kGrouped) list->GroupByColumn(1);
+    list->SelectOwnerRows(selected);
+    QStringList expected;
+    for (int o : selected)
+      if (o < c.first || o > c.last) expected << rows[o][0];
+    if (c.owner) model.Remove(c.first, c.last);
+    else
+      for (int r = c.last; r >= c.first; --r) ASSERT_TRUE(list->DeleteItem(r));
+    ASSERT_EQ(list->GetItemCount(), int(rows.size()) - (c.last - c.first + 1));
+    QStringList texts;
+    for (int o : list->GetSelectedOwnerRows()) texts << list->GetItemText(o, 0);
+    EXPECT_EQ(texts, expected);
+    EXPECT_EQ(list->GetSelectedCount(), expected.size());
+    QStringList shown;
+    for (int v = 0; v < list->GetViewRowCount(); ++v)
+      if (list->IsViewRowSelected(v)) shown << list->GetItemText(list->OwnerRow(v), 0);
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(shown, expected);
+    Shot(*list, QString("grid_removed_rows_%1").arg(&c - cases));
+  }
 }
 
 // ---------------------------------------------------------------------------------------------
