@@ -39,6 +39,13 @@ QVariant DialogArg(A&& value) {
   else
     return QVariant::fromValue(std::forward<A>(value));
 }
+// The first argument that is a T*, or null: where a runner hands back its dialog's outcome.
+template <class T>
+T* FindArg(const DialogArgs& args) {
+  for (const QVariant& a : args)
+    if (a.metaType() == QMetaType::fromType<T*>()) return a.value<T*>();
+  return nullptr;
+}
 template <class... A>
 int RunDialog(const QString& name, A&&... args) {
   return RunDialogArgs(name, DialogArgs{DialogArg(std::forward<A>(args))...});

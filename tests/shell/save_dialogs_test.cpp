@@ -22,6 +22,7 @@
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
 #include "Pellamor/DLG/DRSaveBox/QueueItem.h"
+#include "Pellamor/DLG/DRSaveBox/QueueRun.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/SaveFolder.h"
 #include "corvane/dll_processor.h"
@@ -534,6 +535,37 @@ TEST_F(AttrChangeTest, TheSourceNameInAnyLetterCaseAsksBeforeOverwriting) {
   EXPECT_FALSE(dialog_.isVisible());
   EXPECT_EQ(dialog_.result(), CDlgAttrChangeBox::kOverwrite);
   EXPECT_EQ(dialog_.TargetName(), QStringLiteral("REPORT 2024.TXT"));
+}
+
+// The queue replaces the old file exactly when the answer folds to the old name, so the dialog
+// asks about overwriting by that same rule, including letters whose folding rules differ.
+TEST_F(AttrChangeTest, AsksAboutOverwritingExactlyWhenTheQueueWouldReplace) {
+  const struct {
+    const char16_t* source;
+    const char16_t* typed;
+    bool replaces;
+  } cases[] = {
+      {u"\u0130.txt", u"i.txt", true},          // dotted capital I folds to i
+      {u"\u212A.txt", u"k.txt", true},          // Kelvin sign folds to k
+      {u"\u03C2.txt", u"\u03C3.txt", false},    // final sigma is its own letter
+      {u"\u00DF.txt", u"ss.txt", false},
+  };
+  for (const auto& c : cases) {
+    ASSERT_EQ(drsave::FolderIndex::Fold(c.source) == drsave::FolderIndex::Fold(c.typed), c.replaces)
+        << platform::ToUtf8(c.typed);
+    CDlgAttrChangeBox dialog;
+    dialog.SetSourceName(T(c.source));
+    dialog.show();
+    sink_.Clear();
+    sink_.QueueAnswer(MsgAnswer::Yes);
+    dialog.TargetEdit()->setText(T(c.typed));
+    QTest::mouseClick(dialog.ChangeButton(), Qt::LeftButton);
+    EXPECT_FALSE(dialog.isVisible()) << platform::ToUtf8(c.typed);
+    EXPECT_EQ(dialog.result(), c.replaces ? CDlgAttrChangeBox::kOverwrite : CDlgAttrChangeBox::kRenamed)
+        << platform::ToUtf8(c.typed);
+    EXPECT_EQ(sink_.Texts().size(), c.replaces ? 1u : 0u) << platform::ToUtf8(c.typed);
+    EXPECT_EQ(dialog.TargetName(), T(c.typed));
+  }
 }
 
 TEST_F(AttrChangeTest, CancelAndEscapeLeaveNoName) {

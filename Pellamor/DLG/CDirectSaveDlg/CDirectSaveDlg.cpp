@@ -3,6 +3,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/SaveFolder.h"
 #include "controls/DialogUnits.h"
 #include "controls/FolderDialog.h"
@@ -170,12 +171,10 @@ int CDirectSaveDlg::Run(QWidget* parent, const QVariantList& args) {
   CDirectSaveDlg dialog(parent);
   const int mode = args.isEmpty() ? kDefaultFolderMode : args[0].toInt();
   dialog.SetMode(mode == kItemMode ? kItemMode : kDefaultFolderMode);
-  Result* out = nullptr;
+  Result* out = dlg::FindArg<Result>(args.mid(1));
   bool folderGiven = false;
-  for (int i = 1; i < args.size(); ++i) {
-    if (args[i].metaType() == QMetaType::fromType<Result*>()) {
-      out = args[i].value<Result*>();
-    } else if (!folderGiven) {
+  for (int i = 1; i < args.size() && !folderGiven; ++i) {
+    if (args[i].metaType() != QMetaType::fromType<Result*>()) {
       dialog.SetInitialFolder(args[i].toString());
       folderGiven = true;
     }

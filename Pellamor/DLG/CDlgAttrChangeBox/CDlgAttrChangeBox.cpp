@@ -5,9 +5,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "Pellamor/DLG/DRSaveBox/QueueItem.h"
+#include "Pellamor/DLG/DRSaveBox/QueueRun.h"
+#include "Pellamor/DLG/Dialogs.h"
 #include "controls/DialogUnits.h"
 #include "platform/message.h"
+#include "platform/output_file.h"
 #include "shared/DialogHeaderCtrl.h"
 
 namespace {
@@ -128,13 +130,15 @@ void CDlgAttrChangeBox::accept() {
     return;
   }
   // The name is written as one entry of the save folder.
-  if (!drsave::IsAcceptableItemName(name.toStdU16String())) {
+  if (!platform::IsPlainFileName(name.toStdU16String())) {
     Tell(u"사용할 수 없는 파일명입니다.\r\n\n'/' 문자나 NUL 문자가 들어 있거나 '.', '..'인 이름은 쓸 수 없습니다.",
          platform::MsgButtons::Ok, platform::MsgIcon::Warning);
     targetEdit_->setFocus();
     return;
   }
-  if (name.compare(sourceName_, Qt::CaseInsensitive) == 0) {
+  // The same name by the rule the queue uses when it replaces a file of the save folder.
+  using drsave::FolderIndex;
+  if (FolderIndex::Fold(name.toStdU16String()) == FolderIndex::Fold(sourceName_.toStdU16String())) {
     if (Tell(u"기존 파일명과 동일합니다.\r\n\n정말 덮어쓰시겠습니까?", platform::MsgButtons::YesNo,
              platform::MsgIcon::Question) != platform::MsgAnswer::Yes) {
       Tell(u"원본과 다른 파일명으로 변경하십시오.");
@@ -155,14 +159,11 @@ void CDlgAttrChangeBox::reject() {
 
 int CDlgAttrChangeBox::Run(QWidget* parent, const QVariantList& args) {
   CDlgAttrChangeBox dialog(parent);
-  Result* out = nullptr;
-  bool nameGiven = false;
+  Result* out = dlg::FindArg<Result>(args);
   for (const QVariant& a : args) {
-    if (a.metaType() == QMetaType::fromType<Result*>()) {
-      out = a.value<Result*>();
-    } else if (!nameGiven) {
+    if (a.metaType() != QMetaType::fromType<Result*>()) {
       dialog.SetSourceName(a.toString());
-      nameGiven = true;
+      break;
     }
   }
   const int answer = dialog.exec();

@@ -9,6 +9,7 @@
 
 #include "Pellamor/AppRecords.h"
 #include "Pellamor/DLG/DRSaveBox/QueueItem.h"
+#include "Pellamor/DLG/Dialogs.h"
 #include "controls/DialogUnits.h"
 #include "platform/message.h"
 
@@ -129,7 +130,6 @@ void CDlgRecoveryMethod::SetItem(const QString& name, int methodCode, std::uint6
   methodCode_ = methodCode;
   firstCluster_ = firstCluster;
   size_ = size;
-  clusterSizeIndex_ = clusterSizeIndex;
 
   nameEdit_->setText(name);
   // The whole value: clusters, record numbers and sizes pass 32 bits.
@@ -227,9 +227,7 @@ int CDlgRecoveryMethod::Run(QWidget* parent, const QVariantList& args) {
   CDlgRecoveryMethod dialog(parent);
   auto arg = [&](int i) { return i < args.size() ? args[i] : QVariant(); };
   dialog.SetItem(arg(0).toString(), arg(1).toInt(), arg(2).toULongLong(), arg(3).toULongLong(), 0);
-  Result* out = nullptr;
-  for (const QVariant& a : args)
-    if (a.metaType() == QMetaType::fromType<Result*>()) out = a.value<Result*>();
+  Result* out = dlg::FindArg<Result>(args);
   const int answer = dialog.exec() == QDialog::Accepted ? 1 : 0;
   if (answer && out) *out = dialog.GetResult();
   return answer;

@@ -76,7 +76,6 @@ class CDlgRecoveryMethod : public CResizableDialog {
   int methodCode_ = 0;
   std::uint64_t firstCluster_ = 0;
   std::uint64_t size_ = 0;
-  int clusterSizeIndex_ = 0;
 
   QLineEdit* nameEdit_ = nullptr;
   QComboBox* methodCombo_ = nullptr;

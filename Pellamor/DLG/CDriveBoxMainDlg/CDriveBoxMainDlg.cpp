@@ -171,6 +171,24 @@ void CDriveBoxWaitDlg::SetDriveText(const QString& text) { drive_->setText(text)
 
 // ---------------------------------------------------------------------------------------------
 
+void CDriveBoxListPage::ShowRowInfo() {
+  dlg::RunDialogArgs("CDlgListInfoBox", {QVariant::fromValue<QObject*>(list_)}, this);
+}
+
+void CDriveBoxListPage::BuildMenu(QMenu& menu) {
+  connect(menu.addAction(QString::fromUtf16(u"항목정보 보기(&L)...")), &QAction::triggered, this,
+          &CDriveBoxListPage::ShowRowInfo);
+}
+
+void CDriveBoxListPage::ShowMenu(const QPoint& pos) {
+  if (list_->selectedItems().isEmpty()) return;
+  QMenu menu(this);
+  BuildMenu(menu);
+  menu.exec(list_->viewport()->mapToGlobal(pos));
+}
+
+// ---------------------------------------------------------------------------------------------
+
 namespace {
 CDriveBoxVolDlg::GatherHook& VolGatherHook() {
   static CDriveBoxVolDlg::GatherHook hook;
@@ -188,7 +206,7 @@ CDriveBoxVolDlg::CDriveBoxVolDlg(QWidget* parent) : CDriveBoxListPage(parent) {
   SetColumns(list_, {{u"볼륨명", Qt::AlignLeft, 120}, {u"파일시스템", Qt::AlignLeft, 80},
                      {u"매체유형", Qt::AlignLeft, 180}});
   connect(list_, &QTreeWidget::itemDoubleClicked, this, [this] { emit openRequested(); });
-  connect(list_, &QWidget::customContextMenuRequested, this, &CDriveBoxVolDlg::ShowMenu);
+  connect(list_, &QWidget::customContextMenuRequested, this, &CDriveBoxListPage::ShowMenu);
 
   wait_ = new CDriveBoxWaitDlg(this);
   wait_->show();
@@ -306,13 +324,6 @@ void CDriveBoxVolDlg::BuildMenu(QMenu& menu) {
   connect(usage, &QAction::triggered, this, [this] { dlg::RunDialogArgs("CDlgDiskUsageBox", {}, this); });
 }
 
-void CDriveBoxVolDlg::ShowMenu(const QPoint& pos) {
-  if (list_->selectedItems().isEmpty()) return;
-  QMenu menu(this);
-  BuildMenu(menu);
-  menu.exec(list_->viewport()->mapToGlobal(pos));
-}
-
 // ---------------------------------------------------------------------------------------------
 
 CDriveBoxDiskDlg::CDriveBoxDiskDlg(QWidget* parent) : CDriveBoxListPage(parent) {
@@ -329,9 +340,9 @@ CDriveBoxDiskDlg::CDriveBoxDiskDlg(QWidget* parent) : CDriveBoxListPage(parent) 
                      {u"용량(2진수)", Qt::AlignHCenter, 80},
                      {u"바이트 용량", Qt::AlignRight, 110},
                      {u"섹터크기", Qt::AlignHCenter, 80}});
-  connect(list_, &QWidget::customContextMenuRequested, this, &CDriveBoxDiskDlg::ShowMenu);
+  connect(list_, &QWidget::customContextMenuRequested, this, &CDriveBoxListPage::ShowMenu);
   connect(list_, &QTreeWidget::itemDoubleClicked, this,
-          [this] { dlg::RunDialogArgs("CDlgListInfoBox", {QVariant::fromValue<QObject*>(list_)}, this); });
+          &CDriveBoxListPage::ShowRowInfo);
   auto disks = std::make_shared<std::vector<platform::DiskFacts>>();
   job_ = StartJob(this, [disks] { *disks = platform::ListDisks(); },
                   [this, disks] {
@@ -355,11 +366,8 @@ CDriveBoxDiskDlg::CDriveBoxDiskDlg(QWidget* parent) : CDriveBoxListPage(parent) 
                   });
 }
 
-CDriveBoxDiskDlg::~CDriveBoxDiskDlg() { job_.reset(); }
-
 void CDriveBoxDiskDlg::BuildMenu(QMenu& menu) {
-  connect(menu.addAction(QString::fromUtf16(u"항목정보 보기(&L)...")), &QAction::triggered, this,
-          [this] { dlg::RunDialogArgs("CDlgListInfoBox", {QVariant::fromValue<QObject*>(list_)}, this); });
+  CDriveBoxListPage::BuildMenu(menu);
   menu.addSeparator();
   QAction* fix = menu.addAction(QString::fromUtf16(u"MBR 복구하기(&M)..."));
   const int row = list_->SingleSelectedRow();
@@ -370,13 +378,6 @@ void CDriveBoxDiskDlg::BuildMenu(QMenu& menu) {
     const int disk = diskNumbers_[static_cast<std::size_t>(row)];
     connect(fix, &QAction::triggered, this, [this, disk] { dlg::RunDialogArgs("CDlgMbrFixBox", {disk}, this); });
   }
-}
-
-void CDriveBoxDiskDlg::ShowMenu(const QPoint& pos) {
-  if (list_->selectedItems().isEmpty()) return;
-  QMenu menu(this);
-  BuildMenu(menu);
-  menu.exec(list_->viewport()->mapToGlobal(pos));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -392,9 +393,9 @@ CDriveBoxPartDlg::CDriveBoxPartDlg(QWidget* parent) : CDriveBoxListPage(parent) 
                      {u"H", Qt::AlignRight, 30},           {u"S", Qt::AlignRight, 30},
                      {u"LBA 시작", Qt::AlignRight, 90},    {u"LBA 끝", Qt::AlignRight, 90},
                      {u"LBA 섹터수", Qt::AlignRight, 90},  {u"숨김", Qt::AlignRight, 40}});
-  connect(list_, &QWidget::customContextMenuRequested, this, &CDriveBoxPartDlg::ShowMenu);
+  connect(list_, &QWidget::customContextMenuRequested, this, &CDriveBoxListPage::ShowMenu);
   connect(list_, &QTreeWidget::itemDoubleClicked, this,
-          [this] { dlg::RunDialogArgs("CDlgListInfoBox", {QVariant::fromValue<QObject*>(list_)}, this); });
+          &CDriveBoxListPage::ShowRowInfo);
   struct Result {
     std::vector<platform::PartitionRow> rows;
     QStringList problems;
@@ -427,16 +428,6 @@ CDriveBoxPartDlg::CDriveBoxPartDlg(QWidget* parent) : CDriveBoxListPage(parent) 
         status_->setText(result->problems.join(QLatin1Char(' ')));
         ready_ = true;
       });
-}
-
-CDriveBoxPartDlg::~CDriveBoxPartDlg() { job_.reset(); }
-
-void CDriveBoxPartDlg::ShowMenu(const QPoint& pos) {
-  if (list_->selectedItems().isEmpty()) return;
-  QMenu menu(this);
-  connect(menu.addAction(QString::fromUtf16(u"항목정보 보기(&L)...")), &QAction::triggered, this,
-          [this] { dlg::RunDialogArgs("CDlgListInfoBox", {QVariant::fromValue<QObject*>(list_)}, this); });
-  menu.exec(list_->viewport()->mapToGlobal(pos));
 }
 
 // ---------------------------------------------------------------------------------------------

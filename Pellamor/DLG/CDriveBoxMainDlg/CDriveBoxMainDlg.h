@@ -68,8 +68,9 @@ class CDriveBoxWaitDlg : public QWidget {
   QProgressBar* bar_ = nullptr;
 };
 
-// A page of one list and a status line, whose rows may be gathered on a worker. A page with a
-// worker joins it in its own destructor, before its members go.
+// A page of one list and a status line, whose rows may be gathered on a worker. The worker
+// touches only state it shares with the hand-over, never the page; the job joins it when the
+// page goes, and a page whose destructor frees what the worker reads resets the job first.
 class CDriveBoxListPage : public CTabPageSSL {
  public:
   using CTabPageSSL::CTabPageSSL;
@@ -77,6 +78,12 @@ class CDriveBoxListPage : public CTabPageSSL {
   QLabel* Status() const { return status_; }
   // The rows have been handed over.
   bool Ready() const { return ready_; }
+  // Fills the list's context menu for the selected rows; here, the rows' information.
+  virtual void BuildMenu(QMenu& menu);
+  // The context menu at pos of the list's viewport, when a row is selected.
+  void ShowMenu(const QPoint& pos);
+  // The selected rows in the information box.
+  void ShowRowInfo();
 
  protected:
   CDriveList* list_ = nullptr;
@@ -98,7 +105,7 @@ class CDriveBoxVolDlg : public CDriveBoxListPage {
   bool TakeSelectedLetter();
   // Fills the list's context menu for the selected row: open, the FAT root scan (FAT drives only)
   // and the disk usage (greyed).
-  void BuildMenu(QMenu& menu);
+  void BuildMenu(QMenu& menu) override;
 
   // Tests: called on the worker before each drive is examined (a slow gather).
   using GatherHook = std::function<void(const std::u16string& root)>;
@@ -118,7 +125,6 @@ class CDriveBoxVolDlg : public CDriveBoxListPage {
     std::string fileSystem;
   };
   void Fill(const std::vector<Row>& rows);
-  void ShowMenu(const QPoint& pos);
 
   QPointer<CDriveBoxWaitDlg> wait_;
 };
@@ -129,15 +135,12 @@ class CDriveBoxDiskDlg : public CDriveBoxListPage {
 
  public:
   explicit CDriveBoxDiskDlg(QWidget* parent = nullptr);
-  ~CDriveBoxDiskDlg() override;
 
   // Fills the list's context menu for the selected row: its information and the MBR repair of
   // its disk (greyed while no repair dialog is registered).
-  void BuildMenu(QMenu& menu);
+  void BuildMenu(QMenu& menu) override;
 
  private:
-  void ShowMenu(const QPoint& pos);
-
   std::vector<int> diskNumbers_;  // per row
 };
 
@@ -147,10 +150,6 @@ class CDriveBoxPartDlg : public CDriveBoxListPage {
 
  public:
   explicit CDriveBoxPartDlg(QWidget* parent = nullptr);
-  ~CDriveBoxPartDlg() override;
-
- private:
-  void ShowMenu(const QPoint& pos);
 };
 
 // Where each drive letter lies on its disk.

@@ -33,9 +33,6 @@ QString Text(std::u16string_view s) { return QString::fromUtf16(s.data(), static
 
 }  // namespace
 
-int ScanDeletedOnly() { return g_bDeletedOnly; }
-void SetScanDeletedOnly(int deletedOnly) { g_bDeletedOnly = deletedOnly ? 1 : 0; }
-
 // What the worker hands over.
 struct CNTFSUndeleteDlg::Work {
   bool opened = false;
@@ -287,7 +284,7 @@ QString CNTFSUndeleteDlg::RemainingText() const { return remaining_->text(); }
 NtfsSearchOptions CNTFSUndeleteDlg::CurrentOptions() {
   NtfsSearchOptions o;
   o.threads = std::max(1, g_nScanThreads);
-  o.deletedOnly = ScanDeletedOnly() != 0;
+  o.deletedOnly = g_bDeletedOnly != 0;
   // The chosen file formats, as the file-type dialog left them (upper case, without the dot).
   if (CPellamorApp* app = TheApp(); app && g_bUseExtensionFilter && g_nSelectedExtensions > 0) {
     o.extensionFilter = true;

@@ -21,10 +21,6 @@ class QPushButton;
 class QTimer;
 struct FILESYSTEMOBJ;
 
-// The deleted-only scan option; the default until the scan options own it.
-int ScanDeletedOnly();
-void SetScanDeletedOnly(int deletedOnly);
-
 class CNTFSUndeleteDlg : public QDialog {
   Q_OBJECT
 
@@ -111,6 +107,4 @@ class CNTFSUndeleteDlg : public QDialog {
   QLabel* remaining_ = nullptr;
   CTextProgressCtrl* bar_ = nullptr;
   QPushButton* button_ = nullptr;
-  // Seconds written last per time text; -1 never.
-  std::int64_t shown_[3] = {-1, -1, -1};
 };

@@ -18,6 +18,7 @@
 #include <QTimer>
 #include <QUrl>
 
+#include <algorithm>
 #include <condition_variable>
 #include <mutex>
 
@@ -54,15 +55,16 @@ const int kWidths[kColumns] = {170, 100, 70, 70, 70, 70, 200, 200};
 QueueTableModel::QueueTableModel(drsave::QueueStore& store, QObject* parent)
     : QAbstractTableModel(parent), store_(store) {}
 
-int QueueTableModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows_; }
+int QueueTableModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : static_cast<int>(items_.size());
+}
 int QueueTableModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : kColumns; }
 
 QVariant QueueTableModel::data(const QModelIndex& index, int role) const {
-  if (!index.isValid() || index.row() >= rows_) return {};
+  if (!index.isValid() || index.row() >= rowCount()) return {};
   if (role == Qt::TextAlignmentRole) return QVariant::fromValue(kAlign[index.column()] | Qt::AlignVCenter);
   if (role != Qt::DisplayRole && role != Qt::DecorationRole) return {};
-  const std::optional<drsave::QueueItem> item = store_.At(static_cast<std::size_t>(index.row()));
-  if (!item) return {};
+  const drsave::QueueItem* item = &items_[static_cast<std::size_t>(index.row())];
   if (role == Qt::DecorationRole) {
     if (index.column() != 0) return {};
     static QFileIconProvider icons;
@@ -87,23 +89,28 @@ QVariant QueueTableModel::headerData(int section, Qt::Orientation orientation, i
 }
 
 void QueueTableModel::Sync() {
+  // Read before the copy: a change that slips in between only makes the next call copy again.
+  const std::uint64_t revision = store_.Revision();
+  if (synced_ && revision == revision_) return;
   std::vector<drsave::QueueItem> items = store_.Snapshot();
-  std::vector<std::uint64_t> ids;
-  ids.reserve(items.size());
-  for (const auto& i : items) ids.push_back(i.id);
-  const bool appended = ids.size() >= ids_.size() && std::equal(ids_.begin(), ids_.end(), ids.begin());
-  if (appended && ids.size() > ids_.size()) {
-    beginInsertRows({}, rows_, static_cast<int>(ids.size()) - 1);
-    ids_ = std::move(ids);
-    rows_ = static_cast<int>(ids_.size());
+  const auto sameId = [](const drsave::QueueItem& a, const drsave::QueueItem& b) { return a.id == b.id; };
+  const bool appended =
+      items.size() >= items_.size() && std::equal(items_.begin(), items_.end(), items.begin(), sameId);
+  const int before = rowCount();
+  if (appended && items.size() > items_.size()) {
+    beginInsertRows({}, before, static_cast<int>(items.size()) - 1);
+    items_ = std::move(items);
     endInsertRows();
   } else if (!appended) {
     beginResetModel();
-    ids_ = std::move(ids);
-    rows_ = static_cast<int>(ids_.size());
+    items_ = std::move(items);
     endResetModel();
+  } else {
+    items_ = std::move(items);
   }
-  if (rows_ > 0) emit dataChanged(index(0, 0), index(rows_ - 1, kColumns - 1));
+  synced_ = true;
+  revision_ = revision;
+  if (!items_.empty()) emit dataChanged(index(0, 0), index(rowCount() - 1, kColumns - 1));
 }
 
 // ---- The rename question --------------------------------------------------------------------
@@ -510,11 +517,17 @@ void CDRSaveBox::OnAddVirtualFile() {
   UpdateCounters();
 }
 
+drsave::DbDrive CDRSaveBox::SessionDrive(bool* open) const {
+  CDriveSession* s = Session();
+  *open = s && s->IsOpen();
+  return drsave::DbDrive{static_cast<char16_t>(*open ? s->DriveLetter() : 0), s ? s->TypeCode() : 0};
+}
+
 void CDRSaveBox::OnImport(const QString& chosen) {
   if (RefuseWhileRunning()) return;
-  CDriveSession* s = Session();
-  const drsave::DbDrive drive{static_cast<char16_t>(s && s->IsOpen() ? s->DriveLetter() : 0), s ? s->TypeCode() : 0};
-  if (!drsave::ConfirmImportStart(s && s->IsOpen() ? &drive : nullptr, store_.Size())) return;
+  bool open = false;
+  const drsave::DbDrive drive = SessionDrive(&open);
+  if (!drsave::ConfirmImportStart(open ? &drive : nullptr, store_.Size())) return;
   QString path = chosen;
   if (path.isEmpty())
     path = QFileDialog::getOpenFileName(this, QString(), QString(),
@@ -529,9 +542,9 @@ void CDRSaveBox::OnImport(const QString& chosen) {
 }
 
 void CDRSaveBox::OnExport(const QString& chosen) {
-  CDriveSession* s = Session();
-  const drsave::DbDrive drive{static_cast<char16_t>(s && s->IsOpen() ? s->DriveLetter() : 0), s ? s->TypeCode() : 0};
-  if (!drsave::ConfirmExportStart(s && s->IsOpen() ? &drive : nullptr, store_.Size())) return;
+  bool open = false;
+  const drsave::DbDrive drive = SessionDrive(&open);
+  if (!drsave::ConfirmExportStart(open ? &drive : nullptr, store_.Size())) return;
   QString path = chosen;
   if (path.isEmpty())
     path = QFileDialog::getSaveFileName(this, QString(), QString(),

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "Pellamor/DLG/DRSaveBox/QueueRun.h"
 #include "Pellamor/QueueWindow.h"
@@ -19,8 +20,11 @@ class CGridListCtrlGroups;
 class QLabel;
 class QPushButton;
 class QTimer;
+namespace drsave {
+struct DbDrive;
+}
 
-// The grid's rows: the store's items, read live; the row count follows the store on Sync().
+// The grid's rows: a copy of the store's items, taken on Sync() when the store has changed.
 class QueueTableModel : public QAbstractTableModel {
   Q_OBJECT
  public:
@@ -34,8 +38,9 @@ class QueueTableModel : public QAbstractTableModel {
 
  private:
   drsave::QueueStore& store_;
-  int rows_ = 0;
-  std::vector<std::uint64_t> ids_;  // ids of the rows shown, to tell an append from an edit
+  std::vector<drsave::QueueItem> items_;  // the rows shown
+  std::uint64_t revision_ = 0;            // the store's revision items_ was copied at
+  bool synced_ = false;
 };
 
 class CDRSaveBox : public CResizableDialog, public IQueueWindow {
@@ -95,6 +100,8 @@ class CDRSaveBox : public CResizableDialog, public IQueueWindow {
   bool RefuseWhileRunning();
   bool HasDrive() const;
   CDriveSession* Session() const;
+  // The drive the queue files record; *open says whether the session has it open.
+  drsave::DbDrive SessionDrive(bool* open) const;
   void ShowListMenu();
   void ShowCustomMenu();
   void ShowItemMenu(const QPoint& globalPos);

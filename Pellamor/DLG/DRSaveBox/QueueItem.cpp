@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include "platform/message.h"
+#include "platform/output_file.h"
 
 namespace drsave {
 
@@ -20,11 +21,7 @@ std::u16string ClusterText(std::uint64_t cluster) {
   return std::u16string(digits.begin(), digits.end());
 }
 
-bool IsAcceptableItemName(std::u16string_view name) {
-  if (name.empty()) return true;
-  if (name == u"." || name == u"..") return false;
-  return name.find(u'/') == std::u16string_view::npos && name.find(u'\0') == std::u16string_view::npos;
-}
+bool IsAcceptableItemName(std::u16string_view name) { return name.empty() || platform::IsPlainFileName(name); }
 
 bool IsUsableSaveFolder(std::u16string_view folder) {
   if (folder.empty() || folder.front() != u'/' || folder.find(u'\0') != std::u16string_view::npos)

@@ -306,17 +306,13 @@ void QueueRunner::Run(FILESYSTEMOBJ* fs) {
   }
 }
 
-FolderIndex& QueueRunner::IndexOf(const std::u16string& folder, bool* ok) {
-  auto it = folders_.find(folder);
-  if (it != folders_.end()) {
-    *ok = true;
-    return it->second;
+FolderIndex* QueueRunner::IndexOf(const std::u16string& folder) {
+  auto [it, added] = folders_.try_emplace(folder);
+  if (added && !it->second.Load(platform::ToUtf8(folder))) {
+    folders_.erase(it);
+    return nullptr;
   }
-  FolderIndex& index = folders_[folder];
-  *ok = index.Load(platform::ToUtf8(folder));
-  if (!*ok) folders_.erase(folder);
-  static FolderIndex empty;
-  return *ok ? folders_[folder] : empty;
+  return &it->second;
 }
 
 std::u16string QueueRunner::TempName(const FolderIndex& index) {
@@ -347,9 +343,9 @@ ItemOutcome QueueRunner::SaveItem(const QueueItem& item) {
   if (!platform::IsPlainFileName(name)) return Failed(kNoteBadName);
 
   const std::u16string folder = StripTrailingSlashes(item.saveFolder);
-  bool readable = false;
-  FolderIndex& index = IndexOf(folder, &readable);
-  if (!readable) return Failed(kNoteBadSaveFolder);
+  FolderIndex* const found = IndexOf(folder);
+  if (!found) return Failed(kNoteBadSaveFolder);
+  FolderIndex& index = *found;
 
   // Until a free name, a confirmed replacement, or no answer.
   bool replace = false;

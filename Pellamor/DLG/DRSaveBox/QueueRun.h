@@ -153,7 +153,8 @@ class QueueRunner {
   // The engine's hook: reports progress, waits while paused, answers stop.
   bool AfterChunk(std::uint64_t written, std::uint64_t total);
   bool PrepareVolume(FILESYSTEMOBJ* fs);
-  FolderIndex& IndexOf(const std::u16string& folder, bool* ok);
+  // The folder's index, read on first use; null when the folder cannot be read.
+  FolderIndex* IndexOf(const std::u16string& folder);
   ItemOutcome SaveFat(const QueueItem& item, const std::u16string& folder, const std::u16string& temp);
   ItemOutcome SaveNtfs(const QueueItem& item, const std::u16string& folder, const std::u16string& temp);
   std::u16string TempName(const FolderIndex& index);
