@@ -4,6 +4,8 @@
 #include <QMimeType>
 #include <QRegularExpression>
 
+#include <algorithm>
+
 #include "corvane/dll_processor.h"
 #include "corvane/exfat_records.h"
 #include "corvane/fat_records.h"
@@ -38,6 +40,31 @@ auto Call(F* f, A... args) -> decltype(f(args...)) {
   return f ? f(args...) : decltype(f(args...)){};
 }
 
+// The row's type name: the cached one when the name has it, otherwise typeOf(), which then goes
+// into the cache. With image, the icon is cached along with it (imageOf() on a miss) and a slot
+// counts as known only once it has an icon.
+template <class TypeOf, class ImageOf>
+std::u16string CachedType(CFileTypeCache& cache, const std::u16string& name, bool folder, TypeOf typeOf,
+                          int* image, ImageOf imageOf) {
+  CFileTypeCache::Entry* slot = cache.Slot(name, folder);
+  if (slot && (image ? slot->image >= 0 : !slot->typeName.empty())) {
+    if (image) *image = slot->image;
+    return slot->typeName;
+  }
+  std::u16string type = typeOf();
+  if (image) *image = imageOf();
+  if (slot) {
+    slot->typeName = type;
+    if (image) slot->image = *image;
+  }
+  return type;
+}
+
+template <class TypeOf>
+std::u16string CachedType(CFileTypeCache& cache, const std::u16string& name, bool folder, TypeOf typeOf) {
+  return CachedType(cache, name, folder, typeOf, nullptr, [] { return 0; });
+}
+
 }  // namespace
 
 CFileTypeCache::Entry* CFileTypeCache::Slot(std::u16string_view name, bool folder) {
@@ -53,6 +80,7 @@ CFileTypeCache::Entry* CFileTypeCache::Slot(std::u16string_view name, bool folde
 
 int AppendFatRows(CFileListModel& model, const FATDIRENTRY* entries, std::uint32_t count, CFileTypeCache& cache) {
   if (!entries) return 0;
+  model.Reserve(count);
   Texts t;
   for (std::uint32_t i = 0; i < count; ++i) {
     const FATDIRENTRY* e = &entries[i];
@@ -67,13 +95,8 @@ int AppendFatRows(CFileListModel& model, const FATDIRENTRY* entries, std::uint32
     t[kTextCreated] = Call(pfn_disp_struct_createdt_quorin, e);
     t[kTextAccessed] = Call(pfn_disp_struct_accessdt_quorin, e);
     t[kTextModified] = Call(pfn_disp_struct_modifydt_quorin, e);
-    CFileTypeCache::Entry* slot = cache.Slot(t[kTextName], e->directory != 0);
-    if (slot && !slot->typeName.empty()) {
-      t[kTextFileType] = slot->typeName;
-    } else {
-      t[kTextFileType] = Call(pfn_disp_struct_fileformat_quorin, e);
-      if (slot) slot->typeName = t[kTextFileType];
-    }
+    t[kTextFileType] = CachedType(cache, t[kTextName], e->directory != 0,
+                                  [e] { return Call(pfn_disp_struct_fileformat_quorin, e); });
     LISTROWKEYS k;
     k.byteSize = pfn_disp_struct_bytesize_num_quorin ? pfn_disp_struct_bytesize_num_quorin(e) : double(e->size);
     k.folder = e->directory;
@@ -90,6 +113,7 @@ int AppendFatRows(CFileListModel& model, const FATDIRENTRY* entries, std::uint32
 int AppendExfatRows(CFileListModel& model, const EXFATFILEENTRY* entries, std::uint32_t count,
                     CFileTypeCache& cache) {
   if (!entries) return 0;
+  model.Reserve(count);
   Texts t;
   for (std::uint32_t i = 0; i < count; ++i) {
     const EXFATFILEENTRY* e = &entries[i];
@@ -105,13 +129,8 @@ int AppendExfatRows(CFileListModel& model, const EXFATFILEENTRY* entries, std::u
     t[kTextCreated] = Call(pfn_disp_struct_createdt_exfat, e);
     t[kTextAccessed] = Call(pfn_disp_struct_accessdt_exfat, e);
     t[kTextModified] = Call(pfn_disp_struct_modifydt_exfat, e);
-    CFileTypeCache::Entry* slot = cache.Slot(t[kTextName], e->folder != 0);
-    if (slot && !slot->typeName.empty()) {
-      t[kTextFileType] = slot->typeName;
-    } else {
-      t[kTextFileType] = Call(pfn_disp_struct_fileformat_exfat, e);
-      if (slot) slot->typeName = t[kTextFileType];
-    }
+    t[kTextFileType] = CachedType(cache, t[kTextName], e->folder != 0,
+                                  [e] { return Call(pfn_disp_struct_fileformat_exfat, e); });
     LISTROWKEYS k;
     k.byteSize = pfn_disp_struct_bytesize_num_exfat ? pfn_disp_struct_bytesize_num_exfat(e)
                                                     : static_cast<double>(e->dataLength);
@@ -126,20 +145,42 @@ int AppendExfatRows(CFileListModel& model, const EXFATFILEENTRY* entries, std::u
   return static_cast<int>(count);
 }
 
+std::span<const std::uint32_t> CNtfsChildIndex::Children(const NTFSFILEENTRY* entries, std::uint32_t count,
+                                                         std::int64_t parent) {
+  if (!entries || count == 0) return {};
+  if (entries != entries_ || count != count_) {
+    order_.resize(count);
+    for (std::uint32_t i = 0; i < count; ++i) order_[i] = i;
+    // Stable, so the children of one parent stay in table order.
+    std::stable_sort(order_.begin(), order_.end(), [entries](std::uint32_t a, std::uint32_t b) {
+      return entries[a].parentRecordNumber < entries[b].parentRecordNumber;
+    });
+    entries_ = entries;
+    count_ = count;
+  }
+  auto first = std::lower_bound(order_.begin(), order_.end(), parent, [entries](std::uint32_t i, std::int64_t k) {
+    return entries[i].parentRecordNumber < k;
+  });
+  auto last = std::upper_bound(first, order_.end(), parent, [entries](std::int64_t k, std::uint32_t i) {
+    return k < entries[i].parentRecordNumber;
+  });
+  return {order_.data() + (first - order_.begin()), static_cast<std::size_t>(last - first)};
+}
+
+void CNtfsChildIndex::Clear() {
+  std::vector<std::uint32_t>().swap(order_);
+  entries_ = nullptr;
+  count_ = 0;
+}
+
 int AppendNtfsRows(CFileListModel& model, const NTFSFILEENTRY* entries, std::uint32_t count, std::int64_t key,
-                   CFileTypeCache& cache) {
+                   CFileTypeCache& cache, CNtfsChildIndex* index) {
   constexpr std::int64_t kRootRecord = 5;
   if (!entries) return 0;
   int added = 0;
   Texts t;
-  for (std::uint32_t i = 0; i < count; ++i) {
+  auto append = [&](std::uint32_t i) {
     const NTFSFILEENTRY* e = &entries[i];
-    bool take;
-    if (key == kNtfsDeletedFiles) take = e->deleted == 1 && e->folder != 1;
-    else if (key == kNtfsDeletedTopLevel) take = e->deleted == 1 && e->parentRecordNumber == kRootRecord &&
-                                                 e->recordNumber != kRootRecord;
-    else take = e->parentRecordNumber == key && e->recordNumber != key;
-    if (!take) continue;
     t = {};
     t[kTextName] = Call(pfn_disp_struct_name_ntfs, e);
     t[kTextStatus] = Call(pfn_disp_struct_status_ntfs, e);
@@ -156,16 +197,12 @@ int AppendNtfsRows(CFileListModel& model, const NTFSFILEENTRY* entries, std::uin
     t[kTextModified] = Call(pfn_disp_struct_modifydt_ntfs, e);
     LISTROWKEYS k;
     // The type name and the icon both follow from the name and the folder flag.
-    CFileTypeCache::Entry* slot = cache.Slot(t[kTextName], e->folder == 1);
-    if (slot && slot->image >= 0) {
-      t[kTextFileType] = slot->typeName;
-      k.imageIndex = slot->image;
-    } else {
-      t[kTextFileType] = Call(pfn_disp_struct_fileformat_ntfs, e);
-      k.imageIndex = pfn_disp_struct_image_ntfs_ex ? pfn_disp_struct_image_ntfs_ex(t[kTextName], e->folder)
-                                                   : Call(pfn_disp_struct_image_ntfs, e, 1);
-      if (slot) *slot = {t[kTextFileType], k.imageIndex};
-    }
+    t[kTextFileType] = CachedType(
+        cache, t[kTextName], e->folder == 1, [e] { return Call(pfn_disp_struct_fileformat_ntfs, e); },
+        &k.imageIndex, [&t, e] {
+          return pfn_disp_struct_image_ntfs_ex ? pfn_disp_struct_image_ntfs_ex(t[kTextName], e->folder)
+                                               : Call(pfn_disp_struct_image_ntfs, e, 1);
+        });
     k.fileAttributes = e->fileAttributes;
     k.byteSize = pfn_disp_struct_bytesize_num_ntfs ? pfn_disp_struct_bytesize_num_ntfs(e)
                                                    : static_cast<double>(e->dataSize);
@@ -175,6 +212,22 @@ int AppendNtfsRows(CFileListModel& model, const NTFSFILEENTRY* entries, std::uin
     k.entryIndex = i;
     model.Append(t, k);
     ++added;
+  };
+  if (index && key != kNtfsDeletedFiles && key != kNtfsDeletedTopLevel) {
+    const std::span<const std::uint32_t> children = index->Children(entries, count, key);
+    model.Reserve(children.size());
+    for (std::uint32_t i : children)
+      if (entries[i].recordNumber != key) append(i);
+    return added;
+  }
+  for (std::uint32_t i = 0; i < count; ++i) {
+    const NTFSFILEENTRY* e = &entries[i];
+    bool take;
+    if (key == kNtfsDeletedFiles) take = e->deleted == 1 && e->folder != 1;
+    else if (key == kNtfsDeletedTopLevel) take = e->deleted == 1 && e->parentRecordNumber == kRootRecord &&
+                                                 e->recordNumber != kRootRecord;
+    else take = e->parentRecordNumber == key && e->recordNumber != key;
+    if (take) append(i);
   }
   return added;
 }

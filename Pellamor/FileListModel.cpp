@@ -38,7 +38,7 @@ QVariant CFileListModel::data(const QModelIndex& index, int role) const {
     case Qt::TextAlignmentRole:
       return column >= kSizeColumn ? QVariant(int(Qt::AlignRight | Qt::AlignVCenter)) : QVariant();
     case Qt::CheckStateRole:
-      if (column == 0 && checkBoxes_) return Keys(row).checked ? Qt::Checked : Qt::Unchecked;
+      if (column == 0) return Keys(row).checked ? Qt::Checked : Qt::Unchecked;
       return {};
     case kGridSortKeyRole:
       // Sizes by their bytes, clusters by their number, names without regard to case.
@@ -61,7 +61,7 @@ bool CFileListModel::setData(const QModelIndex& index, const QVariant& value, in
 Qt::ItemFlags CFileListModel::flags(const QModelIndex& index) const {
   if (!index.isValid()) return Qt::NoItemFlags;
   Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
-  if (checkBoxes_ && index.column() == 0) f |= Qt::ItemIsUserCheckable;
+  if (index.column() == 0) f |= Qt::ItemIsUserCheckable;
   return f;
 }
 
@@ -90,11 +90,23 @@ void CFileListModel::Append(const std::array<std::u16string, kListTextCount>& te
   total_ += keys.byteSize;
 }
 
+void CFileListModel::Reserve(std::size_t rows) { rows_.reserve(rows_.size() + rows); }
+
+namespace {
+
+// Trims a buffer only when the spare room is worth the copy.
+template <class V>
+void TrimSpare(V& v) {
+  if (v.capacity() * 2 > v.size() * 3) v.shrink_to_fit();
+}
+
+}  // namespace
+
 void CFileListModel::EndFill() {
   if (!filling_) return;
   filling_ = false;
-  rows_.shrink_to_fit();
-  texts_.shrink_to_fit();
+  TrimSpare(rows_);
+  TrimSpare(texts_);
   endResetModel();
 }
 
@@ -111,10 +123,4 @@ void CFileListModel::Clear() {
 
 std::size_t CFileListModel::MemoryBytes() const {
   return rows_.capacity() * sizeof(LISTROWRECORD) + texts_.capacity() * sizeof(char16_t);
-}
-
-void CFileListModel::SetCheckBoxes(bool on) {
-  if (checkBoxes_ == on) return;
-  checkBoxes_ = on;
-  if (!rows_.empty()) emit dataChanged(index(0, 0), index(Count() - 1, 0), {Qt::CheckStateRole});
 }

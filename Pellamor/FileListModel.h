@@ -38,6 +38,7 @@ struct LISTROWRECORD {
   std::array<std::uint32_t, kListTextCount> textEnd{};  // end of each text, from textStart
 };
 
+// Column 0 carries each row's check mark; the list decides whether check boxes show.
 class CFileListModel : public QAbstractTableModel {
   Q_OBJECT
 
@@ -60,6 +61,9 @@ class CFileListModel : public QAbstractTableModel {
   // Rows are added between BeginFill and EndFill (one reset for the whole listing).
   void BeginFill();
   void Append(const std::array<std::u16string, kListTextCount>& texts, const LISTROWKEYS& keys);
+  // Room for that many more rows of this fill.
+  void Reserve(std::size_t rows);
+  // Ends the reset; buffers that grew well past their contents are trimmed.
   void EndFill();
   void Clear();
 
@@ -72,12 +76,9 @@ class CFileListModel : public QAbstractTableModel {
   // Bytes the rows and their texts hold.
   std::size_t MemoryBytes() const;
 
-  void SetCheckBoxes(bool on);
-
  private:
   std::vector<LISTROWRECORD> rows_;
   std::vector<char16_t> texts_;
   double total_ = 0;
   bool filling_ = false;
-  bool checkBoxes_ = false;
 };

@@ -279,7 +279,6 @@ void CLeftView::OnClosed() {
   blockSignals(true);
   clear();
   blockSignals(false);
-  selectedCategory_ = 0;
 }
 
 bool CLeftView::PrepareTreeRecords(std::uint32_t folders) {
@@ -323,7 +322,6 @@ void CLeftView::FinishFlatTree(QTreeWidgetItem* driveNode, QTreeWidgetItem* dele
   if (deletedNode) deletedNode->setExpanded(true);
   setCurrentItem(driveNode);
   FileSystem()->previousDirectory = 2;
-  emit treeBuilt();
 }
 
 void CLeftView::BuildFatTree() {
@@ -476,7 +474,6 @@ void CLeftView::FinishNtfsTree(NtfsTreeJob& done) {
   if (waitDlg_) waitDlg_->SetText(QStringLiteral("목록 구성 중입니다. 잠시만 기다려 주십시오."));
   if (QTreeWidgetItem* files = CategoryNode(-1)) setCurrentItem(files);
   if (waitDlg_) delete waitDlg_.data();
-  emit treeBuilt();
 }
 
 void CLeftView::OnSelchanged(QTreeWidgetItem* current, QTreeWidgetItem* previous) {
@@ -497,7 +494,6 @@ void CLeftView::OnSelchanged(QTreeWidgetItem* current, QTreeWidgetItem* previous
     ListHint hint;
     if (category.isValid()) {
       hint = {value, true};
-      selectedCategory_ = static_cast<int>(value);
     } else if (value == 5) {
       hint = {5, false};
     } else if (g_pNtfsEntries && value >= 0 && static_cast<std::uint64_t>(value) < g_dwNtfsEntryCount) {
@@ -522,7 +518,6 @@ void CLeftView::OnSelchanged(QTreeWidgetItem* current, QTreeWidgetItem* previous
   if (category.isValid()) {
     // The category nodes share one entry; each lists its own category.
     hint = {category.toInt(), true};
-    selectedCategory_ = category.toInt();
   } else {
     const bool isDrive = entry.keyLow == -1 && entry.keyHigh == -1;
     const std::u16string& name = entry.longName ? entry.wideName : entry.shortName;

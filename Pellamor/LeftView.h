@@ -109,10 +109,6 @@ class CLeftView : public QTreeWidget {
   FILESYSTEMOBJ* FileSystem() const { return session_ ? session_->FileSystem() : nullptr; }
   bool TreeBuilding() const { return static_cast<bool>(treeBuilder_); }
   CLeftViewWaitDlg* WaitDialog() const { return waitDlg_; }
-  int SelectedCategory() const { return selectedCategory_; }
-
- signals:
-  void treeBuilt();
 
  private:
   struct NtfsTreeJob;
@@ -142,6 +138,5 @@ class CLeftView : public QTreeWidget {
   int treeReader_ = 0;  // the builder's registration with the session
   QPointer<CLeftViewWaitDlg> waitDlg_;
   QTimer* waitTimer_ = nullptr;
-  int selectedCategory_ = 0;
   std::vector<QIcon> images_;
 };

@@ -154,11 +154,8 @@ void CMainFrame::BuildToolCommands() {
 void CMainFrame::BuildViewCommands() {
   On(
       cmd::kCheckBoxes,
-      [this] {
-        checkBoxMode_ = !checkBoxMode_;
-        right_->SetCheckBoxMode(checkBoxMode_);
-      },
-      [this] { return S{true, checkBoxMode_ ? S::kCheck : S::kNone, {}}; });
+      [this] { right_->SetCheckBoxMode(!right_->CheckBoxMode()); },
+      [this] { return S{true, right_->CheckBoxMode() ? S::kCheck : S::kNone, {}}; });
   for (int id = cmd::kViewSmallIcon; id <= cmd::kViewDetails; ++id) {
     On(
         id,

@@ -80,7 +80,6 @@ class CMainFrame : public QMainWindow {
   // Runs a registered dialog; 0 when none has that name.
   int RunDialog(const QString& name, int argument = 0);
   int RememberedRow() const { return rememberedRow_; }
-  bool CheckBoxMode() const { return checkBoxMode_; }
 
  private:
   struct Command {
@@ -122,7 +121,6 @@ class CMainFrame : public QMainWindow {
   std::multimap<int, QAction*> menuActions_;
   std::multimap<int, QAction*> toolActions_;
   QWidget* ownedChild_ = nullptr;
-  bool checkBoxMode_ = false;
   int rememberedRow_ = -1;
   int skin_;
 };

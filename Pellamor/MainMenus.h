@@ -16,14 +16,10 @@ enum class Row {
   kSeparator,
 };
 
-// Areas of commands; their handlers are grouped by area.
-enum class Group { kDrive, kList, kQueue, kTools, kView, kSettings, kHelp, kFrame };
-
 struct MenuRow {
   Row kind;
   int id;
   const char* text;
-  Group group;
 };
 
 struct ToolRow {

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 
 #include "Pellamor/AppRecords.h"
 #include "Pellamor/CommandIds.h"
@@ -38,7 +39,9 @@ CRightView::CRightView(QWidget* parent)
   SetCellMarginFactor(1.2);
   SetExplorerTheme();
   PrepareColumns();
-  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] { RefreshTotals(); });
+  connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
+    if (!replacingRows_) RefreshTotals();
+  });
 }
 
 CRightView::~CRightView() { DestroyQueueWindow(); }
@@ -73,10 +76,13 @@ bool CRightView::FatLike() const { return IsFatType(static_cast<std::uint32_t>(f
 
 void CRightView::Refill(const std::function<void()>& fill) {
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  SelectOwnerRows({});
-  model_->BeginFill();
-  fill();
-  model_->EndFill();
+  {
+    // The reset clears the selection; the totals are shown once the new rows are in.
+    const QScopedValueRollback<bool> quiet(replacingRows_, true);
+    model_->BeginFill();
+    fill();
+    model_->EndFill();
+  }
   QApplication::restoreOverrideCursor();
   RefreshTotals();
 }
@@ -96,14 +102,15 @@ bool CRightView::AddListItem_NTFS(std::int64_t key) {
     Refill([] {});
     return false;
   }
-  Refill([this, key] { AppendNtfsRows(*model_, g_pNtfsEntries, g_dwNtfsEntryCount, key, typeCache_); });
+  Refill([this, key] {
+    AppendNtfsRows(*model_, g_pNtfsEntries, g_dwNtfsEntryCount, key, typeCache_, &childIndex_);
+  });
   return true;
 }
 
 void CRightView::OnUpdate(const ListHint& hint) {
   lastHint_ = hint;
   ++updates_;
-  emit hintChanged(hint);
   FILESYSTEMOBJ* fs = m_pFileSystem;
   if (!fs || fsType_ == 0) return;
   if (fsType_ == static_cast<int>(kFsNtfs)) {
@@ -175,12 +182,15 @@ void CRightView::OnDriveClosed() {
   fsType_ = 0;
   lastHint_ = {};
   typeCache_.Clear();
+  childIndex_.Clear();
 }
 
 void CRightView::ClearRows() {
   if (model_->Count() == 0) return;
-  SelectOwnerRows({});
-  model_->Clear();
+  {
+    const QScopedValueRollback<bool> quiet(replacingRows_, true);
+    model_->Clear();  // the reset clears the selection
+  }
   RefreshTotals();
 }
 
@@ -240,12 +250,6 @@ void CRightView::InvertSelection() {
   GridOrderModel* m = GetOrderModel();
   selectionModel()->select(QItemSelection(m->index(0, 0), m->index(n - 1, m->columnCount() - 1)),
                            QItemSelectionModel::Toggle | QItemSelectionModel::Rows);
-}
-
-void CRightView::SetCheckBoxMode(bool on) {
-  checkBoxes_ = on;
-  SetCheckBoxes(on);
-  model_->SetCheckBoxes(on);
 }
 
 void CRightView::SetViewStyle(int command) {

@@ -95,8 +95,9 @@ class CRightView : public CGridListCtrlGroups {
 
   void SelectAllRows();
   void InvertSelection();
-  void SetCheckBoxMode(bool on);
-  bool CheckBoxMode() const { return checkBoxes_; }
+  // The grid's check boxes; the rows keep their marks while they are hidden.
+  void SetCheckBoxMode(bool on) { SetCheckBoxes(on); }
+  bool CheckBoxMode() const { return HasCheckBoxes(); }
   // 59408 small icons, 59409 large icons, 59410 list, 59411 details.
   void SetViewStyle(int command);
   int ViewStyle() const { return viewStyle_; }
@@ -109,7 +110,6 @@ class CRightView : public CGridListCtrlGroups {
   void RefreshTotals();
 
  signals:
-  void hintChanged(ListHint hint);
   // Pane 1 (selection) and pane 2 (all rows).
   void totalsChanged(const QString& selection, const QString& all);
 
@@ -126,10 +126,11 @@ class CRightView : public CGridListCtrlGroups {
   QPointer<CDriveSession> session_;
   CFileListModel* model_;
   CFileTypeCache typeCache_;
+  CNtfsChildIndex childIndex_;  // of the open drive's NTFS table
   int fsType_ = 0;
   ListHint lastHint_;
   int updates_ = 0;
   QWidget* queueWindow_ = nullptr;
-  bool checkBoxes_ = false;
+  bool replacingRows_ = false;  // a reset's selection change waits for the one refresh after it
   int viewStyle_;
 };

@@ -3,6 +3,10 @@
 #include <QCoreApplication>
 #include <QWidget>
 
+#include <mutex>
+
+#include "Pellamor/SeException.h"
+
 struct CWorkerJob::State {
   CWorkerJob::Job job;
   CWorkerJob::Done onFinished;
@@ -11,12 +15,15 @@ struct CWorkerJob::State {
   bool pending = true;  // UI thread only
   CWorkerJob* handle = nullptr;
   std::weak_ptr<State> self;
+  mutable std::mutex faultMutex;
+  std::u16string faultText;  // set before the hand-over is posted
 };
 
 unsigned CWorkerJob::Run(void* param) {
   auto* state = static_cast<State*>(param);
-  // The hand-over is posted when the job leaves, whether it returned or a fault ended it; a
-  // stop has voided the delivery already.
+  // The hand-over is posted when the job leaves, whether it returned, threw or a fault ended it;
+  // a stop has voided the delivery already. The job runs in its own guarded region so that a
+  // fault unwinds through this frame as an exception instead of jumping past it.
   struct Post {
     std::weak_ptr<State> weak;
     ~Post() {
@@ -32,7 +39,15 @@ unsigned CWorkerJob::Run(void* param) {
           Qt::QueuedConnection);
     }
   } post{state->self};
-  state->job();
+  try {
+    SeGuardedCall(state->job);
+  } catch (const CSeException& e) {
+    {
+      std::lock_guard<std::mutex> lock(state->faultMutex);
+      state->faultText = e.Text();
+    }
+    throw;  // the thread reports it
+  }
   return 0;
 }
 
@@ -69,4 +84,8 @@ void CWorkerJob::Stop() {
 
 bool CWorkerJob::IsRunning() const { return thread_ && thread_->IsRunning(); }
 bool CWorkerJob::IsPending() const { return state_ && state_->pending; }
-std::u16string CWorkerJob::FaultText() const { return thread_ ? thread_->FaultText() : std::u16string(); }
+std::u16string CWorkerJob::FaultText() const {
+  if (!state_) return {};
+  std::lock_guard<std::mutex> lock(state_->faultMutex);
+  return state_->faultText;
+}

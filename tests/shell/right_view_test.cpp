@@ -7,6 +7,8 @@
 #include <fstream>
 #include <map>
 #include <memory>
+#include <set>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -14,6 +16,7 @@
 #include "Pellamor/AppRecords.h"
 #include "Pellamor/CommandIds.h"
 #include "Pellamor/DriveSession.h"
+#include "Pellamor/FileListFill.h"
 #include "Pellamor/LeftView.h"
 #include "Pellamor/MainFrame.h"
 #include "Pellamor/RightView.h"
@@ -186,6 +189,36 @@ TEST_F(RightView, Fat16RootAndSubfolderRowsCarryTheModulesTexts) {
   EXPECT_EQ(List().RowCount(), 0);
 }
 
+// A listing replaces the rows and drops the selection, and the totals are worked out and shown
+// once, for the new rows; so are they when the rows are cleared.
+TEST_F(RightView, EachListingShowsItsTotalsOnce) {
+  REQUIRE_FIXTURE("shell_fat16.img");
+  Drives({"E=" + Fixture("shell_fat16.img")});
+  ASSERT_TRUE(Open('E'));
+  List().SelectOwnerRows({0, 1});
+  ASSERT_EQ(List().SelectedRowCount(), 2);
+  QList<QStringList> shown;
+  QObject::connect(&List(), &CRightView::totalsChanged,
+                   [&](const QString& selection, const QString& all) { shown << QStringList{selection, all}; });
+  Tree().setCurrentItem(Child(TopLevel(Tree(), "E:\\"), "ALPHA"));
+  ASSERT_TRUE(Column(kTextName).contains("INNER"));
+  EXPECT_EQ(List().SelectedRowCount(), 0);
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_EQ(shown[0][0], QStringLiteral("선택: 0개 0바이트"));
+  EXPECT_EQ(shown[0][1], List().AllTotalText());
+  EXPECT_EQ(Pane(1), shown[0][0]);
+  EXPECT_EQ(Pane(2), shown[0][1]);
+
+  shown.clear();
+  List().SelectOwnerRows({0});
+  ASSERT_EQ(shown.size(), 1);  // a selection change alone still shows its totals
+  shown.clear();
+  List().ClearRows();
+  EXPECT_EQ(List().RowCount(), 0);
+  ASSERT_EQ(shown.size(), 1);
+  EXPECT_EQ(shown[0][0], QStringLiteral("선택: 0개 0바이트"));
+}
+
 TEST_F(RightView, BigFolderTotalsSortingAndTheParentEntry) {
   testing_support::TempDir dir;
   const std::string img = MakeBigFolderImage(dir);
@@ -289,6 +322,35 @@ TEST_F(RightView, NtfsDeletedFilesCategoryHoldsDeletedFilesOfEveryFolder) {
   EXPECT_EQ(List().RowCount(), 0);
 }
 
+// A folder's rows found through the child index are the rows the scan of the table finds, in the
+// same order, for every parent of the table (the root is its own parent).
+TEST_F(RightView, NtfsFolderRowsThroughTheChildIndexAreTheScansRows) {
+  REQUIRE_FIXTURE("ntfs_512.img");
+  Drives({"N=" + Fixture("ntfs_512.img")});
+  ASSERT_TRUE(Open('N'));
+  if (!g_pNtfsEntries) GTEST_SKIP() << "the NTFS search is not available";
+  std::set<std::int64_t> keys = {5, 123456789};
+  for (std::uint32_t i = 0; i < g_dwNtfsEntryCount; ++i) keys.insert(g_pNtfsEntries[i].parentRecordNumber);
+  CNtfsChildIndex index;
+  CFileTypeCache cache;
+  for (std::int64_t key : keys) {
+    CFileListModel scanned, indexed;
+    scanned.BeginFill();
+    const int scannedCount = AppendNtfsRows(scanned, g_pNtfsEntries, g_dwNtfsEntryCount, key, cache);
+    scanned.EndFill();
+    indexed.BeginFill();
+    const int indexedCount = AppendNtfsRows(indexed, g_pNtfsEntries, g_dwNtfsEntryCount, key, cache, &index);
+    indexed.EndFill();
+    ASSERT_EQ(indexedCount, scannedCount) << key;
+    ASSERT_EQ(indexed.Count(), scanned.Count()) << key;
+    for (int r = 0; r < scanned.Count(); ++r) {
+      EXPECT_EQ(indexed.Keys(r).entryIndex, scanned.Keys(r).entryIndex) << key;
+      EXPECT_EQ(indexed.QText(r, kTextName), scanned.QText(r, kTextName)) << key;
+    }
+  }
+  EXPECT_FALSE(index.Children(g_pNtfsEntries, g_dwNtfsEntryCount, 5).empty());
+}
+
 TEST_F(RightView, AddToQueueHandsSelectedRowsInOrderThenCountsOnceAndShows) {
   REQUIRE_FIXTURE("shell_fat16.img");
   Drives({"E=" + Fixture("shell_fat16.img")});
@@ -389,6 +451,37 @@ TEST_F(RightView, NothingHappensWithoutADriveOrASelection) {
 }  // namespace
 
 namespace {
+
+// The index keeps table order within a parent and follows a table that was replaced.
+TEST(NtfsChildIndex, KeepsTableOrderAndFollowsANewTable) {
+  auto table = [](std::vector<std::int64_t> parents) {
+    std::vector<NTFSFILEENTRY> entries(parents.size());
+    for (std::size_t i = 0; i < parents.size(); ++i) {
+      entries[i].recordNumber = static_cast<std::int64_t>(100 + i);
+      entries[i].parentRecordNumber = parents[i];
+    }
+    return entries;
+  };
+  auto children = [](CNtfsChildIndex& index, const std::vector<NTFSFILEENTRY>& entries, std::int64_t parent) {
+    std::span<const std::uint32_t> c =
+        index.Children(entries.data(), static_cast<std::uint32_t>(entries.size()), parent);
+    return std::vector<std::uint32_t>(c.begin(), c.end());
+  };
+  CNtfsChildIndex index;
+  const std::vector<NTFSFILEENTRY> first = table({7, 5, 7, 5, 9, 5, -3});
+  EXPECT_EQ(children(index, first, 5), (std::vector<std::uint32_t>{1, 3, 5}));
+  EXPECT_EQ(children(index, first, 7), (std::vector<std::uint32_t>{0, 2}));
+  EXPECT_EQ(children(index, first, 9), (std::vector<std::uint32_t>{4}));
+  EXPECT_EQ(children(index, first, -3), (std::vector<std::uint32_t>{6}));
+  EXPECT_TRUE(children(index, first, 8).empty());
+  EXPECT_TRUE(children(index, first, 10).empty());
+  const std::vector<NTFSFILEENTRY> second = table({9, 9, 5});
+  EXPECT_EQ(children(index, second, 9), (std::vector<std::uint32_t>{0, 1}));
+  EXPECT_EQ(children(index, second, 5), (std::vector<std::uint32_t>{2}));
+  index.Clear();
+  EXPECT_TRUE(index.Children(nullptr, 0, 5).empty());
+  EXPECT_EQ(children(index, first, 5), (std::vector<std::uint32_t>{1, 3, 5}));
+}
 
 // The type cache serves only names whose type follows from their extension alone.
 TEST(FileTypeCache, NamesThatOtherPatternsClaimAreNeverCached) {

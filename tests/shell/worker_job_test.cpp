@@ -8,9 +8,17 @@
 #include <thread>
 
 #include "Pellamor/WorkerJob.h"
+#include "platform/message.h"
 #include "shell_support.h"
 
 namespace {
+
+volatile int g_zero = 0;
+volatile int* volatile g_null = nullptr;
+
+// Real faults; the sanitizers must let them happen, so the handler sees them.
+__attribute__((noinline, no_sanitize("undefined"))) void DivideByZero() { g_zero = 7 / g_zero; }
+__attribute__((noinline, no_sanitize("undefined"))) void StoreThroughNull() { *g_null = 1; }
 
 TEST(WorkerJob, TheHandOverRunsOnTheUiThreadAfterTheJob) {
   shell_test::App();
@@ -39,6 +47,43 @@ TEST(WorkerJob, TheHandOverRunsOnTheUiThreadAfterTheJob) {
   EXPECT_EQ(seen, 42);
   EXPECT_TRUE(signalled);
   EXPECT_FALSE(job->IsPending());
+}
+
+// A fault that ends the job still hands over, and the fault's text is there when it does:
+// waits that end on the hand-over would never end otherwise.
+TEST(WorkerJob, AFaultingJobStillHandsOverWithItsFaultText) {
+  shell_test::App();
+  platform::RecordingMessageSink sink;
+  platform::ScopedMessageSink guard(&sink);
+  struct Case {
+    void (*fault)();
+    const char* name;
+  };
+  const Case cases[] = {{&DivideByZero, "INT_DIVIDE_BY_ZERO"}, {&StoreThroughNull, "ACCESS_VIOLATION"}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    QObject owner;
+    bool delivered = false;
+    bool signalled = false;
+    std::u16string textAtHandOver;
+    std::unique_ptr<CWorkerJob> job;
+    job = StartJob(&owner, [fault = c.fault] { fault(); }, [&] {
+      delivered = true;
+      textAtHandOver = job->FaultText();
+    });
+    ASSERT_TRUE(job);
+    QObject::connect(job.get(), &CWorkerJob::finished, [&] { signalled = true; });
+    ASSERT_TRUE(shell_test::WaitFor([&] { return delivered; }));
+    EXPECT_TRUE(signalled);
+    EXPECT_FALSE(job->IsPending());
+    std::string text = platform::ToUtf8(textAtHandOver);
+    EXPECT_NE(text.find(c.name), std::string::npos) << text;
+    ASSERT_TRUE(shell_test::WaitFor([&] { return !job->IsRunning(); }));
+    EXPECT_EQ(job->FaultText(), textAtHandOver);
+  }
+  // The thread reports each fault once.
+  ASSERT_EQ(sink.Texts().size(), 2u);
+  EXPECT_NE(platform::ToUtf8(sink.Texts()[0]).find("INT_DIVIDE_BY_ZERO"), std::string::npos);
 }
 
 // A job whose handle was replaced, or whose owner went, hands nothing over.
