@@ -12,6 +12,7 @@
 
 #include "Pellamor/DLG/DRSaveBox/DRSaveBox.h"
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
+#include "Pellamor/DLG/CDirectSaveDlg/CDirectSaveDlg.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/DriveSession.h"
 #include "controls/GridListCtrlGroups.h"
@@ -214,3 +215,35 @@ TEST_F(DrSaveBox, RenameDialogAnswersAndClosingTheDriveWhileItWaits) {
 }
 
 }  // namespace
+
+// "저장위치 변경" without a folder asks the save-folder dialog in its per-item mode, starting
+// empty; its folder goes to the selected items on OK, and Cancel changes nothing.
+TEST_F(DrSaveBox, ChangingTheSaveFolderAsksTheSaveFolderDialogPerItem) {
+  if (!Open("fat16.img")) GTEST_SKIP() << "fixture missing";
+  box_->AddItem(u"a.txt", 0, 12, 0, 0, 0, u"", 10);
+  box_->AddItem(u"b.txt", 0, 13, 0, 0, 0, u"", 10);
+  box_->UpdateCounters();
+  box_->List()->SelectOwnerRows({1});
+  static dlg::DialogArgs seen;
+  static QString answer;
+  dlg::RegisterDialogRunner("CDirectSaveDlg", [](QWidget*, const dlg::DialogArgs& args) {
+    seen = args;
+    auto* result = dlg::FindArg<CDirectSaveDlg::Result>(args);
+    if (answer.isEmpty() || !result) return 0;
+    result->folder = answer;
+    return 1;
+  });
+  answer.clear();
+  box_->OnChangeSaveFolder();
+  ASSERT_GE(seen.size(), 2);
+  EXPECT_EQ(seen[0].toInt(), CDirectSaveDlg::kItemMode);
+  EXPECT_TRUE(seen[1].toString().isEmpty());
+  for (const auto& item : box_->Store().Snapshot()) EXPECT_TRUE(item.saveFolder.empty());
+
+  answer = QString::fromStdString(out_.path());
+  box_->OnChangeSaveFolder();
+  const auto items = box_->Store().Snapshot();
+  ASSERT_EQ(items.size(), 2u);
+  EXPECT_TRUE(items[0].saveFolder.empty());
+  EXPECT_EQ(items[1].saveFolder, answer.toStdU16String());
+}

@@ -24,6 +24,7 @@
 
 #include "Pellamor/AppRecords.h"
 #include "Pellamor/DLG/DRSaveBox/QueueDb.h"
+#include "Pellamor/DLG/CDirectSaveDlg/CDirectSaveDlg.h"
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
 #include "Pellamor/DLG/Dialogs.h"
@@ -461,7 +462,14 @@ void CDRSaveBox::OnChangeSaveFolder(const QString& chosen) {
     return;
   }
   QString folder = chosen;
-  if (folder.isEmpty()) folder = QFileDialog::getExistingDirectory(this, QString::fromUtf16(u"저장위치"));
+  if (folder.isEmpty()) {
+    // The save-folder dialog in its per-item mode, starting empty; its folder on OK.
+    CDirectSaveDlg::Result result;
+    if (dlg::RunDialogArgs("CDirectSaveDlg", {CDirectSaveDlg::kItemMode, QString(), QVariant::fromValue(&result)},
+                           this) != 1)
+      return;
+    folder = result.folder;
+  }
   if (folder.isEmpty()) return;
   const std::u16string f = U(folder);
   store_.UpdateRows(SelectedRows(), [&](drsave::QueueItem& i) { i.saveFolder = f; });
