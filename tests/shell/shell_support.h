@@ -1,5 +1,5 @@
-// Helpers of the shell tests: one QApplication for the program, waiting on the event loop, and
-// the texts of tree items.
+// Helpers of the shell tests: one QApplication for the program, waiting on the event loop, acting
+// on a modal dialog, and the texts of tree items.
 #pragma once
 
 #include <QApplication>
@@ -7,9 +7,11 @@
 #include <QElapsedTimer>
 #include <QPixmap>
 #include <QStringList>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <functional>
+#include <utility>
 
 namespace shell_test {
 
@@ -42,6 +44,40 @@ inline void SaveShot(QWidget& window, const QString& name) {
   QDir().mkpath(dir);
   window.grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
 }
+
+// Runs `act` once on the modal dialog of type D when it is up (exec() has started its loop); with
+// kReject the dialog is rejected afterwards, also when `act` returned early on a failed assertion.
+// Keep the object in scope around the call that shows the dialog: its timer dies with it, so a
+// dialog that never shows leaves nothing behind to run in a later test.
+enum class ThenClose { kNo, kReject };
+
+template <class D>
+class WhenModal {
+ public:
+  explicit WhenModal(std::function<void(D*)> act, ThenClose close = ThenClose::kNo)
+      : act_(std::move(act)), close_(close) {
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      timer_.stop();
+      acted_ = true;
+      act_(dialog);
+      if (close_ == ThenClose::kReject) dialog->reject();
+    });
+    timer_.start();
+  }
+  WhenModal(const WhenModal&) = delete;
+  WhenModal& operator=(const WhenModal&) = delete;
+
+  bool Acted() const { return acted_; }
+
+ private:
+  std::function<void(D*)> act_;
+  ThenClose close_;
+  bool acted_ = false;
+  QTimer timer_;
+};
 
 inline QStringList TopLevelTexts(const QTreeWidget& tree) {
   QStringList texts;
