@@ -3,9 +3,7 @@
 #pragma once
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QPixmap>
 #include <QStringList>
 #include <QTimer>
 #include <QTreeWidget>
@@ -13,17 +11,12 @@
 #include <functional>
 #include <utility>
 
+#include "tests/support/gui_support.h"
+
 namespace shell_test {
 
-inline QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test_shell";
-  static char* argv[] = {name, nullptr};
-  // The tests need no display.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+using gui_test::App;
+using gui_test::SaveShot;
 
 // Runs the event loop until done() holds or the time is up; the result of done().
 inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 20000) {
@@ -35,14 +28,6 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 20000) {
     QApplication::processEvents(QEventLoop::AllEvents, 20);
   }
   return true;
-}
-
-// Saves a picture of the window into $PELLAMOR_SHOT_DIR when it is set.
-inline void SaveShot(QWidget& window, const QString& name) {
-  const QString dir = qEnvironmentVariable("PELLAMOR_SHOT_DIR");
-  if (dir.isEmpty()) return;
-  QDir().mkpath(dir);
-  window.grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
 }
 
 // Runs `act` once on the modal dialog of type D when it is up (exec() has started its loop); with
