@@ -53,14 +53,11 @@ struct Listed {
 };
 
 std::vector<Listed> ProbeList(const std::string& image) {
-  auto r = testing_support::Run(testing_support::BinDir() + "/engine_probe list E: --drive E=" + image);
+  const auto listing = testing_support::ProbeList(image);
   std::vector<Listed> out;
-  if (r.exitCode != 0) return out;
-  for (const std::string& line : testing_support::Lines(r.out)) {
-    auto f = testing_support::Fields(line);
-    if (f.size() < 5) continue;
-    out.push_back({f[0], f[1] == "1", f[2] == "1", std::stoull(f[3]), static_cast<std::uint32_t>(std::stoul(f[4]))});
-  }
+  if (listing.exitCode != 0) return out;
+  for (const auto& e : listing.entries)
+    out.push_back({e.path, e.deleted, e.folder, e.size, static_cast<std::uint32_t>(e.number)});
   return out;
 }
 
