@@ -423,7 +423,7 @@ void FreeNtfsEntryArray(NTFSFILEENTRY* entries, std::uint32_t count) {
   std::free(entries);
 }
 
-void SearchDeletedMftRecords(NTFSVOLUMERECORD* state, int deletedOnly, int extensionFilter,
+bool SearchDeletedMftRecords(NTFSVOLUMERECORD* state, int deletedOnly, int extensionFilter,
                              NtfsSearchProgress* progress,
                              const std::vector<std::u16string>& extensions) {
   NtfsSearchOptions options;
@@ -431,11 +431,12 @@ void SearchDeletedMftRecords(NTFSVOLUMERECORD* state, int deletedOnly, int exten
   options.extensionFilter = extensionFilter != 0;
   options.extensions = extensions;
   NtfsSearchResult result = SearchMft(state, options, progress);
-  if (!result.ok) return;
+  if (!result.ok) return false;
   FreeNtfsEntries();
   g_pNtfsEntries = result.entries;
   g_dwNtfsEntryCount = result.count;
   g_dwLFNDirEntry = result.count;
+  return true;
 }
 
 // ---- Engine hooks of the facade -------------------------------------------------------------

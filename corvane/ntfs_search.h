@@ -100,8 +100,8 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
 
 // The search as the scan dialog's worker calls it: publishes the entries in g_pNtfsEntries
 // (releasing the previous array), g_dwNtfsEntryCount and g_dwLFNDirEntry. Nothing is published
-// when the set-up fails.
-void SearchDeletedMftRecords(NTFSVOLUMERECORD* state, int deletedOnly, int extensionFilter,
+// when the set-up fails; false then.
+bool SearchDeletedMftRecords(NTFSVOLUMERECORD* state, int deletedOnly, int extensionFilter,
                              NtfsSearchProgress* progress,
                              const std::vector<std::u16string>& extensions = {});
 

@@ -3,7 +3,6 @@
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
-#include <QDir>
 #include <QHeaderView>
 #include <QImage>
 #include <QPainter>
@@ -14,17 +13,11 @@
 #include <vector>
 
 #include "controls/GridListCtrlGroups.h"
+#include "tests/support/gui_support.h"
 
 namespace grid_test {
 
-inline QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test_controls";
-  static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  if (!QApplication::instance()) new QApplication(argc, argv);
-  return *static_cast<QApplication*>(QApplication::instance());
-}
+using gui_test::App;
 
 // The owner's flat table: texts per row, an optional sort key per row on one column, checks.
 class RowsModel : public QAbstractTableModel {
@@ -127,11 +120,7 @@ inline QImage Shot(QWidget& w, const QString& name) {
   QImage image(w.size(), QImage::Format_ARGB32);
   image.fill(Qt::white);
   w.render(&image);
-  const QString dir = qEnvironmentVariable("PELLAMOR_SHOT_DIR");
-  if (!dir.isEmpty()) {
-    QDir().mkpath(dir);
-    image.save(dir + "/" + name + ".png");
-  }
+  gui_test::SaveShot(image, name);
   return image;
 }
 

@@ -3,23 +3,17 @@
 #pragma once
 
 #include <QApplication>
-#include <QDir>
 #include <QImage>
 #include <QMouseEvent>
 #include <QWidget>
 
 #include <functional>
 
+#include "tests/support/gui_support.h"
+
 namespace small_controls {
 
-inline QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test_controls";
-  static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication* app = qApp ? qobject_cast<QApplication*>(qApp) : new QApplication(argc, argv);
-  return *app;
-}
+using gui_test::App;
 
 // A fixture base that makes the application before the fixture's widgets.
 struct WithApp {
@@ -36,12 +30,7 @@ inline QImage Render(QWidget& widget, const QColor& sentinel = QColor(1, 2, 3)) 
 }
 
 // Saves a PNG of the window into $PELLAMOR_SHOT_DIR when it is set.
-inline void Shot(QWidget& widget, const QString& name) {
-  const QString dir = qEnvironmentVariable("PELLAMOR_SHOT_DIR");
-  if (dir.isEmpty()) return;
-  QDir().mkpath(dir);
-  widget.grab().save(dir + "/" + name + ".png");
-}
+inline void Shot(QWidget& widget, const QString& name) { gui_test::SaveShot(widget, name); }
 
 inline int CountColour(const QImage& image, const QColor& colour) {
   int n = 0;

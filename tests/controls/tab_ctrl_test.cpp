@@ -11,26 +11,13 @@
 #include "controls/ResizableDialog.h"
 #include "controls/TabCtrlSSL.h"
 #include "controls/TabPageSSL.h"
+#include "tests/support/gui_support.h"
 
 namespace {
 
-QApplication& App() {
-  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-  static int argc = 1;
-  static char name[] = "test_controls";
-  static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  return *new QApplication(argc, argv);
-}
-
-void Settle() {
-  for (int i = 0; i < 5; ++i) QApplication::processEvents();
-}
-
-void SaveShot(QWidget& w, const QString& name) {
-  const QString dir = qEnvironmentVariable("PELLAMOR_SHOT_DIR");
-  if (!dir.isEmpty()) w.grab().save(dir + "/" + name + ".png");
-}
+using gui_test::App;
+using gui_test::Settle;
+using gui_test::SaveShot;
 
 // A page with two edits.
 class EditPage : public CTabPageSSL {

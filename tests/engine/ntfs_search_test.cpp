@@ -319,15 +319,13 @@ TEST(NtfsSearch, FacadeSearchPublishesTheEntriesWithTheirCount) {
 TEST(NtfsSearch, EngineProbeListsDeletedEntriesWithTheirPaths) {
   const char* image = "ntfs_4k.img";
   REQUIRE_FIXTURE(image);
-  auto r = testing_support::Run(testing_support::BinDir() + "/engine_probe list E: --drive E=" +
-                                Fixture(image));
-  ASSERT_EQ(r.exitCode, 0) << r.out;
+  const auto listing = testing_support::ProbeList(Fixture(image));
+  ASSERT_EQ(listing.exitCode, 0) << listing.out;
+  ASSERT_TRUE(listing.malformed.empty()) << listing.malformed.front();
   std::set<std::string> listed;
-  for (const auto& line : testing_support::Lines(r.out)) {
-    auto f = testing_support::Fields(line);
-    ASSERT_EQ(f.size(), 5u) << line;
-    EXPECT_EQ(f[1], "1") << "only deleted entries without --all";
-    listed.insert(f[0] + "\t" + f[1] + "\t" + f[2] + "\t" + f[3]);
+  for (const auto& e : listing.entries) {
+    EXPECT_TRUE(e.deleted) << "only deleted entries without --all";
+    listed.insert(e.path + "\t" + (e.deleted ? "1" : "0") + "\t" + (e.folder ? "1" : "0") + "\t" + std::to_string(e.size));
   }
   std::ifstream manifest(Fixture(image) + ".manifest");
   std::string line;

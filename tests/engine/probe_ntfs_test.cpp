@@ -34,15 +34,11 @@ void MarkInUse(Builder& b, std::initializer_list<std::size_t> records) {
 
 // Lines of engine_probe list, by path.
 std::map<std::string, std::string> List(const std::string& image, bool all) {
-  auto r = testing_support::Run(testing_support::BinDir() + "/engine_probe list E:" +
-                                (all ? " --all" : "") + " --drive E=" + image);
-  EXPECT_EQ(r.exitCode, 0) << r.out;
+  const auto listing = testing_support::ProbeList(image, all);
+  EXPECT_EQ(listing.exitCode, 0) << listing.out;
+  for (const auto& line : listing.malformed) ADD_FAILURE() << "not five fields: " << line;
   std::map<std::string, std::string> lines;
-  for (const auto& line : testing_support::Lines(r.out)) {
-    auto f = testing_support::Fields(line);
-    EXPECT_EQ(f.size(), 5u) << line;
-    if (f.size() == 5) lines[f[0]] = line;
-  }
+  for (const auto& e : listing.entries) lines[e.path] = e.line;
   return lines;
 }
 

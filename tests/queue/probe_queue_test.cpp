@@ -17,17 +17,15 @@ using testing_support::ReadFile;
 using testing_support::TempDir;
 
 QueueItem Listed(const std::string& image, const std::string& path) {
-  const auto r = testing_support::Run(testing_support::BinDir() + "/engine_probe list E: --drive E=" + Fixture(image));
-  for (const std::string& line : Lines(r.out)) {
-    const auto f = Fields(line);
-    if (f[0] != path) continue;
+  for (const auto& e : testing_support::ProbeList(Fixture(image)).entries) {
+    if (e.path != path) continue;
     QueueItem item;
     item.name = platform::FromUtf8(path.substr(path.rfind('/') + 1));
-    item.sizeText = f[2] == "1" ? u"폴더" : u"1KB";
+    item.sizeText = e.folder ? u"폴더" : u"1KB";
     item.typeName = u"파일";
-    item.firstCluster = item.addedCluster = std::stoull(f[4]);
-    item.size = std::stoull(f[3]);
-    item.entryReference = f[1] == "1" ? drsave::kFatDeletedReference : 0;
+    item.firstCluster = item.addedCluster = e.number;
+    item.size = e.size;
+    item.entryReference = e.deleted ? drsave::kFatDeletedReference : 0;
     item.saveFolder = u"C:\\복구";  // from another system: the probe points every item at DIR
     return item;
   }

@@ -42,14 +42,9 @@ struct Listed {
 
 // Every entry of the image as engine_probe lists it, by path.
 std::map<std::string, Listed> ListImage(const std::string& image) {
-  const auto r = testing_support::Run(testing_support::BinDir() + "/engine_probe list E: --all --drive E=" +
-                                      Fixture(image));
   std::map<std::string, Listed> out;
-  for (const std::string& line : Lines(r.out)) {
-    const auto f = Fields(line);
-    if (f.size() < 5) continue;
-    out[f[0]] = Listed{f[1] == "1", f[2] == "1", std::stoull(f[3]), std::stoull(f[4])};
-  }
+  for (const auto& e : testing_support::ProbeList(Fixture(image), true).entries)
+    out[e.path] = Listed{e.deleted, e.folder, e.size, e.number};
   return out;
 }
 

@@ -5,28 +5,18 @@
 #include <QImage>
 
 #include "shared/DialogHeaderCtrl.h"
+#include "tests/support/gui_support.h"
 
 namespace {
 
-QApplication& App() {
-  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-  static int argc = 1;
-  static char name[] = "test_shared";
-  static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  return *new QApplication(argc, argv);
-}
+using gui_test::App;
+using gui_test::SaveShot;
 
 QImage Render(QWidget& w) {
   QImage image(w.size(), QImage::Format_RGB32);
   image.fill(Qt::magenta);
   w.render(&image);
   return image;
-}
-
-void SaveShot(const QImage& image, const QString& name) {
-  const QString dir = qEnvironmentVariable("PELLAMOR_SHOT_DIR");
-  if (!dir.isEmpty()) image.save(dir + "/" + name + ".png");
 }
 
 // Pixels of the area that differ from the colour.

@@ -6,17 +6,11 @@
 #include <algorithm>
 
 #include "shared/Paragraph.h"
+#include "tests/support/gui_support.h"
 
 namespace {
 
-QApplication& App() {
-  if (auto* app = qobject_cast<QApplication*>(QCoreApplication::instance())) return *app;
-  static int argc = 1;
-  static char name[] = "test_shared";
-  static char* argv[] = {name, nullptr};
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  return *new QApplication(argc, argv);
-}
+using gui_test::App;
 
 TEST(ParagraphTest, WordsKeepOneTrailingBlank) {
   struct Case {

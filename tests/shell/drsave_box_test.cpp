@@ -114,13 +114,10 @@ TEST_F(DrSaveBox, ListTextsAndKeys) {
 
 TEST_F(DrSaveBox, RunSavesFatFilesAndCountsTheDoneOnes) {
   if (!Open("fat16.img")) GTEST_SKIP() << "fixture missing";
-  const auto listing = testing_support::Run(testing_support::BinDir() + "/engine_probe list E: --drive E=" +
-                                            Fixture("fat16.img"));
-  for (const std::string& line : testing_support::Lines(listing.out)) {
-    const auto f = testing_support::Fields(line);
-    if (f[0] == "/SMALL.TXT" || f[0] == "/#EL1.TXT" || f[0] == "/#MULTI.BIN")
-      box_->AddItem(platform::FromUtf8(f[0].substr(1)), 0, std::stoull(f[4]), f[0] == "/#MULTI.BIN" ? 1 : 0,
-                    f[1] == "1" ? 1 : 0, 0, u"", std::stod(f[3]));
+  for (const auto& e : testing_support::ProbeList(Fixture("fat16.img")).entries) {
+    if (e.path == "/SMALL.TXT" || e.path == "/#EL1.TXT" || e.path == "/#MULTI.BIN")
+      box_->AddItem(platform::FromUtf8(e.path.substr(1)), 0, e.number, e.path == "/#MULTI.BIN" ? 1 : 0,
+                    e.deleted ? 1 : 0, 0, u"", static_cast<double>(e.size));
   }
   box_->UpdateCounters();
   ASSERT_EQ(box_->Store().Size(), 3u);
@@ -172,13 +169,9 @@ TEST_F(DrSaveBox, WhileARunGoesEditsAreRefusedAndClosingTheDriveStopsIt) {
 
 TEST_F(DrSaveBox, RenameDialogAnswersAndClosingTheDriveWhileItWaits) {
   if (!Open("fat16.img")) GTEST_SKIP() << "fixture missing";
-  const auto listing = testing_support::Run(testing_support::BinDir() + "/engine_probe list E: --drive E=" +
-                                            Fixture("fat16.img"));
   std::uint64_t cluster = 0;
-  for (const std::string& line : testing_support::Lines(listing.out)) {
-    const auto f = testing_support::Fields(line);
-    if (f[0] == "/SMALL.TXT") cluster = std::stoull(f[4]);
-  }
+  for (const auto& e : testing_support::ProbeList(Fixture("fat16.img")).entries)
+    if (e.path == "/SMALL.TXT") cluster = e.number;
   testing_support::WriteFile(out_.File("SMALL.TXT"), "old");
   box_->AddItem(u"SMALL.TXT", 0, cluster, 0, 0, 0, u"", 100);
   box_->UpdateCounters();

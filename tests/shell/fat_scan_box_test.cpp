@@ -2,7 +2,6 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include <atomic>
@@ -54,14 +53,11 @@ struct Listed {
 };
 
 std::vector<Listed> ProbeList(const std::string& image) {
-  auto r = testing_support::Run(testing_support::BinDir() + "/engine_probe list E: --drive E=" + image);
+  const auto listing = testing_support::ProbeList(image);
   std::vector<Listed> out;
-  if (r.exitCode != 0) return out;
-  for (const std::string& line : testing_support::Lines(r.out)) {
-    auto f = testing_support::Fields(line);
-    if (f.size() < 5) continue;
-    out.push_back({f[0], f[1] == "1", f[2] == "1", std::stoull(f[3]), static_cast<std::uint32_t>(std::stoul(f[4]))});
-  }
+  if (listing.exitCode != 0) return out;
+  for (const auto& e : listing.entries)
+    out.push_back({e.path, e.deleted, e.folder, e.size, static_cast<std::uint32_t>(e.number)});
   return out;
 }
 
@@ -70,22 +66,6 @@ std::vector<std::string> ProbeProps(const std::string& image, const std::string&
   if (r.exitCode != 0) return {};
   auto lines = testing_support::Lines(r.out);
   return lines.empty() ? std::vector<std::string>{} : testing_support::Fields(lines.front());
-}
-
-// Runs `during` on the dialog of the given type once it is shown modally, then closes it.
-template <typename Dialog>
-void WhenShown(const std::function<void(Dialog&)>& during) {
-  auto* timer = new QTimer;
-  timer->setInterval(10);
-  QObject::connect(timer, &QTimer::timeout, [timer, during] {
-    auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
-    if (!dialog) return;
-    timer->stop();
-    timer->deleteLater();
-    during(*dialog);
-    dialog->reject();
-  });
-  timer->start();
 }
 
 class FatScanBox : public ::testing::Test {
@@ -155,7 +135,8 @@ TEST_F(FatScanBox, ListsTheRootAsTheProbeDoesAfterClosingTheOpenDrive) {
   ASSERT_TRUE(Open('E'));
   ASSERT_GT(List().RowCount(), 0);
   bool shown = false;
-  WhenShown<CDlgScanBox_FAT>([&](CDlgScanBox_FAT& box) {
+  shell_test::WhenModal<CDlgScanBox_FAT> act([&](CDlgScanBox_FAT* dialog) {
+    CDlgScanBox_FAT& box = *dialog;
     shown = true;
     // The drive of tree, list and queue went before the box read the volume.
     EXPECT_FALSE(frame_->Session()->IsOpen());
@@ -172,7 +153,7 @@ TEST_F(FatScanBox, ListsTheRootAsTheProbeDoesAfterClosingTheOpenDrive) {
     }
     for (int id = 1378; id <= 1381; ++id) EXPECT_TRUE(box.CountEdit(id)->text().isEmpty());
     shell_test::SaveShot(box, "fat_scan_box");
-  });
+  }, shell_test::ThenClose::kReject);
   EXPECT_EQ(frame_->RunDialog("CDlgScanBox_FAT", 'E'), 0);
   EXPECT_TRUE(shown);
   // Everything the box read went with it.
@@ -282,12 +263,13 @@ TEST_F(FatScanBox, PropertyTextsOverFat12Fat16AndFat32) {
       ASSERT_TRUE(shell_test::WaitFor([&] { return List().hasFocus(); }, 5000));
 
       QStringList texts;
-      WhenShown<CPropertyEditDlg>([&](CPropertyEditDlg& d) {
+      shell_test::WhenModal<CPropertyEditDlg> act([&](CPropertyEditDlg* dialog) {
+        CPropertyEditDlg& d = *dialog;
         EXPECT_EQ(d.EntryIndex(), static_cast<int>(List().Model()->Keys(row).entryIndex));
         ASSERT_TRUE(shell_test::WaitFor([&] { return d.Filled(); }));
         texts = Texts(d);
         if (std::string(e.path) == "/MULTI.BIN") shell_test::SaveShot(d, QString::fromStdString(std::string("fat_property_") + img.name));
-      });
+      }, shell_test::ThenClose::kReject);
       // The frame's command hands over the entry behind the one selected row.
       ASSERT_TRUE(frame_->RunCommand(cmd::kPropertyCheck));
       ASSERT_EQ(texts.size(), 12);

@@ -4,7 +4,6 @@
 
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include <functional>
@@ -27,16 +26,7 @@ using Set = std::set<std::u16string>;
 
 QString T(const char16_t* text) { return QString::fromUtf16(text); }
 
-// Runs `act` on the modal dialog once it is up (exec() has started its loop).
-void WhenModal(std::function<void(CDlgFileTypeBox*)> act) {
-  QTimer::singleShot(0, [act] {
-    if (auto* d = qobject_cast<CDlgFileTypeBox*>(QApplication::activeModalWidget())) {
-      act(d);
-    } else {
-      WhenModal(act);
-    }
-  });
-}
+using Act = shell_test::WhenModal<CDlgFileTypeBox>;
 
 void Tick(QTreeWidget* tree, const char16_t* category, const char16_t* extension = nullptr) {
   QTreeWidgetItem* item = shell_test::TopLevel(*tree, T(category));
@@ -175,26 +165,30 @@ TEST_F(FileTypeDialogTest, RunnerFillsTheGivenSettingsOnOkOnly) {
   dlg::RegisterAllDialogs();
   ASSERT_TRUE(dlg::HasDialog("CDlgFileTypeBox"));
 
-  WhenModal([](CDlgFileTypeBox* d) { d->CancelButton()->click(); });
-  EXPECT_EQ(dlg::RunDialog("CDlgFileTypeBox", &settings_), 0);
-  ExpectEarlierChoiceKept();
-
-  WhenModal([](CDlgFileTypeBox* d) {
-    Tick(d->Tree(), u"동영상/비디오/자막", u".MPEG");
-    d->OkButton()->click();
-  });
-  EXPECT_EQ(dlg::RunDialog("CDlgFileTypeBox", &settings_), 1);
-  EXPECT_EQ(settings_.firstList, List{u"MPEG"});
-  EXPECT_EQ(settings_.firstSet, Set{u"MPEG"});
-  EXPECT_EQ(g_nSelectedExtensions, 1);
-
+  {
+    Act act([](CDlgFileTypeBox* d) { d->CancelButton()->click(); });
+    EXPECT_EQ(dlg::RunDialog("CDlgFileTypeBox", &settings_), 0);
+    ExpectEarlierChoiceKept();
+  }
+  {
+    Act act([](CDlgFileTypeBox* d) {
+      Tick(d->Tree(), u"동영상/비디오/자막", u".MPEG");
+      d->OkButton()->click();
+    });
+    EXPECT_EQ(dlg::RunDialog("CDlgFileTypeBox", &settings_), 1);
+    EXPECT_EQ(settings_.firstList, List{u"MPEG"});
+    EXPECT_EQ(settings_.firstSet, Set{u"MPEG"});
+    EXPECT_EQ(g_nSelectedExtensions, 1);
+  }
   // The earlier choice is not shown again.
-  WhenModal([](CDlgFileTypeBox* d) {
-    EXPECT_TRUE(d->TickedExtensions().isEmpty());
-    d->CancelButton()->click();
-  });
-  EXPECT_EQ(dlg::RunDialog("CDlgFileTypeBox", &settings_), 0);
-  EXPECT_EQ(settings_.firstList, List{u"MPEG"});
+  {
+    Act act([](CDlgFileTypeBox* d) {
+      EXPECT_TRUE(d->TickedExtensions().isEmpty());
+      d->CancelButton()->click();
+    });
+    EXPECT_EQ(dlg::RunDialog("CDlgFileTypeBox", &settings_), 0);
+    EXPECT_EQ(settings_.firstList, List{u"MPEG"});
+  }
 }
 
 }  // namespace

@@ -18,11 +18,6 @@
 
 namespace {
 
-void SaveShot(QWidget& w, const QString& name) {
-  const QString dir = qEnvironmentVariable("PELLAMOR_SHOT_DIR");
-  if (!dir.isEmpty()) w.grab().save(dir + "/" + name + ".png");
-}
-
 // Five files in a three-column list shown sorted by name, descending.
 class ListInfoBoxTest : public ::testing::Test {
  protected:
@@ -95,7 +90,7 @@ TEST_F(ListInfoBoxTest, OneBoxPerSelectedRowOfASortedList) {
   }
   EXPECT_EQ(boxes[1]->Edit()->toPlainText(),
             QString::fromUtf16(u"\n이름: charlie.zip\n\n크기: 65,536\n\n종류: archive\n"));
-  SaveShot(*boxes[1], "list_info_box");
+  shell_test::SaveShot(*boxes[1], "list_info_box");
   EXPECT_EQ(ShowListRowInfoEx(&view).size(), 3);  // the same builder
   for (CDlgListInfoBox* box : boxes) opened << box;
 }

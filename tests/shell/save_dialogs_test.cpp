@@ -10,7 +10,6 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 #include <cstdint>
 #include <functional>
@@ -38,17 +37,7 @@ QString T(const char16_t* text) { return QString::fromUtf16(text); }
 
 constexpr std::uint64_t kMax = std::numeric_limits<std::uint64_t>::max();
 
-// Runs `act` on the modal dialog of type D once it is up (exec() has started its loop).
-template <class D>
-void WhenModal(std::function<void(D*)> act) {
-  QTimer::singleShot(0, [act] {
-    if (auto* d = qobject_cast<D*>(QApplication::activeModalWidget())) {
-      act(d);
-    } else {
-      WhenModal<D>(act);
-    }
-  });
-}
+using shell_test::WhenModal;
 
 // A message sink that records and answers, for each test.
 class DialogTest : public ::testing::Test {
@@ -251,26 +240,29 @@ TEST_F(DialogTest, AcceptedMethodRefreshesTheItemsTexts) {
 
 TEST_F(DialogTest, RecoveryMethodRunnerFillsTheResult) {
   dlg::RegisterAllDialogs();
-  CDlgRecoveryMethod::Result result;
-  WhenModal<CDlgRecoveryMethod>([](CDlgRecoveryMethod* d) {
-    EXPECT_EQ(d->NameEdit()->text(), T(u"보고서.hwp"));
-    EXPECT_EQ(d->ClusterEdit()->text(), QStringLiteral("8589934593"));
-    EXPECT_EQ(d->MethodCombo()->currentIndex(), 1);
-    d->SizeEdit()->setText("3");
-    d->SizeUnitCombo()->setCurrentIndex(2);
-    QTest::mouseClick(d->OkButton(), Qt::LeftButton);
-  });
-  EXPECT_EQ(dlg::RunDialog("CDlgRecoveryMethod", T(u"보고서.hwp"), 1, quint64(8589934593ull), quint64(7), &result),
-            1);
-  EXPECT_EQ(result.name, T(u"보고서.hwp"));
-  EXPECT_EQ(result.methodCode, 1);
-  EXPECT_EQ(result.firstCluster, 8589934593ull);
-  EXPECT_EQ(result.size, 3ull << 20);
-
-  CDlgRecoveryMethod::Result untouched{T(u"keep"), 0, 1, 2};
-  WhenModal<CDlgRecoveryMethod>([](CDlgRecoveryMethod* d) { d->reject(); });
-  EXPECT_EQ(dlg::RunDialog("CDlgRecoveryMethod", T(u"x"), 0, quint64(5), quint64(6), &untouched), 0);
-  EXPECT_EQ(untouched.name, T(u"keep"));
+  {
+    CDlgRecoveryMethod::Result result;
+    WhenModal<CDlgRecoveryMethod> act([](CDlgRecoveryMethod* d) {
+      EXPECT_EQ(d->NameEdit()->text(), T(u"보고서.hwp"));
+      EXPECT_EQ(d->ClusterEdit()->text(), QStringLiteral("8589934593"));
+      EXPECT_EQ(d->MethodCombo()->currentIndex(), 1);
+      d->SizeEdit()->setText("3");
+      d->SizeUnitCombo()->setCurrentIndex(2);
+      QTest::mouseClick(d->OkButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(dlg::RunDialog("CDlgRecoveryMethod", T(u"보고서.hwp"), 1, quint64(8589934593ull), quint64(7), &result),
+              1);
+    EXPECT_EQ(result.name, T(u"보고서.hwp"));
+    EXPECT_EQ(result.methodCode, 1);
+    EXPECT_EQ(result.firstCluster, 8589934593ull);
+    EXPECT_EQ(result.size, 3ull << 20);
+  }
+  {
+    CDlgRecoveryMethod::Result untouched{T(u"keep"), 0, 1, 2};
+    WhenModal<CDlgRecoveryMethod> act([](CDlgRecoveryMethod* d) { d->reject(); });
+    EXPECT_EQ(dlg::RunDialog("CDlgRecoveryMethod", T(u"x"), 0, quint64(5), quint64(6), &untouched), 0);
+    EXPECT_EQ(untouched.name, T(u"keep"));
+  }
 }
 
 // ---- save folder ----
@@ -296,7 +288,7 @@ class DirectSaveTest : public DialogTest {
   }
   // Presses browse and picks the folder in the folder dialog.
   static void Browse(CDirectSaveDlg& d, const QString& folder) {
-    WhenModal<QFileDialog>([folder](QFileDialog* picker) {
+    WhenModal<QFileDialog> pick([folder](QFileDialog* picker) {
       const QFileInfo info(folder);
       picker->setDirectory(info.absolutePath());
       picker->selectFile(info.fileName());
@@ -420,30 +412,34 @@ TEST_F(DirectSaveTest, RunnerAsTheFrameAndTheQueueCallIt) {
   dlg::RegisterAllDialogs();
   SetDefault(folderA_);
   // The frame's command: default-folder mode, starting from the default folder.
-  const QString b = folderB_;
-  WhenModal<CDirectSaveDlg>([b](CDirectSaveDlg* d) {
-    EXPECT_EQ(d->Mode(), CDirectSaveDlg::kDefaultFolderMode);
-    EXPECT_EQ(d->FolderText()->text(), QString::fromStdU16String(g_strDefaultSaveFolder));
-    Browse(*d, b);
-    QTest::mouseClick(d->OkButton(), Qt::LeftButton);
-  });
-  EXPECT_EQ(dlg::RunDialog("CDirectSaveDlg", 1), 1);
-  EXPECT_EQ(DefaultFolder(), folderB_);
-
+  {
+    const QString b = folderB_;
+    WhenModal<CDirectSaveDlg> act([b](CDirectSaveDlg* d) {
+      EXPECT_EQ(d->Mode(), CDirectSaveDlg::kDefaultFolderMode);
+      EXPECT_EQ(d->FolderText()->text(), QString::fromStdU16String(g_strDefaultSaveFolder));
+      Browse(*d, b);
+      QTest::mouseClick(d->OkButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(dlg::RunDialog("CDirectSaveDlg", 1), 1);
+    EXPECT_EQ(DefaultFolder(), folderB_);
+  }
   // The queue's command: item mode, the folder handed back.
-  CDirectSaveDlg::Result result;
-  WhenModal<CDirectSaveDlg>([](CDirectSaveDlg* d) {
-    EXPECT_EQ(d->Mode(), CDirectSaveDlg::kItemMode);
-    QTest::mouseClick(d->DefaultButton(), Qt::LeftButton);
-    QTest::mouseClick(d->OkButton(), Qt::LeftButton);
-  });
-  EXPECT_EQ(dlg::RunDialog("CDirectSaveDlg", 0, QString(), &result), 1);
-  EXPECT_EQ(result.folder, folderB_);
-
-  CDirectSaveDlg::Result cancelled{QStringLiteral("kept")};
-  WhenModal<CDirectSaveDlg>([](CDirectSaveDlg* d) { QTest::mouseClick(d->CancelButton(), Qt::LeftButton); });
-  EXPECT_EQ(dlg::RunDialog("CDirectSaveDlg", 0, QString(), &cancelled), 0);
-  EXPECT_EQ(cancelled.folder, QStringLiteral("kept"));
+  {
+    CDirectSaveDlg::Result result;
+    WhenModal<CDirectSaveDlg> act([](CDirectSaveDlg* d) {
+      EXPECT_EQ(d->Mode(), CDirectSaveDlg::kItemMode);
+      QTest::mouseClick(d->DefaultButton(), Qt::LeftButton);
+      QTest::mouseClick(d->OkButton(), Qt::LeftButton);
+    });
+    EXPECT_EQ(dlg::RunDialog("CDirectSaveDlg", 0, QString(), &result), 1);
+    EXPECT_EQ(result.folder, folderB_);
+  }
+  {
+    CDirectSaveDlg::Result cancelled{QStringLiteral("kept")};
+    WhenModal<CDirectSaveDlg> act([](CDirectSaveDlg* d) { QTest::mouseClick(d->CancelButton(), Qt::LeftButton); });
+    EXPECT_EQ(dlg::RunDialog("CDirectSaveDlg", 0, QString(), &cancelled), 0);
+    EXPECT_EQ(cancelled.folder, QStringLiteral("kept"));
+  }
 }
 
 // ---- rename on conflict ----
@@ -603,7 +599,7 @@ TEST_F(DialogTest, RenameRunnerGivesTheAnswerAndTheName) {
   for (const Case& c : cases) {
     sink_.QueueAnswer(MsgAnswer::Yes);
     CDlgAttrChangeBox::Result result{QStringLiteral("stale")};
-    WhenModal<CDlgAttrChangeBox>([act = c.act](CDlgAttrChangeBox* d) {
+    WhenModal<CDlgAttrChangeBox> answer([act = c.act](CDlgAttrChangeBox* d) {
       EXPECT_EQ(d->SourceEdit()->text(), T(u"사진.jpg"));
       act(d);
     });

@@ -1,27 +1,22 @@
-// Helpers of the shell tests: one QApplication for the program, waiting on the event loop, and
-// the texts of tree items.
+// Helpers of the shell tests: one QApplication for the program, waiting on the event loop, acting
+// on a modal dialog, and the texts of tree items.
 #pragma once
 
 #include <QApplication>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QPixmap>
 #include <QStringList>
+#include <QTimer>
 #include <QTreeWidget>
 
 #include <functional>
+#include <utility>
+
+#include "tests/support/gui_support.h"
 
 namespace shell_test {
 
-inline QApplication& App() {
-  static int argc = 1;
-  static char name[] = "test_shell";
-  static char* argv[] = {name, nullptr};
-  // The tests need no display.
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QApplication* app = new QApplication(argc, argv);
-  return *app;
-}
+using gui_test::App;
+using gui_test::SaveShot;
 
 // Runs the event loop until done() holds or the time is up; the result of done().
 inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 20000) {
@@ -35,13 +30,39 @@ inline bool WaitFor(const std::function<bool()>& done, int timeoutMs = 20000) {
   return true;
 }
 
-// Saves a picture of the window into $PELLAMOR_SHOT_DIR when it is set.
-inline void SaveShot(QWidget& window, const QString& name) {
-  const QString dir = qEnvironmentVariable("PELLAMOR_SHOT_DIR");
-  if (dir.isEmpty()) return;
-  QDir().mkpath(dir);
-  window.grab().save(QDir(dir).filePath(name + QStringLiteral(".png")));
-}
+// Runs `act` once on the modal dialog of type D when it is up (exec() has started its loop); with
+// kReject the dialog is rejected afterwards, also when `act` returned early on a failed assertion.
+// Keep the object in scope around the call that shows the dialog: its timer dies with it, so a
+// dialog that never shows leaves nothing behind to run in a later test.
+enum class ThenClose { kNo, kReject };
+
+template <class D>
+class WhenModal {
+ public:
+  explicit WhenModal(std::function<void(D*)> act, ThenClose close = ThenClose::kNo)
+      : act_(std::move(act)), close_(close) {
+    timer_.setInterval(10);
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
+      if (!dialog) return;
+      timer_.stop();
+      acted_ = true;
+      act_(dialog);
+      if (close_ == ThenClose::kReject) dialog->reject();
+    });
+    timer_.start();
+  }
+  WhenModal(const WhenModal&) = delete;
+  WhenModal& operator=(const WhenModal&) = delete;
+
+  bool Acted() const { return acted_; }
+
+ private:
+  std::function<void(D*)> act_;
+  ThenClose close_;
+  bool acted_ = false;
+  QTimer timer_;
+};
 
 inline QStringList TopLevelTexts(const QTreeWidget& tree) {
   QStringList texts;

@@ -3,6 +3,7 @@
 #include <stdio.h>
 #include <sys/wait.h>
 
+#include <charconv>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -97,6 +98,43 @@ OpenedVolume::OpenedVolume(char letter) : guard_(&sink_) {
 OpenedVolume::~OpenedVolume() {
   FreeFileSystem(&fs_);
   if (m_pFileSystem == &fs_) m_pFileSystem = nullptr;
+}
+
+namespace {
+
+bool ParseNumber(const std::string& text, std::uint64_t& value) {
+  const char* end = text.data() + text.size();
+  auto [p, ec] = std::from_chars(text.data(), end, value);
+  return !text.empty() && ec == std::errc() && p == end;
+}
+
+bool ParseFlag(const std::string& text, bool& value) {
+  if (text != "0" && text != "1") return false;
+  value = text == "1";
+  return true;
+}
+
+}  // namespace
+
+ProbeListing ProbeList(const std::string& image, bool all) {
+  ProbeListing listing;
+  const CommandResult r =
+      Run(BinDir() + "/engine_probe list E:" + (all ? " --all" : "") + " --drive E=" + image);
+  listing.exitCode = r.exitCode;
+  listing.out = r.out;
+  for (const std::string& line : Lines(r.out)) {
+    const std::vector<std::string> f = Fields(line);
+    ProbeEntry e;
+    if (f.size() == 5 && ParseFlag(f[1], e.deleted) && ParseFlag(f[2], e.folder) && ParseNumber(f[3], e.size) &&
+        ParseNumber(f[4], e.number)) {
+      e.path = f[0];
+      e.line = line;
+      listing.entries.push_back(std::move(e));
+    } else {
+      listing.malformed.push_back(line);
+    }
+  }
+  return listing;
 }
 
 }  // namespace testing_support

@@ -25,6 +25,25 @@ struct CommandResult {
 CommandResult Run(const std::string& command, bool mergeErr = false);
 
 std::vector<std::string> Lines(const std::string& text);
+
+// One line of `engine_probe list`: path, deleted and folder flags, size, and the first cluster or
+// record number.
+struct ProbeEntry {
+  std::string path;
+  bool deleted = false;
+  bool folder = false;
+  std::uint64_t size = 0;
+  std::uint64_t number = 0;
+  std::string line;  // as printed
+};
+struct ProbeListing {
+  int exitCode = -1;
+  std::string out;
+  std::vector<ProbeEntry> entries;
+  std::vector<std::string> malformed;  // lines that are not five well-formed fields
+};
+// `engine_probe list E:` of the image as drive E:; with `all` also the entries not deleted.
+ProbeListing ProbeList(const std::string& image, bool all = false);
 std::vector<std::string> Fields(const std::string& line, char sep = '\t');
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);

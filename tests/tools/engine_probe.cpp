@@ -40,9 +40,6 @@
 #include "tests/tools/probe_disk.h"
 #include "tests/tools/probe_queue.h"
 
-// tests/tools/probe_props.cpp
-int ProbeProps(FILESYSTEMOBJ* fs, const std::string& path, std::ostream& out, std::ostream& err);
-
 namespace {
 
 // Prints every message to stderr, answers with the first button, and keeps the last text.

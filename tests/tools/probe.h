@@ -3,6 +3,7 @@
 
 #include <ostream>
 #include <string>
+#include <string_view>
 
 #include "corvane/filesystem.h"
 
@@ -16,3 +17,13 @@ int ProbeSaveFat(FILESYSTEMOBJ* fs, const std::string& path, const std::string& 
                  const std::string& method, std::ostream& out, std::ostream& err);
 int ProbeSaveNtfs(FILESYSTEMOBJ* fs, const std::string& path, const std::string& dir,
                   std::ostream& out, std::ostream& err);
+
+// Prints the property-check texts of the FAT entry at path (as list prints it) on one line.
+int ProbeProps(FILESYSTEMOBJ* fs, const std::string& path, std::ostream& out, std::ostream& err);
+
+// The name of a FAT entry as list prints it: the long name when there is one, else the short one.
+std::u16string FatEntryName(const FATDIRENTRY& e);
+
+// A text as one field of a tab-separated line: UTF-8 with backslash, tab, CR, LF and other control
+// characters escaped, so a field never breaks the line format.
+std::string Field(std::u16string_view text);

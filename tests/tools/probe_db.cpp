@@ -6,11 +6,8 @@
 
 #include "Pellamor/DLG/DRSaveBox/QueueDb.h"
 #include "platform/message.h"
+#include "tests/tools/probe.h"
 
-namespace {
-
-// UTF-8 with backslash, tab, CR, LF and other control characters escaped, so a field never
-// breaks the line format.
 std::string Field(std::u16string_view text) {
   std::string out;
   for (char c : platform::ToUtf8(text)) {
@@ -33,6 +30,8 @@ std::string Field(std::u16string_view text) {
   }
   return out;
 }
+
+namespace {
 
 std::string Time(const SYSTEMTIME& t) {
   char b[64];

@@ -11,15 +11,15 @@
 #include "platform/message.h"
 #include "tests/tools/probe.h"
 
-namespace {
-
-std::u16string EntryName(const FATDIRENTRY& e) {
+std::u16string FatEntryName(const FATDIRENTRY& e) {
   if (e.hasLongName) {
     std::u16string name = LongNameOf(e);
     if (!name.empty()) return name;
   }
   return platform::AnsiToUtf16(std::string(e.shortName, strnlen(e.shortName, sizeof e.shortName)));
 }
+
+namespace {
 
 bool IsDotEntry(const FATDIRENTRY& e) {
   return std::strcmp(e.shortName, ".") == 0 || std::strcmp(e.shortName, "..") == 0;
@@ -32,7 +32,7 @@ bool WalkFat(const std::string& prefix, bool all, std::set<std::uint32_t>* seen,
   std::vector<FATDIRENTRY> entries(g_pFatDirEntries, g_pFatDirEntries + g_dwFatDirEntryCount);
   for (const FATDIRENTRY& e : entries) {
     if (e.volumeLabel || IsDotEntry(e) || (!all && e.deleted)) continue;
-    const std::string path = prefix + "/" + platform::ToUtf8(EntryName(e));
+    const std::string path = prefix + "/" + platform::ToUtf8(FatEntryName(e));
     if (!visit(path, e)) return false;
     // A folder the engine cannot open (a deleted one, say) is listed but not walked.
     if (e.directory && e.firstCluster >= 2 && seen->insert(e.firstCluster).second &&
@@ -112,7 +112,7 @@ int ProbeSaveFat(FILESYSTEMOBJ* fs, const std::string& path, const std::string& 
       firstSector = std::uint64_t{found.firstCluster - 2} * g_pBootRecord->sectorsPerCluster +
                     rec->geometry.firstDataSector;
   }
-  const std::u16string name = EntryName(found);
+  const std::u16string name = FatEntryName(found);
   if (!RecoverFatFile(found.firstCluster, name, platform::FromUtf8(dir), found.size, code,
                       found.deleted, firstSector, 0)) {
     err << "save failed\n";

@@ -130,17 +130,10 @@ bool SearchDeleted(FILESYSTEMOBJ* fs, std::ostream& err) {
     err << "cannot search the volume\n";
     return false;
   }
-  NtfsSearchOptions options;
-  options.deletedOnly = true;
-  NtfsSearchResult result = SearchMft(fs->ntfs, options, nullptr);
-  if (!result.ok) {
+  if (!SearchDeletedMftRecords(fs->ntfs, 1, 0, nullptr)) {
     err << "cannot search the volume\n";
     return false;
   }
-  FreeNtfsEntries();
-  g_pNtfsEntries = result.entries;
-  g_dwNtfsEntryCount = result.count;
-  g_dwLFNDirEntry = result.count;
   fs->currentDirectory = kRootRecord;
   return true;
 }

@@ -9,23 +9,15 @@
 #include "corvane/filesystem.h"
 #include "platform/codepage.h"
 #include "platform/message.h"
+#include "tests/tools/probe.h"
 
 namespace {
-
-// The name as the list verb prints it.
-std::string ListedName(const FATDIRENTRY& e) {
-  if (e.hasLongName) {
-    std::u16string name = LongNameOf(e);
-    if (!name.empty()) return platform::ToUtf8(name);
-  }
-  return platform::ToUtf8(platform::AnsiToUtf16(std::string(e.shortName, strnlen(e.shortName, sizeof e.shortName))));
-}
 
 // Index of the entry named `name` in the loaded directory, -1 when none.
 long long FindEntry(const std::string& name) {
   for (std::uint32_t i = 0; i < g_dwFatDirEntryCount; ++i) {
     const FATDIRENTRY& e = g_pFatDirEntries[i];
-    if (!e.volumeLabel && ListedName(e) == name) return i;
+    if (!e.volumeLabel && platform::ToUtf8(FatEntryName(e)) == name) return i;
   }
   return -1;
 }

@@ -3,22 +3,7 @@
 #include "Pellamor/DLG/DRSaveBox/QueueDb.h"
 #include "Pellamor/DLG/DRSaveBox/QueueRun.h"
 #include "platform/message.h"
-
-namespace {
-
-// Tabs and line breaks in a text would break the line format.
-std::string Field(std::u16string_view text) {
-  std::string out;
-  for (char c : platform::ToUtf8(text)) {
-    if (c == '\t') out += "\\t";
-    else if (c == '\n') out += "\\n";
-    else if (c == '\r') out += "\\r";
-    else out += c;
-  }
-  return out;
-}
-
-}  // namespace
+#include "tests/tools/probe.h"
 
 int ProbeQueue(FILESYSTEMOBJ* fs, const std::string& file, const std::string& dir, std::ostream& out,
                std::ostream& err) {
