@@ -123,7 +123,9 @@ NTFSFILETIME Split(std::uint64_t t) {
 
 namespace {
 
-// FillNtfsEntry with the name given apart from the record's other values.
+// Fills a zero-filled entry from a record that has a name and $STANDARD_INFORMATION, the name
+// given apart from the record's other values: writes the name up to its terminator and the fixed
+// fields, nothing else.
 void FillEntry(const NtfsFileInfo& info, std::u16string_view name, std::uint64_t recordNumber,
                std::uint32_t sectorsPerCluster, NTFSFILEENTRY* e) {
   const std::size_t n = std::min(name.size(), kNtfsNameMaxChars);
@@ -153,16 +155,11 @@ void FillEntry(const NtfsFileInfo& info, std::u16string_view name, std::uint64_t
 
 }  // namespace
 
-void FillNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
-                   std::uint32_t sectorsPerCluster, NTFSFILEENTRY* e) {
-  FillEntry(info, info.name, recordNumber, sectorsPerCluster, e);
-}
-
 bool BuildNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
                     std::uint32_t sectorsPerCluster, NTFSFILEENTRY* e) {
   std::memset(static_cast<void*>(e), 0, sizeof *e);
   if (!info.hasName || !info.hasStandardInformation) return false;
-  FillNtfsEntry(info, recordNumber, sectorsPerCluster, e);
+  FillEntry(info, info.name, recordNumber, sectorsPerCluster, e);
   return true;
 }
 
