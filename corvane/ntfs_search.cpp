@@ -11,6 +11,7 @@
 #include <mutex>
 #include <new>
 #include <shared_mutex>
+#include <utility>
 
 #include "corvane/engine_hooks.h"
 #include "corvane/ntfs_record.h"
@@ -420,6 +421,15 @@ void FreeNtfsEntryArray(NTFSFILEENTRY* entries, std::uint32_t count) {
   std::free(entries);
 }
 
+void PublishNtfsEntries(NtfsSearchResult&& result) {
+  FreeNtfsEntries();
+  g_pNtfsEntries = result.entries;
+  g_dwNtfsEntryCount = result.count;
+  g_dwLFNDirEntry = result.count;
+  result.entries = nullptr;
+  result.count = 0;
+}
+
 void SearchDeletedMftRecords(NTFSVOLUMERECORD* state, int deletedOnly, int extensionFilter,
                              NtfsSearchProgress* progress,
                              const std::vector<std::u16string>& extensions) {
@@ -429,10 +439,7 @@ void SearchDeletedMftRecords(NTFSVOLUMERECORD* state, int deletedOnly, int exten
   options.extensions = extensions;
   NtfsSearchResult result = SearchMft(state, options, progress);
   if (!result.ok) return;
-  FreeNtfsEntries();
-  g_pNtfsEntries = result.entries;
-  g_dwNtfsEntryCount = result.count;
-  g_dwLFNDirEntry = result.count;
+  PublishNtfsEntries(std::move(result));
 }
 
 // ---- Engine hooks of the facade -------------------------------------------------------------
@@ -465,10 +472,7 @@ int SearchNtfsVolume(FILESYSTEMOBJ* fs) {
   NtfsSearchProgress progress;
   NtfsSearchResult result = SearchMft(state, NtfsSearchOptions{}, &progress);
   if (!result.ok) return 0;
-  FreeNtfsEntries();
-  g_pNtfsEntries = result.entries;
-  g_dwNtfsEntryCount = result.count;
-  g_dwLFNDirEntry = result.count;
+  PublishNtfsEntries(std::move(result));
   return 1;
 }
 

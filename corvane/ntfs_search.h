@@ -103,3 +103,7 @@ void SearchDeletedMftRecords(NTFSVOLUMERECORD* state, int deletedOnly, int exten
 
 // Frees an entry array of `count` entries and each entry's owned block.
 void FreeNtfsEntryArray(NTFSFILEENTRY* entries, std::uint32_t count);
+
+// Makes a search's entries the current ones: releases the previous array, and g_pNtfsEntries,
+// g_dwNtfsEntryCount and g_dwLFNDirEntry take the result's. The result gives its array up.
+void PublishNtfsEntries(NtfsSearchResult&& result);
