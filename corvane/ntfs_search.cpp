@@ -124,6 +124,16 @@ NTFSFILETIME Split(std::uint64_t t) {
 
 namespace {
 
+// How a file's data is stored, as its attributes say; one kind only, encrypted over compressed
+// over sparse.
+enum class Storage { kPlain, kEncrypted, kCompressed, kSparse };
+Storage StorageOf(std::uint32_t fileAttributes) {
+  if (fileAttributes & 0x4000) return Storage::kEncrypted;
+  if (fileAttributes & 0x800) return Storage::kCompressed;
+  if (fileAttributes & 0x200) return Storage::kSparse;
+  return Storage::kPlain;
+}
+
 // Fills a zero-filled entry from a record that has a name and $STANDARD_INFORMATION, the name
 // given apart from the record's other values: writes the name up to its terminator and the fixed
 // fields, nothing else.
@@ -143,9 +153,12 @@ void FillEntry(const NtfsFileInfo& info, std::u16string_view name, std::uint64_t
     e->allocatedSize = info.allocatedSize;
   }
   e->fileAttributes = info.fileAttributes;
-  if (info.fileAttributes & 0x4000) e->encrypted = 1;
-  else if (info.fileAttributes & 0x800) e->compressed = 1;
-  else if (info.fileAttributes & 0x200) e->sparse = 1;
+  switch (StorageOf(info.fileAttributes)) {
+    case Storage::kEncrypted: e->encrypted = 1; break;
+    case Storage::kCompressed: e->compressed = 1; break;
+    case Storage::kSparse: e->sparse = 1; break;
+    case Storage::kPlain: break;
+  }
   e->creationTime = Split(info.creationTime);
   e->accessTime = Split(info.accessTime);
   e->modificationTime = Split(info.modificationTime);
@@ -253,9 +266,12 @@ struct ChunkFinds {
   void Add(std::uint64_t r, NtfsFileInfo&& info) {
     if (!info.inUse) (info.directory ? deletedFolders : deletedFiles)++;
     else (info.directory ? liveFolders : liveFiles)++;
-    if (info.fileAttributes & 0x4000) ++encrypted;
-    else if (info.fileAttributes & 0x800) ++compressed;
-    else if (info.fileAttributes & 0x200) ++sparse;
+    switch (StorageOf(info.fileAttributes)) {
+      case Storage::kEncrypted: ++encrypted; break;
+      case Storage::kCompressed: ++compressed; break;
+      case Storage::kSparse: ++sparse; break;
+      case Storage::kPlain: break;
+    }
     found.push_back({r, names.size(), info.name.size(), NtfsFileInfo{}});
     names += info.name;
     info.name.clear();
