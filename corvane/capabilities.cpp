@@ -1,7 +1,5 @@
 #include "corvane/capabilities.h"
 
-#include <iterator>
-
 #include "corvane/bootarea.h"
 #include "corvane/engine_hooks.h"
 #include "corvane/filesystem.h"
@@ -85,21 +83,21 @@ constexpr unsigned kFatSaves = kSaveByChain | kSaveLinear | kSaveBySectors;
 
 // clang-format off
 const FsCapabilities kRows[] = {
-  // type       name      fat  supp.  ntfs   record                   folders save        prop.  viewer clust. root
-  {kFsFat12, u"FAT12",   12, true,  false, &FILESYSTEMOBJ::fat12,   true,  kFatSaves,     true,  true,  true,  -1,
+  // type       name      supp.  ntfs   record                   folders save        prop.  viewer clust. root
+  {kFsFat12, u"FAT12",   true,  false, &FILESYSTEMOBJ::fat12,   true,  kFatSaves,     true,  true,  true,  -1,
    &LoadFat12, &ReadFixedRoot, &ReadFat12Folder, &Fat12Chain, &Fat12Size},
-  {kFsFat16, u"FAT16",   16, true,  false, &FILESYSTEMOBJ::fat16,   true,  kFatSaves,     true,  true,  true,  -1,
+  {kFsFat16, u"FAT16",   true,  false, &FILESYSTEMOBJ::fat16,   true,  kFatSaves,     true,  true,  true,  -1,
    &LoadFat16, &ReadFixedRoot, &ReadFat16Folder, &Fat16Chain, &Fat16Size},
-  {kFsFat32, u"FAT32",   32, true,  false, &FILESYSTEMOBJ::fat32,   true,  kFatSaves,     true,  true,  true,  2,
+  {kFsFat32, u"FAT32",   true,  false, &FILESYSTEMOBJ::fat32,   true,  kFatSaves,     true,  true,  true,  2,
    &LoadFat32, &ReadFat32Root, &ReadFat32Folder, &Fat32Chain, &Fat32Size},
-  {kFsNtfs,  u"NTFS",     0, true,  true,  nullptr,                 false, kSaveByRecord, false, false, false, 5,
+  {kFsNtfs,  u"NTFS",     true,  true,  nullptr,                 false, kSaveByRecord, false, false, false, 5,
    nullptr,    &ReadNtfsRoot,  nullptr,          nullptr,     nullptr},
-  {kFsExfat, u"exFAT",    0, true,  false, &FILESYSTEMOBJ::exfat,   false, 0,             false, false, false, 0,
+  {kFsExfat, u"exFAT",    true,  false, &FILESYSTEMOBJ::exfat,   false, 0,             false, false, false, 0,
    nullptr,    &ReadExfatRoot, nullptr,          nullptr,     nullptr},
   // Named, but no engine routine handles them.
-  {kFsCdfs,  u"CDFS",     0, false, false, nullptr,                 false, 0,             false, false, false, 0,
+  {kFsCdfs,  u"CDFS",     false, false, nullptr,                 false, 0,             false, false, false, 0,
    nullptr,    nullptr,        nullptr,          nullptr,     nullptr},
-  {kFsUdf,   u"UDF",      0, false, false, nullptr,                 false, 0,             false, false, false, 0,
+  {kFsUdf,   u"UDF",      false, false, nullptr,                 false, 0,             false, false, false, 0,
    nullptr,    nullptr,        nullptr,          nullptr,     nullptr},
 };
 // clang-format on
@@ -114,9 +112,4 @@ const FsCapabilities* CapabilitiesOf(std::uint32_t typeCode) {
 
 const FsCapabilities* CurrentCapabilities() {
   return m_pFileSystem ? CapabilitiesOf(m_pFileSystem->typeCode) : nullptr;
-}
-
-const FsCapabilities* AllCapabilities(std::size_t* count) {
-  if (count) *count = std::size(kRows);
-  return kRows;
 }

@@ -18,7 +18,6 @@ inline constexpr unsigned kSaveByRecord = 1u << 3;   // the file's own record (N
 struct FsCapabilities {
   std::uint32_t typeCode;
   const char16_t* name;
-  int fatWidth;                // bits of an allocation-table entry; 0 without such a table
   bool supported;              // the engine opens volumes of the type
   bool ntfsRecord;             // the per-type record is the NTFS record, else a FAT-family one
   FATVOLUMERECORD* FILESYSTEMOBJ::*record;  // the FAT-family record's slot; null for NTFS
@@ -42,8 +41,6 @@ struct FsCapabilities {
 const FsCapabilities* CapabilitiesOf(std::uint32_t typeCode);
 // The row of the current volume; null with no volume open.
 const FsCapabilities* CurrentCapabilities();
-// Every row, in type-code order.
-const FsCapabilities* AllCapabilities(std::size_t* count);
 // Whether a file of the type can be saved by any of the methods in `methods`.
 inline bool CanSave(const FsCapabilities* caps, unsigned methods) {
   return caps && (caps->saveMethods & methods) != 0;

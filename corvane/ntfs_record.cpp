@@ -358,6 +358,29 @@ bool ReadAttributeValue(const NTFSVOLUMERECORD* state, const std::uint8_t* attri
 
 namespace {
 
+// Records of the $MFT as far as its runs map them and the volume holds them; computed whenever
+// the runs change, since it walks every run and asks the handle for its length.
+std::uint64_t BoundedMftRecordCount(const NTFSVOLUMERECORD* state) {
+  const std::uint64_t cs = state->clusterSize;
+  if (state->recordSize == 0 || cs == 0) return 0;
+  // The claimed size is believed only as far as the runs map clusters and the volume holds
+  // them: a size of 2^40 over a few runs must not become billions of records to walk.
+  const std::uint64_t volume = platform::HandleLength(state->volumeHandle);
+  const std::uint64_t volumeClusters =
+      volume ? volume / cs : std::numeric_limits<std::uint64_t>::max();
+  std::uint64_t mapped = 0;
+  for (const NtfsRun& run : state->mftRuns) {
+    const std::uint64_t n = std::min(run.length, volumeClusters);
+    mapped = AddOverflows(mapped, n) ? std::numeric_limits<std::uint64_t>::max() : mapped + n;
+  }
+  std::uint64_t bytes = std::min(state->mftDataSize,
+                                 mapped > std::numeric_limits<std::uint64_t>::max() / cs
+                                     ? std::numeric_limits<std::uint64_t>::max()
+                                     : mapped * cs);
+  if (volume) bytes = std::min(bytes, volume);
+  return bytes / state->recordSize;
+}
+
 // Appends the runs of the $MFT's $DATA extents that record 0's attribute list names, in order,
 // until one does not fit; false then.
 bool FollowMftAttributeList(NTFSVOLUMERECORD* state, const std::uint8_t* listAttr) {
@@ -382,6 +405,7 @@ bool FollowMftAttributeList(NTFSVOLUMERECORD* state, const std::uint8_t* listAtt
                                     : state->mftRuns.back().vcn + state->mftRuns.back().length;
       if (!more.empty() && more.front().vcn != end) return false;
       state->mftRuns.insert(state->mftRuns.end(), more.begin(), more.end());
+      state->mftRecordCount = BoundedMftRecordCount(state);
     }
     pos += entryLength;
   }
@@ -407,6 +431,7 @@ bool AllocMftRecordBuffer(NTFSVOLUMERECORD* state) {
   state->recordSize = static_cast<std::uint32_t>(recordSize);
   state->mftRuns.clear();
   state->mftDataSize = 0;
+  state->mftRecordCount = 0;
 
   std::free(state->record0);
   state->record0 = static_cast<std::uint8_t*>(std::calloc(1, recordSize));
@@ -424,6 +449,7 @@ bool AllocMftRecordBuffer(NTFSVOLUMERECORD* state) {
       !DecodeRunList(data, len, &state->mftRuns) || state->mftRuns.empty())
     return false;
   state->mftDataSize = Le64(data + ntfs::attr::kDataSize);
+  state->mftRecordCount = BoundedMftRecordCount(state);
   // An $MFT too large for one record continues in extents that its attribute list names. A
   // damaged list keeps the extents mapped before the damage: the records past them read as
   // failed, and the rest of the $MFT is still searched.
@@ -432,26 +458,7 @@ bool AllocMftRecordBuffer(NTFSVOLUMERECORD* state) {
   return true;
 }
 
-std::uint64_t MftRecordCount(const NTFSVOLUMERECORD* state) {
-  const std::uint64_t cs = state->clusterSize;
-  if (state->recordSize == 0 || cs == 0) return 0;
-  // The claimed size is believed only as far as the runs map clusters and the volume holds
-  // them: a size of 2^40 over a few runs must not become billions of records to walk.
-  const std::uint64_t volume = platform::HandleLength(state->volumeHandle);
-  const std::uint64_t volumeClusters =
-      volume ? volume / cs : std::numeric_limits<std::uint64_t>::max();
-  std::uint64_t mapped = 0;
-  for (const NtfsRun& run : state->mftRuns) {
-    const std::uint64_t n = std::min(run.length, volumeClusters);
-    mapped = AddOverflows(mapped, n) ? std::numeric_limits<std::uint64_t>::max() : mapped + n;
-  }
-  std::uint64_t bytes = std::min(state->mftDataSize,
-                                 mapped > std::numeric_limits<std::uint64_t>::max() / cs
-                                     ? std::numeric_limits<std::uint64_t>::max()
-                                     : mapped * cs);
-  if (volume) bytes = std::min(bytes, volume);
-  return bytes / state->recordSize;
-}
+std::uint64_t MftRecordCount(const NTFSVOLUMERECORD* state) { return state->mftRecordCount; }
 
 bool ReadMftBytes(const NTFSVOLUMERECORD* state, std::uint64_t offset, std::size_t length,
                   std::uint8_t* buffer) {
@@ -484,7 +491,7 @@ bool ReadMftDataClusters(const NTFSVOLUMERECORD* state, std::uint64_t firstVcn,
 bool ReadMftRecord(const NTFSVOLUMERECORD* state, std::uint64_t r, std::uint8_t* buffer) {
   const std::size_t size = state->recordSize;
   if (size == 0) return false;
-  const bool ok = r < MftRecordCount(state) &&
+  const bool ok = r < state->mftRecordCount &&
                   ReadMftBytes(state, r * size, size, buffer) && ApplyUpdateSequence(buffer, size);
   if (!ok) std::memset(buffer, 0, size);
   return ok;

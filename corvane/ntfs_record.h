@@ -210,7 +210,7 @@ bool ReadAttributeValue(const NTFSVOLUMERECORD* state, const std::uint8_t* attri
 bool AllocMftRecordBuffer(NTFSVOLUMERECORD* state);
 
 // Number of records the $MFT's data holds: its data size, bounded by the clusters its runs map
-// and by the volume's length.
+// and by the volume's length; worked out by AllocMftRecordBuffer when it reads the runs.
 std::uint64_t MftRecordCount(const NTFSVOLUMERECORD* state);
 
 // Reads `length` bytes of the $MFT's data at byte offset `offset`, along its runs, one read per

@@ -11,6 +11,7 @@
 #include <mutex>
 #include <new>
 #include <shared_mutex>
+#include <utility>
 
 #include "corvane/engine_hooks.h"
 #include "corvane/ntfs_record.h"
@@ -123,7 +124,19 @@ NTFSFILETIME Split(std::uint64_t t) {
 
 namespace {
 
-// FillNtfsEntry with the name given apart from the record's other values.
+// How a file's data is stored, as its attributes say; one kind only, encrypted over compressed
+// over sparse.
+enum class Storage { kPlain, kEncrypted, kCompressed, kSparse };
+Storage StorageOf(std::uint32_t fileAttributes) {
+  if (fileAttributes & 0x4000) return Storage::kEncrypted;
+  if (fileAttributes & 0x800) return Storage::kCompressed;
+  if (fileAttributes & 0x200) return Storage::kSparse;
+  return Storage::kPlain;
+}
+
+// Fills a zero-filled entry from a record that has a name and $STANDARD_INFORMATION, the name
+// given apart from the record's other values: writes the name up to its terminator and the fixed
+// fields, nothing else.
 void FillEntry(const NtfsFileInfo& info, std::u16string_view name, std::uint64_t recordNumber,
                std::uint32_t sectorsPerCluster, NTFSFILEENTRY* e) {
   const std::size_t n = std::min(name.size(), kNtfsNameMaxChars);
@@ -140,9 +153,12 @@ void FillEntry(const NtfsFileInfo& info, std::u16string_view name, std::uint64_t
     e->allocatedSize = info.allocatedSize;
   }
   e->fileAttributes = info.fileAttributes;
-  if (info.fileAttributes & 0x4000) e->encrypted = 1;
-  else if (info.fileAttributes & 0x800) e->compressed = 1;
-  else if (info.fileAttributes & 0x200) e->sparse = 1;
+  switch (StorageOf(info.fileAttributes)) {
+    case Storage::kEncrypted: e->encrypted = 1; break;
+    case Storage::kCompressed: e->compressed = 1; break;
+    case Storage::kSparse: e->sparse = 1; break;
+    case Storage::kPlain: break;
+  }
   e->creationTime = Split(info.creationTime);
   e->accessTime = Split(info.accessTime);
   e->modificationTime = Split(info.modificationTime);
@@ -153,16 +169,11 @@ void FillEntry(const NtfsFileInfo& info, std::u16string_view name, std::uint64_t
 
 }  // namespace
 
-void FillNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
-                   std::uint32_t sectorsPerCluster, NTFSFILEENTRY* e) {
-  FillEntry(info, info.name, recordNumber, sectorsPerCluster, e);
-}
-
 bool BuildNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
                     std::uint32_t sectorsPerCluster, NTFSFILEENTRY* e) {
   std::memset(static_cast<void*>(e), 0, sizeof *e);
   if (!info.hasName || !info.hasStandardInformation) return false;
-  FillNtfsEntry(info, recordNumber, sectorsPerCluster, e);
+  FillEntry(info, info.name, recordNumber, sectorsPerCluster, e);
   return true;
 }
 
@@ -255,9 +266,12 @@ struct ChunkFinds {
   void Add(std::uint64_t r, NtfsFileInfo&& info) {
     if (!info.inUse) (info.directory ? deletedFolders : deletedFiles)++;
     else (info.directory ? liveFolders : liveFiles)++;
-    if (info.fileAttributes & 0x4000) ++encrypted;
-    else if (info.fileAttributes & 0x800) ++compressed;
-    else if (info.fileAttributes & 0x200) ++sparse;
+    switch (StorageOf(info.fileAttributes)) {
+      case Storage::kEncrypted: ++encrypted; break;
+      case Storage::kCompressed: ++compressed; break;
+      case Storage::kSparse: ++sparse; break;
+      case Storage::kPlain: break;
+    }
     found.push_back({r, names.size(), info.name.size(), NtfsFileInfo{}});
     names += info.name;
     info.name.clear();
@@ -423,6 +437,15 @@ void FreeNtfsEntryArray(NTFSFILEENTRY* entries, std::uint32_t count) {
   std::free(entries);
 }
 
+void PublishNtfsEntries(NtfsSearchResult&& result) {
+  FreeNtfsEntries();
+  g_pNtfsEntries = result.entries;
+  g_dwNtfsEntryCount = result.count;
+  g_dwLFNDirEntry = result.count;
+  result.entries = nullptr;
+  result.count = 0;
+}
+
 bool SearchDeletedMftRecords(NTFSVOLUMERECORD* state, int deletedOnly, int extensionFilter,
                              NtfsSearchProgress* progress,
                              const std::vector<std::u16string>& extensions) {
@@ -432,10 +455,7 @@ bool SearchDeletedMftRecords(NTFSVOLUMERECORD* state, int deletedOnly, int exten
   options.extensions = extensions;
   NtfsSearchResult result = SearchMft(state, options, progress);
   if (!result.ok) return false;
-  FreeNtfsEntries();
-  g_pNtfsEntries = result.entries;
-  g_dwNtfsEntryCount = result.count;
-  g_dwLFNDirEntry = result.count;
+  PublishNtfsEntries(std::move(result));
   return true;
 }
 
@@ -469,10 +489,7 @@ int SearchNtfsVolume(FILESYSTEMOBJ* fs) {
   NtfsSearchProgress progress;
   NtfsSearchResult result = SearchMft(state, NtfsSearchOptions{}, &progress);
   if (!result.ok) return 0;
-  FreeNtfsEntries();
-  g_pNtfsEntries = result.entries;
-  g_dwNtfsEntryCount = result.count;
-  g_dwLFNDirEntry = result.count;
+  PublishNtfsEntries(std::move(result));
   return 1;
 }
 

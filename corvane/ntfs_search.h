@@ -78,10 +78,6 @@ int StoreEntryLocalTimes(NTFSFILEENTRY* entry, std::uint64_t creation, std::uint
 // Fills an entry from a parsed record; false when the record gives no entry (no name or no
 // $STANDARD_INFORMATION).
 struct NtfsFileInfo;
-// The same into a zero-filled entry, for a record that has both: writes the name up to its
-// terminator and the fixed fields, nothing else.
-void FillNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
-                   std::uint32_t sectorsPerCluster, NTFSFILEENTRY* entry);
 bool BuildNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
                     std::uint32_t sectorsPerCluster, NTFSFILEENTRY* entry);
 
@@ -107,3 +103,7 @@ bool SearchDeletedMftRecords(NTFSVOLUMERECORD* state, int deletedOnly, int exten
 
 // Frees an entry array of `count` entries and each entry's owned block.
 void FreeNtfsEntryArray(NTFSFILEENTRY* entries, std::uint32_t count);
+
+// Makes a search's entries the current ones: releases the previous array, and g_pNtfsEntries,
+// g_dwNtfsEntryCount and g_dwLFNDirEntry take the result's. The result gives its array up.
+void PublishNtfsEntries(NtfsSearchResult&& result);

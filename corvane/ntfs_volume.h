@@ -38,5 +38,6 @@ struct NTFSVOLUMERECORD {
   std::uint32_t clusterSize;
   std::uint64_t mftDataSize;       // bytes of the $MFT's unnamed $DATA
   NtfsRunList mftRuns;             // where those bytes lie, every extent of the $MFT included
+  std::uint64_t mftRecordCount;    // records those runs and the volume hold, set with mftRuns
   bool ownsVolumeHandle;           // volumeHandle was opened for this record and is closed with it
 };

@@ -130,7 +130,8 @@ bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOp
 
   // Chunks go to whichever thread is free, so a thread that the system holds back delays only
   // its own chunk, and no thread waits for another's chunk to be settled. The team starts on the
-  // team host, where it is made once; a walk started from inside a team runs where it is.
+  // team host, where it is made once; a walk started from inside a team, or while another walk
+  // has the host, runs where it is instead of waiting (its caller keeps seeing its own stop).
   const std::function<void()> walkChunks = [&] {
 #pragma omp parallel num_threads(team)
     {
@@ -195,9 +196,6 @@ bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOp
       }
     }
   };
-  if (omp_in_parallel())
-    walkChunks();
-  else
-    platform::RunOnTeamHost(walkChunks);
+  if (omp_in_parallel() || !platform::TryRunOnTeamHost(walkChunks)) walkChunks();
   return !ended.load() && nextToSettle == chunks;
 }

@@ -73,7 +73,7 @@ std::u16string NameOf(const NTFSFILEENTRY& e) {
 
 bool Stopping() { return g_dwStopScan.load(std::memory_order_relaxed) != 0; }
 
-// Runs one pass over every record; false when it was stopped before the end.
+// Runs one pass over every record; false when it was stopped or failed before the end.
 bool ScanPass(NTFSVOLUMERECORD* state, const SCANSINK& sink, std::vector<SCANFILEENTRY>* rows) {
   const std::uint64_t count = MftRecordCount(state);
   if (state->recordSize == 0 || count == 0) return !Stopping();
@@ -122,8 +122,8 @@ bool ScanPass(NTFSVOLUMERECORD* state, const SCANSINK& sink, std::vector<SCANFIL
     }
     return !Stopping();
   };
-  WalkMft(state, count, walk, calls);
-  if (Stopping()) return false;
+  // A walk that ended early (a stop, a buffer that could not be had) is no complete pass.
+  if (!WalkMft(state, count, walk, calls) || Stopping()) return false;
   rows->clear();
   for (auto& part : found)
     for (auto& row : part) rows->push_back(std::move(row));

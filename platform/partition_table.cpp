@@ -67,14 +67,23 @@ bool ScanGpt(const DiskReader& read, std::uint64_t disk, PartitionScan& scan) {
   return false;
 }
 
-void ScanExtendedChain(const DiskReader& read, std::uint64_t disk, std::uint64_t extFirst,
-                       std::uint64_t extLength, PartitionScan& scan) {
+// What the walks of every extended entry of one table share: records read and logical
+// partitions found, so that two entries over the same area list its partitions once.
+struct ExtendedWalk {
   std::set<std::uint64_t> visited;
-  std::uint64_t ebr = extFirst;  // sector number of the current extended boot record
   int logicals = 0;
+};
+
+void ScanExtendedChain(const DiskReader& read, std::uint64_t disk, std::uint64_t extFirst,
+                       std::uint64_t extLength, PartitionScan& scan, ExtendedWalk& walk) {
+  std::set<std::uint64_t>& visited = walk.visited;
+  int& logicals = walk.logicals;
+  std::uint64_t ebr = extFirst;  // sector number of the current extended boot record
   for (int n = 0; n < kMaxLogicalPartitions; ++n) {
     if (!visited.insert(ebr).second) {
-      scan.notes.push_back("extended chain loops back to sector " + std::to_string(ebr));
+      scan.notes.push_back((n == 0 ? "extended partition repeats the records from sector "
+                                   : "extended chain loops back to sector ") +
+                           std::to_string(ebr));
       return;
     }
     if (ebr < extFirst || ebr - extFirst >= extLength) {
@@ -153,7 +162,8 @@ PartitionScan ScanPartitionTable(const DiskReader& read, std::uint64_t disk) {
     else
       scan.partitions.push_back({off, len, e.type, false});
   }
-  for (const MbrEntry& e : extended) ScanExtendedChain(read, disk, e.firstLba, e.sectors, scan);
+  ExtendedWalk walk;
+  for (const MbrEntry& e : extended) ScanExtendedChain(read, disk, e.firstLba, e.sectors, scan, walk);
   return scan;
 }
 

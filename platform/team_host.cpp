@@ -24,6 +24,20 @@ class TeamHost {
 
   void Call(const std::function<void()>& work) {
     std::lock_guard turn(turn_);
+    Run(work);
+  }
+
+  // Runs work only when no other caller has the host; false, with work not run, otherwise.
+  bool TryCall(const std::function<void()>& work) {
+    std::unique_lock turn(turn_, std::try_to_lock);
+    if (!turn.owns_lock()) return false;
+    Run(work);
+    return true;
+  }
+
+ private:
+  // Hands work to the loop and waits for it; the caller holds turn_.
+  void Run(const std::function<void()>& work) {
     std::exception_ptr error;
     {
       std::unique_lock lock(mutex_);
@@ -37,7 +51,6 @@ class TeamHost {
     if (error) std::rethrow_exception(error);
   }
 
- private:
   void Loop() {
     std::unique_lock lock(mutex_);
     for (;;) {
@@ -68,23 +81,33 @@ class TeamHost {
   bool done_ = false;
 };
 
+TeamHost* Host() {
+  static std::mutex hostMutex;
+  static TeamHost* host = nullptr;
+  std::lock_guard lock(hostMutex);
+  // A forked child has none of the parent's threads.
+  if (!host || host->pid() != getpid()) host = new TeamHost;  // lives as long as the process
+  return host;
+}
+
 }  // namespace
 
 void RunOnTeamHost(const std::function<void()>& work) {
-  static std::mutex hostMutex;
-  static TeamHost* host = nullptr;
-  TeamHost* h;
-  {
-    std::lock_guard lock(hostMutex);
-    // A forked child has none of the parent's threads.
-    if (!host || host->pid() != getpid()) host = new TeamHost;  // lives as long as the process
-    h = host;
-  }
+  TeamHost* h = Host();
   if (h->OnHost()) {
     work();
     return;
   }
   h->Call(work);
+}
+
+bool TryRunOnTeamHost(const std::function<void()>& work) {
+  TeamHost* h = Host();
+  if (h->OnHost()) {
+    work();
+    return true;
+  }
+  return h->TryCall(work);
 }
 
 }  // namespace platform

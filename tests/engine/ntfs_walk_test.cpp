@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstring>
+#include <future>
 #include <mutex>
 #include <set>
 #include <string>
@@ -15,6 +16,7 @@
 #include "corvane/ntfs_record.h"
 #include "corvane/ntfs_search.h"
 #include "platform/endian.h"
+#include "platform/team_host.h"
 #include "tests/engine/ntfs_test_volume.h"
 #include "tests/support/test_support.h"
 
@@ -260,6 +262,32 @@ TEST(NtfsWalk, WalksFromManyThreadsAndAForkedChildEachVisitEveryRecord) {
       calls.settle = [](std::uint64_t, std::uint64_t, std::uint64_t, bool) { return true; };
       EXPECT_TRUE(WalkMft(state, count, options, calls));
       EXPECT_EQ(inner.load(), expected);
+    }
+
+    // A walk started while another caller has the host runs on its own thread instead of
+    // waiting for its turn: it visits every record, and its own stop ends it.
+    {
+      std::promise<void> entered, release;
+      std::shared_future<void> released = release.get_future().share();
+      std::thread holder([&] {
+        platform::RunOnTeamHost([&] {
+          entered.set_value();
+          released.wait();
+        });
+      });
+      entered.get_future().wait();
+      const std::uint64_t beside = walk();
+      MftWalkOptions options;
+      options.threads = 2;
+      options.stop = [] { return true; };
+      MftWalkCalls calls;
+      calls.visit = [](int, std::uint64_t, std::uint64_t, const std::uint8_t*) { return true; };
+      calls.settle = [](std::uint64_t, std::uint64_t, std::uint64_t, bool) { return true; };
+      const bool stoppedOk = WalkMft(state, count, options, calls);
+      release.set_value();
+      holder.join();
+      EXPECT_EQ(beside, expected);
+      EXPECT_FALSE(stoppedOk);
     }
 
     const pid_t child = fork();

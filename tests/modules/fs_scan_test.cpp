@@ -6,6 +6,7 @@
 #include <set>
 #include <thread>
 
+#include "platform/fault_plan.h"
 #include "tests/modules/module_env.h"
 
 namespace {
@@ -16,6 +17,7 @@ struct Collector {
   std::condition_variable changed;
   int passes = 0;
   std::vector<SCANFILEENTRY> rows;
+  std::vector<SCANFILEENTRY> firstRows;  // of the first pass delivered
   int progressTexts = 0;
 
   static void Progress(void* self, const std::u16string&) {
@@ -26,7 +28,7 @@ struct Collector {
   static void PassDone(void* self, const std::vector<SCANFILEENTRY>& rows) {
     auto* c = static_cast<Collector*>(self);
     std::lock_guard lock(c->mutex);
-    ++c->passes;
+    if (++c->passes == 1) c->firstRows = rows;
     c->rows = rows;
     c->changed.notify_all();
   }
@@ -89,6 +91,37 @@ TEST_F(FsScan, StoppedFromAnotherThreadReturnsWithTheRowsOfOnePass) {
     if (r.name == u"small.txt") {
       EXPECT_EQ(r.sizeText, u"100 B");
     }
+}
+
+// A pass whose walk ends early (its chunk buffer cannot be had) is no pass: it is not delivered,
+// and the next pass delivers every row.
+TEST_F(FsScan, APassWhoseWalkFailsIsNotDelivered) {
+  REQUIRE_FIXTURE("ntfs_4k.img");
+  auto setSink = SinkSetter();
+  ASSERT_NE(setSink, nullptr);
+  Collector collector;
+  SCANSINK sink{&Collector::Progress, &Collector::PassDone, &collector};
+  setSink(&sink);
+  platform::ScopedFaultPlan plan;
+  platform::FaultPlan::FailNextLargeAllocation();  // the first pass's walk buffer
+
+  pfn_set_disk_target(u'N');
+  int result = -1;
+  std::thread scanner([&] { result = pfn_scan_dir(); });
+  {
+    std::unique_lock lock(collector.mutex);
+    ASSERT_TRUE(collector.changed.wait_for(lock, std::chrono::seconds(60), [&] { return collector.passes >= 1; }));
+  }
+  pfn_sig_stop_scan();
+  scanner.join();
+  setSink(nullptr);
+  EXPECT_EQ(result, 1);
+
+  std::lock_guard lock(collector.mutex);
+  std::multiset<std::u16string> names;
+  for (const SCANFILEENTRY& r : collector.firstRows) names.insert(r.name);
+  EXPECT_EQ(names.count(u"small.txt"), 1u);
+  EXPECT_EQ(names.count(u"deep.txt"), 1u);
 }
 
 TEST_F(FsScan, RefusesAVolumeThatIsNotNtfs) {

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <regex>
 #include <tuple>
+#include <utility>
 
 #include "platform/volume_io.h"
 #include "tests/support/test_support.h"
@@ -178,6 +179,36 @@ TEST(PartitionTable, ExtendedRecordEntries) {
     d.Entry(21, 0, 0x83, 10, 4);  // the record that the links lead to
     d.Entry(41, 0, 0x83, 10, 4);
     ExpectRanges(d.Scan(), c.want);
+  }
+}
+
+TEST(PartitionTable, ExtendedEntriesOverTheSameRecordsListThemOnce) {
+  // The records: at sector 1 a logical partition and a link to sector 21, at 21 a logical
+  // partition, at 41 a logical partition of its own.
+  struct Case {
+    const char* what;
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> extended;  // start, count
+    std::vector<Range> want;
+    std::size_t notes;
+  };
+  const std::vector<Case> cases = {
+      {"two entries over one area", {{1, 60}, {1, 60}}, {{2, 2, true}, {31, 4, true}}, 1},
+      {"the second entry starts at the chain's second record", {{1, 60}, {21, 40}},
+       {{2, 2, true}, {31, 4, true}}, 1},
+      {"two separate areas", {{1, 30}, {41, 20}}, {{2, 2, true}, {31, 4, true}, {51, 4, true}}, 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    MemDisk d(100);
+    for (std::size_t i = 0; i < c.extended.size(); ++i)
+      d.Entry(0, static_cast<int>(i), 0x05, c.extended[i].first, c.extended[i].second);
+    d.Entry(1, 0, 0x83, 1, 2);
+    d.Entry(1, 1, 0x05, 20, 10);
+    d.Entry(21, 0, 0x83, 10, 4);
+    d.Entry(41, 0, 0x83, 10, 4);
+    const platform::PartitionScan scan = d.Scan();
+    ExpectRanges(scan, c.want);
+    EXPECT_EQ(scan.notes.size(), c.notes);
   }
 }
 

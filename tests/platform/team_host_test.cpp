@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <future>
 #include <stdexcept>
 #include <thread>
 #include <vector>
@@ -26,4 +28,34 @@ TEST(TeamHost, OneThreadServesEveryCallerAndPassesOnWhatWorkThrows) {
   int depth = 0;
   platform::RunOnTeamHost([&] { platform::RunOnTeamHost([&] { depth = 2; }); });
   EXPECT_EQ(depth, 2);
+}
+
+// A caller that only tries is turned away while another caller has the host, its work not run;
+// once the host is free it runs there like any other piece, and from the host itself at once.
+TEST(TeamHost, TryingWhileTheHostIsBusyLeavesTheWorkToTheCaller) {
+  std::thread::id hostId;
+  platform::RunOnTeamHost([&] { hostId = std::this_thread::get_id(); });
+
+  std::promise<void> entered, release;
+  std::shared_future<void> released = release.get_future().share();
+  std::thread holder([&] {
+    platform::RunOnTeamHost([&] {
+      entered.set_value();
+      released.wait();
+    });
+  });
+  entered.get_future().wait();
+  bool ran = false;
+  EXPECT_FALSE(platform::TryRunOnTeamHost([&] { ran = true; }));
+  EXPECT_FALSE(ran);
+  release.set_value();
+  holder.join();
+
+  std::thread::id where;
+  EXPECT_TRUE(platform::TryRunOnTeamHost([&] { where = std::this_thread::get_id(); }));
+  EXPECT_EQ(where, hostId);
+  bool inner = false;
+  platform::RunOnTeamHost([&] { EXPECT_TRUE(platform::TryRunOnTeamHost([&] { inner = true; })); });
+  EXPECT_TRUE(inner);
+  EXPECT_THROW(platform::TryRunOnTeamHost([] { throw std::runtime_error("from the host"); }), std::runtime_error);
 }

@@ -15,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <ctime>
+#include <utility>
 
 #include "Pellamor/App.h"
 #include "Pellamor/DLG/Dialogs.h"
@@ -163,11 +164,7 @@ void CNTFSUndeleteDlg::OnFinished() {
   Work& w = *work_;
   if (w.result.ok) {
     // Published on the UI thread, where the views read them.
-    FreeNtfsEntries();
-    g_pNtfsEntries = w.result.entries;
-    g_dwNtfsEntryCount = w.result.count;
-    g_dwLFNDirEntry = w.result.count;
-    w.result.entries = nullptr;
+    PublishNtfsEntries(std::move(w.result));
     setUp_ = true;
   }
   if (cancelling_) {
