@@ -179,18 +179,9 @@ bool DriveMap::AddSourceLocked(char letter, const std::string& path, std::string
   }
   PartitionScan scan;
   if (readable) {
-    // The table walk counts in 512-byte sectors; larger sectors keep their tables in their
-    // first 512 bytes, so its offsets are mapped onto the real sectors and its results scaled.
-    const std::uint64_t scale = sectorSize / 512;
     scan = ScanPartitionTable(
-        [h, sectorSize](std::uint64_t off, void* buf, std::size_t len) {
-          return ReadAt(h, off / 512 * sectorSize + off % 512, buf, len);
-        },
-        length / scale);
-    for (auto& p : scan.partitions) {
-      p.offset *= scale;
-      p.length *= scale;
-    }
+        [h](std::uint64_t off, void* buf, std::size_t len) { return ReadAt(h, off, buf, len); },
+        length, sectorSize);
   }
   CloseHandle(h);
   if (!scan.hasTable || scan.partitions.empty()) {

@@ -160,21 +160,6 @@ std::u16string HexByte(std::uint8_t v) {
   return Ascii(buf);
 }
 
-bool HasSignature(const std::uint8_t* sector) { return sector[510] == 0x55 && sector[511] == 0xAA; }
-
-// 16-byte table entry: boot flag (0), CHS start (1-3), type (4), CHS end (5-7), first LBA
-// relative to its base (8-11), sector count (12-15).
-struct RawEntry {
-  std::uint8_t flag, type;
-  std::uint8_t chsStart[3], chsEnd[3];
-  std::uint32_t firstLba, sectors;
-};
-
-RawEntry EntryAt(const std::uint8_t* sector, int index) {
-  const std::uint8_t* e = sector + 446 + 16 * index;
-  return {e[0], e[4], {e[1], e[2], e[3]}, {e[5], e[6], e[7]}, Le32(e + 8), Le32(e + 12)};
-}
-
 bool ValidFlag(std::uint8_t flag) { return flag == 0x00 || flag == 0x80; }
 
 class Walker {
@@ -193,13 +178,13 @@ class Walker {
     return first > sectors_ || count > sectors_ - first;
   }
 
-  PartitionRow& AddRow(const RawEntry& e, int level, std::uint64_t tableLba,
+  PartitionRow& AddRow(const MbrEntry& e, int level, std::uint64_t tableLba,
                        std::uint64_t first, bool link) {
     PartitionRow r;
     r.disk = disk_.number;
     r.level = level;
     r.link = link;
-    r.bootFlag = e.flag;
+    r.bootFlag = e.status;
     r.type = e.type;
     r.name = PartitionTypeName(e.type);
     r.tableLba = tableLba;
@@ -236,12 +221,12 @@ class Walker {
       return;
     }
     // A volume's boot sector also ends in 55 AA; its code is not a table.
-    if (!HasSignature(mbr) || IsFileSystemBootSector(mbr, sizeof mbr)) return;
+    if (!HasBootSignature(mbr) || IsFileSystemBootSector(mbr, sizeof mbr)) return;
     std::vector<std::size_t> extended;
     bool protective = false;
     for (int i = 0; i < 4; ++i) {
-      RawEntry e = EntryAt(mbr, i);
-      if (!ValidFlag(e.flag) || e.type == 0) continue;
+      MbrEntry e = MbrEntryAt(mbr, i);
+      if (!ValidFlag(e.status) || e.type == 0) continue;
       PartitionRow& r = AddRow(e, 0, 0, e.firstLba, false);
       protective = protective || e.type == 0xEE;
       if (IsExtendedType(e.type) && e.sectors != 0 && !r.pastEnd)
@@ -262,7 +247,7 @@ class Walker {
     for (int level = 1; level <= kMaxLogicalPartitions; ++level) {
       visited.insert(ebr);
       std::uint8_t sector[512];
-      if (!ReadSector(ebr, sector) || !HasSignature(sector)) {
+      if (!ReadSector(ebr, sector) || !HasBootSignature(sector)) {
         scan_.notes.push_back("extended boot record at sector " + std::to_string(ebr) +
                               " is unreadable");
         return;
@@ -270,8 +255,8 @@ class Walker {
       bool linked = false;
       std::uint64_t next = 0;
       for (int i = 0; i < 4; ++i) {
-        RawEntry e = EntryAt(sector, i);
-        if (!ValidFlag(e.flag) || e.type == 0) continue;
+        MbrEntry e = MbrEntryAt(sector, i);
+        if (!ValidFlag(e.status) || e.type == 0) continue;
         if (!IsExtendedType(e.type)) {
           AddRow(e, level, ebr, ebr + e.firstLba, false);
           continue;
@@ -303,7 +288,7 @@ class Walker {
     for (std::uint32_t size : {ss_, other}) {
       std::uint8_t header[512];
       if (disk_.bytes / size < 2 || !read_(size, header, sizeof header)) continue;
-      if (std::memcmp(header, "EFI PART", 8) != 0) continue;
+      if (!HasGptSignature(header)) continue;
       GptEntries(header, size);
       return true;
     }
@@ -312,34 +297,27 @@ class Walker {
 
   void GptEntries(const std::uint8_t* header, std::uint32_t size) {
     const std::uint64_t sectors = disk_.bytes / size;
-    const std::uint64_t entriesLba = Le64(header + 72);
-    const std::uint32_t count = Le32(header + 80);
-    const std::uint32_t entrySize = Le32(header + 84);
-    if (entrySize < 128 || entrySize > 4096 || count > 1024) {
-      scan_.notes.push_back("GPT header has an unusable entry size or count");
+    const GptArray array = LocateGptArray(header, disk_.bytes, size);
+    if (!array.problem.empty()) {
+      scan_.notes.push_back(array.problem);
       return;
     }
-    const std::uint64_t arrayBytes = std::uint64_t{count} * entrySize;
-    if (entriesLba >= sectors || arrayBytes > (sectors - entriesLba) * size) {
-      scan_.notes.push_back("GPT entry array lies past the end of the disk");
-      return;
-    }
-    std::vector<std::uint8_t> entries(arrayBytes);
-    if (count != 0 && !read_(entriesLba * size, entries.data(), entries.size())) {
+    std::vector<std::uint8_t> entries(array.bytes);
+    if (array.count != 0 && !read_(array.lba * size, entries.data(), entries.size())) {
       scan_.notes.push_back("GPT entry array cannot be read");
       return;
     }
     static const std::uint8_t kZero[16] = {};
-    for (std::uint32_t i = 0; i < count; ++i) {
+    for (std::uint32_t i = 0; i < array.count; ++i) {
       // Entry: type GUID (0), unique GUID (16), first LBA (32), last LBA (40), attributes (48),
       // name in UTF-16LE (56, 72 bytes).
-      const std::uint8_t* e = entries.data() + std::size_t{i} * entrySize;
+      const std::uint8_t* e = entries.data() + std::size_t{i} * array.entrySize;
       if (std::memcmp(e, kZero, 16) == 0) continue;
       PartitionRow r;
       r.disk = disk_.number;
       r.level = 1;
       r.gpt = true;
-      r.tableLba = entriesLba;
+      r.tableLba = array.lba;
       r.first = Le64(e + 32);
       std::uint64_t last = Le64(e + 40);
       r.last = last < r.first ? r.first : last;

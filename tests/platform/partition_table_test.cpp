@@ -3,11 +3,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cstring>
+#include <map>
 #include <regex>
 #include <tuple>
 #include <utility>
 
+#include "platform/endian.h"
 #include "platform/volume_io.h"
 #include "tests/support/test_support.h"
 
@@ -30,11 +33,12 @@ struct Range {
   bool logical;
 };
 
-void ExpectRanges(const platform::PartitionScan& scan, const std::vector<Range>& want) {
+void ExpectRanges(const platform::PartitionScan& scan, const std::vector<Range>& want,
+                  std::uint64_t sectorSize = 512) {
   ASSERT_EQ(scan.partitions.size(), want.size());
   for (std::size_t i = 0; i < want.size(); ++i) {
-    EXPECT_EQ(scan.partitions[i].offset, want[i].startSector * 512) << i;
-    EXPECT_EQ(scan.partitions[i].length, want[i].sectors * 512) << i;
+    EXPECT_EQ(scan.partitions[i].offset, want[i].startSector * sectorSize) << i;
+    EXPECT_EQ(scan.partitions[i].length, want[i].sectors * sectorSize) << i;
     EXPECT_EQ(scan.partitions[i].logical, want[i].logical) << i;
   }
 }
@@ -115,14 +119,16 @@ TEST(PartitionTable, BootSectorIsNoTable) {
 // Hand-made tables in memory, for entries that a partitioning tool would not write.
 struct MemDisk {
   std::vector<std::uint8_t> bytes;
-  explicit MemDisk(std::size_t sectors) : bytes(sectors * 512) {}
+  std::uint32_t sectorSize;
+  explicit MemDisk(std::size_t sectors, std::uint32_t sectorSize = 512)
+      : bytes(sectors * sectorSize), sectorSize(sectorSize) {}
   void Entry(std::uint64_t sector, int index, std::uint8_t type, std::uint32_t first, std::uint32_t count) {
-    std::uint8_t* e = bytes.data() + sector * 512 + 446 + 16 * index;
+    std::uint8_t* e = bytes.data() + sector * sectorSize + 446 + 16 * index;
     e[4] = type;
     std::memcpy(e + 8, &first, 4);
     std::memcpy(e + 12, &count, 4);
-    bytes[sector * 512 + 510] = 0x55;
-    bytes[sector * 512 + 511] = 0xAA;
+    bytes[sector * sectorSize + 510] = 0x55;
+    bytes[sector * sectorSize + 511] = 0xAA;
   }
   platform::PartitionScan Scan() const {
     return platform::ScanPartitionTable(
@@ -131,7 +137,7 @@ struct MemDisk {
           std::memcpy(buf, bytes.data() + off, len);
           return true;
         },
-        bytes.size());
+        bytes.size(), sectorSize);
   }
 };
 
@@ -244,6 +250,163 @@ TEST(PartitionTable, LongExtendedChainIsBounded) {
   }
   auto scan = d.Scan();
   EXPECT_EQ(scan.partitions.size(), static_cast<std::size_t>(platform::kMaxLogicalPartitions));
+}
+
+// The entry-array fields of a GPT header against a disk of 64 sectors of 512 bytes (8 of 4096).
+TEST(PartitionTable, GptArrayMustLieInsideTheDisk) {
+  struct Case {
+    const char* what;
+    std::uint32_t sectorSize;
+    std::uint64_t lba;
+    std::uint32_t count, entrySize;
+    const char* problem;  // empty for a usable array
+  };
+  const char* kPast = "GPT entry array lies past the end of the disk";
+  const char* kUnusable = "GPT header has an unusable entry size or count";
+  const Case cases[] = {
+      {"array ending at the disk's last sector", 512, 32, 128, 128, ""},
+      {"array one sector past the end", 512, 33, 128, 128, kPast},
+      {"larger entries past the end", 512, 60, 16, 256, kPast},
+      {"no entries at the last sector", 512, 63, 0, 128, ""},
+      {"no entries past the end", 512, 64, 0, 128, kPast},
+      {"start that overflows in bytes", 512, ~std::uint64_t{0}, 4, 128, kPast},
+      {"entry size too small", 512, 2, 4, 64, kUnusable},
+      {"entry size too large", 512, 2, 1, 8192, kUnusable},
+      {"too many entries", 512, 2, 1025, 128, kUnusable},
+      {"4096-byte sectors, array inside", 4096, 4, 128, 128, ""},
+      {"4096-byte sectors, array past the end", 4096, 5, 128, 128, kPast},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::uint8_t header[512] = {};
+    std::memcpy(header, "EFI PART", 8);
+    platform::PutLe64(header + 72, c.lba);
+    platform::PutLe32(header + 80, c.count);
+    platform::PutLe32(header + 84, c.entrySize);
+    EXPECT_TRUE(platform::HasGptSignature(header));
+    const platform::GptArray a = platform::LocateGptArray(header, 64 * 512, c.sectorSize);
+    EXPECT_EQ(a.problem, c.problem);
+    if (a.problem.empty()) {
+      EXPECT_EQ(a.lba, c.lba);
+      EXPECT_EQ(a.count, c.count);
+      EXPECT_EQ(a.entrySize, c.entrySize);
+      EXPECT_EQ(a.bytes, std::uint64_t{c.count} * c.entrySize);
+    }
+  }
+}
+
+TEST(PartitionTable, GptArrayPastTheDiskIsNotRead) {
+  // 32 entries of 128 bytes at sector 60 of 64 would end 4 sectors past the disk.
+  MemDisk d(64);
+  d.Entry(0, 0, 0xEE, 1, 63);
+  std::uint8_t* h = d.bytes.data() + 512;
+  std::memcpy(h, "EFI PART", 8);
+  platform::PutLe64(h + 72, 60);
+  platform::PutLe32(h + 80, 32);
+  platform::PutLe32(h + 84, 128);
+  std::uint64_t furthest = 0;
+  auto scan = platform::ScanPartitionTable(
+      [&](std::uint64_t off, void* buf, std::size_t len) {
+        furthest = std::max<std::uint64_t>(furthest, off + len);
+        if (off > d.bytes.size() || len > d.bytes.size() - off) return false;
+        std::memcpy(buf, d.bytes.data() + off, len);
+        return true;
+      },
+      d.bytes.size());
+  EXPECT_TRUE(scan.hasTable);
+  EXPECT_TRUE(scan.partitions.empty());
+  EXPECT_EQ(scan.notes, std::vector<std::string>{"GPT entry array lies past the end of the disk"});
+  EXPECT_LE(furthest, d.bytes.size());
+}
+
+TEST(PartitionTable, MbrEntryDecodesEveryField) {
+  std::uint8_t sector[512] = {};
+  const std::uint8_t raw[16] = {0x80, 0x01, 0xC2, 0x03, 0x83, 0xFE, 0xFF, 0xFF,
+                                0x00, 0x08, 0x00, 0x00, 0x00, 0x00, 0x01, 0x00};
+  std::memcpy(sector + 446 + 16 * 2, raw, sizeof raw);
+  EXPECT_FALSE(platform::HasBootSignature(sector));
+  sector[510] = 0x55;
+  sector[511] = 0xAA;
+  EXPECT_TRUE(platform::HasBootSignature(sector));
+  const platform::MbrEntry e = platform::MbrEntryAt(sector, 2);
+  EXPECT_EQ(e.status, 0x80);
+  EXPECT_EQ(e.type, 0x83);
+  EXPECT_EQ(std::vector<std::uint8_t>(e.chsStart, e.chsStart + 3),
+            (std::vector<std::uint8_t>{0x01, 0xC2, 0x03}));
+  EXPECT_EQ(std::vector<std::uint8_t>(e.chsEnd, e.chsEnd + 3),
+            (std::vector<std::uint8_t>{0xFE, 0xFF, 0xFF}));
+  EXPECT_EQ(e.firstLba, 2048u);
+  EXPECT_EQ(e.sectors, 65536u);
+  EXPECT_EQ(platform::MbrEntryAt(sector, 1).type, 0);
+}
+
+// On a disk of 4096-byte sectors the MBR's and EBRs' LBAs and the GPT's count in that size.
+TEST(PartitionTable, LargeSectorsScaleEveryTable) {
+  {
+    SCOPED_TRACE("MBR with an extended chain");
+    MemDisk d(40, 4096);
+    d.Entry(0, 0, 0x07, 2, 4);
+    d.Entry(0, 1, 0x05, 8, 20);
+    d.Entry(8, 0, 0x83, 1, 3);   // logical at 9
+    d.Entry(8, 1, 0x05, 10, 6);  // link to 18
+    d.Entry(18, 0, 0x83, 2, 2);  // logical at 20
+    d.Entry(18, 1, 0x83, 4, 30);  // reaches past the disk: skipped
+    auto scan = d.Scan();
+    ExpectRanges(scan, {{2, 4, false}, {9, 3, true}, {20, 2, true}}, 4096);
+    EXPECT_EQ(scan.notes.size(), 1u);
+  }
+  {
+    SCOPED_TRACE("GPT");
+    MemDisk d(16, 4096);
+    d.Entry(0, 0, 0xEE, 1, 15);
+    std::uint8_t* h = d.bytes.data() + 4096;
+    std::memcpy(h, "EFI PART", 8);
+    platform::PutLe64(h + 72, 2);
+    platform::PutLe32(h + 80, 4);
+    platform::PutLe32(h + 84, 128);
+    std::uint8_t* e = d.bytes.data() + 2 * 4096;
+    e[0] = 0xAF;  // a type GUID
+    platform::PutLe64(e + 32, 4);
+    platform::PutLe64(e + 40, 7);
+    e[128] = 0xAF;
+    platform::PutLe64(e + 128 + 32, 8);
+    platform::PutLe64(e + 128 + 40, 16);  // one sector past the disk
+    auto scan = d.Scan();
+    ExpectRanges(scan, {{4, 4, false}}, 4096);
+    EXPECT_EQ(scan.notes, std::vector<std::string>{"GPT entry 1 lies outside the disk"});
+  }
+}
+
+// With very large sectors a logical entry's start would wrap round in bytes and land on the disk.
+TEST(PartitionTable, LogicalStartThatOverflowsInBytesIsSkipped) {
+  const std::uint32_t sectorSize = 1u << 31;
+  const std::uint64_t disk = ~std::uint64_t{0};
+  const std::uint64_t extFirst = 0xFFFFFFF0, link = 0xFFFFFF00;
+  std::map<std::uint64_t, std::array<std::uint8_t, 512>> sectors;
+  auto entry = [&](std::uint64_t lba, int slot, std::uint8_t type, std::uint32_t first,
+                   std::uint32_t count) {
+    auto& s = sectors[lba * sectorSize];
+    std::uint8_t* e = s.data() + 446 + 16 * slot;
+    e[4] = type;
+    platform::PutLe32(e + 8, first);
+    platform::PutLe32(e + 12, count);
+    s[510] = 0x55;
+    s[511] = 0xAA;
+  };
+  entry(0, 0, 0x05, static_cast<std::uint32_t>(extFirst), 0xFFFFFFF0);
+  entry(extFirst, 0, 0x05, static_cast<std::uint32_t>(link), 1);
+  entry(extFirst + link, 0, 0x83, 0xFFFFFFFF, 1);
+  auto scan = platform::ScanPartitionTable(
+      [&](std::uint64_t off, void* buf, std::size_t len) {
+        auto it = sectors.find(off);
+        if (it == sectors.end() || len != 512) return false;
+        std::memcpy(buf, it->second.data(), len);
+        return true;
+      },
+      disk, sectorSize);
+  EXPECT_TRUE(scan.hasTable);
+  EXPECT_TRUE(scan.partitions.empty());
+  EXPECT_EQ(scan.notes.size(), 1u);
 }
 
 }  // namespace
