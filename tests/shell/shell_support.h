@@ -41,7 +41,7 @@ class WhenModal {
  public:
   explicit WhenModal(std::function<void(D*)> act, ThenClose close = ThenClose::kNo)
       : act_(std::move(act)), close_(close) {
-    timer_.setInterval(10);
+    timer_.setInterval(0);  // every pass of the loop, as soon as the dialog is up
     QObject::connect(&timer_, &QTimer::timeout, [this] {
       auto* dialog = qobject_cast<D*>(QApplication::activeModalWidget());
       if (!dialog) return;
