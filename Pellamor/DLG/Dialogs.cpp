@@ -1,10 +1,14 @@
 // Every dialog joins here.
 //
 // A dialog lives in Pellamor/DLG/<ClassName>/ (its .h, .cpp and, when it has one, its .ui form;
-// the build takes every source there), has one class, is registered below by its class name,
-// and takes its arguments through the runner: RunDialog("CDlgMbrFixBox", diskNumber) reaches the
-// dialog as a list of values. Registration is this explicit list, called once at start-up:
-// static initialisers in a static library may be dropped by the linker.
+// the build takes every source there) and has one class with a typed entry (Dialogs.h): its
+// arguments and its result are types of its own, and the shell's code calls that entry. Its header
+// band and button row come from Pellamor/DLG/DialogFrame.h; it reaches the open volume only
+// through the drive session (CDriveSession::Current()). It is registered below by its class name
+// with RegisterTyped, with a comment giving its arguments and result, so that the command table's
+// names (RunDialog("CDlgMbrFixBox", diskNumber)) reach the typed entry. Registration is this
+// explicit list, called once at start-up: static initialisers in a static library may be dropped
+// by the linker.
 #include "Pellamor/DLG/Dialogs.h"
 
 #include <QAbstractItemView>
@@ -53,8 +57,8 @@ void RegisterAllDialogs() {
   // Save folder. Args: mode (1, or none: the program-wide default folder g_strDefaultSaveFolder /
   // g_bDefaultSaveFolderSet, set on OK, flag 0 for an emptied folder; 0: folder of the selected
   // queue items), the initial folder (QString; default mode starts from the default folder), and
-  // a CDirectSaveDlg::Result* whose folder OK fills in item mode (may be empty). Gives 1 OK, 0 cancel.
-  RegisterDialogRunner("CDirectSaveDlg", &CDirectSaveDlg::Run);
+  // a CDirectSaveDlg::Result* whose folder OK fills (may be empty). Gives 1 OK, 0 cancel.
+  RegisterTyped<CDirectSaveDlg>("CDirectSaveDlg");
   // Rename on conflict; run on the UI thread. Args: the existing name (QString) and a
   // CDlgAttrChangeBox::Result* that receives the target name (blanks at the ends trimmed; never
   // empty, "/", NUL, "." or ".."). Gives 1 (kRenamed: a new name, differing beyond letter case),
@@ -84,6 +88,29 @@ void RegisterDialog(const QString& name, DialogFactory factory) {
 void RegisterDialogRunner(const QString& name, DialogRunner runner) { Registry()[name] = std::move(runner); }
 
 bool HasDialog(const QString& name) { return Registry().count(name) != 0; }
+
+int IntArg(const DialogArgs& values, int index, int fallback) {
+  if (index < 0 || index >= values.size()) return fallback;
+  bool ok = false;
+  const int value = values[index].toInt(&ok);
+  return ok ? value : fallback;
+}
+
+QString StringArg(const DialogArgs& values, int index) {
+  if (index < 0 || index >= values.size() || values[index].typeId() != QMetaType::QString) return {};
+  return values[index].toString();
+}
+
+char LetterArg(const DialogArgs& values, int index) {
+  if (index < 0 || index >= values.size()) return 0;
+  const QVariant& v = values[index];
+  if (v.typeId() == QMetaType::QString) {
+    const QString text = v.toString();
+    return text.isEmpty() ? 0 : text.front().toLatin1();
+  }
+  const int code = v.toInt();
+  return code > 0 && code < 128 ? static_cast<char>(code) : 0;
+}
 
 int RunDialogArgs(const QString& name, const DialogArgs& args, QWidget* parent) {
   auto it = Registry().find(name);

@@ -217,20 +217,19 @@ TEST_F(DrSaveBox, ChangingTheSaveFolderAsksTheSaveFolderDialogPerItem) {
   box_->AddItem(u"b.txt", 0, 13, 0, 0, 0, u"", 10);
   box_->UpdateCounters();
   box_->List()->SelectOwnerRows({1});
-  static dlg::DialogArgs seen;
-  static QString answer;
-  dlg::RegisterDialogRunner("CDirectSaveDlg", [](QWidget*, const dlg::DialogArgs& args) {
-    seen = args;
-    auto* result = dlg::FindArg<CDirectSaveDlg::Result>(args);
-    if (answer.isEmpty() || !result) return 0;
-    result->folder = answer;
-    return 1;
-  });
-  answer.clear();
+  std::optional<CDirectSaveDlg::Args> seen;
+  QString answer;
+  dlg::ScopedReplacement<CDirectSaveDlg> fake(
+      [&](QWidget*, const CDirectSaveDlg::Args& args) -> std::optional<CDirectSaveDlg::Result> {
+        seen = args;
+        if (answer.isEmpty()) return std::nullopt;
+        return CDirectSaveDlg::Result{answer};
+      });
   box_->OnChangeSaveFolder();
-  ASSERT_GE(seen.size(), 2);
-  EXPECT_EQ(seen[0].toInt(), CDirectSaveDlg::kItemMode);
-  EXPECT_TRUE(seen[1].toString().isEmpty());
+  ASSERT_TRUE(seen);
+  EXPECT_EQ(seen->mode, CDirectSaveDlg::kItemMode);
+  ASSERT_TRUE(seen->initialFolder);
+  EXPECT_TRUE(seen->initialFolder->isEmpty());
   for (const auto& item : box_->Store().Snapshot()) EXPECT_TRUE(item.saveFolder.empty());
 
   answer = QString::fromStdString(out_.path());

@@ -3,7 +3,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "Pellamor/DLG/Dialogs.h"
+#include "Pellamor/DLG/DialogFrame.h"
 #include "Pellamor/SaveFolder.h"
 #include "controls/DialogUnits.h"
 #include "controls/FolderDialog.h"
@@ -35,59 +35,35 @@ void Tell(const char16_t* text) {
 }  // namespace
 
 CDirectSaveDlg::CDirectSaveDlg(QWidget* parent) : CResizableDialog(parent) {
-  const DialogBaseUnits base = BaseUnitsOf(font());
-  auto x = [&](int units) { return DialogUnitsToPixelsX(units, base); };
-  auto y = [&](int units) { return DialogUnitsToPixelsY(units, base); };
-
-  header_ = new CDialogHeaderCtrl(this);
-  header_->setObjectName(QStringLiteral("header"));
-  const int w = x(kWidth);
-  const int headerHeight = header_->sizeHint().height();
-  const int h = headerHeight + y(kBodyHeight);
-  resize(w, h);
-  header_->setGeometry(0, 0, w, headerHeight);
-
-  const int rowTop = headerHeight + y(kMargin);
-  browse_ = new QPushButton(this);
-  browse_->setObjectName(QStringLiteral("browse"));
-  browse_->setGeometry(w - x(kMargin + kBrowseWidth), rowTop, x(kBrowseWidth), y(kRowHeight));
+  dlgframe::DialogTemplate frame(this, kWidth, kBodyHeight, Text(u"저장위치"),
+                                 Text(u"복구할 데이터의 저장위치를 설정합니다."), 242);
+  header_ = frame.Header();
+  const int w = frame.Width();
+  const int rowTop = frame.BodyTop();
+  browse_ = dlgframe::MakeButton(this, {u"찾아보기(&B)...", "browse"});
+  browse_->setGeometry(w - frame.X(kMargin + kBrowseWidth), rowTop, frame.X(kBrowseWidth), frame.Y(kRowHeight));
   folderText_ = new QLineEdit(this);
   folderText_->setObjectName(QStringLiteral("folder"));
   folderText_->setReadOnly(true);
-  folderText_->setGeometry(x(kMargin), rowTop, browse_->x() - x(kButtonGap) - x(kMargin), y(kRowHeight));
+  folderText_->setGeometry(frame.X(kMargin), rowTop, browse_->x() - frame.X(kButtonGap) - frame.X(kMargin),
+                           frame.Y(kRowHeight));
+  AddAnchor(folderText_, anchor::TopLeft, anchor::TopRight);
+  AddAnchor(browse_, anchor::TopRight);
 
-  const QSize button = DialogUnitsToPixels(QSize(kButtonWidth, kButtonHeight), base);
-  const int buttonTop = h - y(kMargin) - button.height();
-  auto makeButton = [&](const char16_t* text, const char* name, int left) {
-    auto* b = new QPushButton(Text(text), this);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    b->setGeometry(left, buttonTop, button.width(), button.height());
-    return b;
-  };
-  const int step = button.width() + x(kButtonGap);
-  open_ = makeButton(u"열기", "open", x(kMargin));
-  reset_ = makeButton(u"초기화", "reset", x(kMargin) + step);
-  default_ = makeButton(u"기본값", "default", x(kMargin) + 2 * step);
-  cancel_ = makeButton(u"취소", "cancel", w - x(kMargin) - button.width());
-  ok_ = makeButton(u"확인", "ok", cancel_->x() - step);
-  ok_->setDefault(true);
+  const std::vector<QPushButton*> left =
+      frame.LeftButtons({{u"열기", "open"}, {u"초기화", "reset"}, {u"기본값", "default"}});
+  open_ = left[0];
+  reset_ = left[1];
+  default_ = left[2];
+  const std::vector<QPushButton*> right = frame.RightButtons(
+      {{u"확인", "ok", dlgframe::Role::Accept, true}, {u"취소", "cancel", dlgframe::Role::Reject}});
+  ok_ = right[0];
+  cancel_ = right[1];
 
   connect(browse_, &QPushButton::clicked, this, &CDirectSaveDlg::OnBrowse);
   connect(open_, &QPushButton::clicked, this, &CDirectSaveDlg::OnOpen);
   connect(reset_, &QPushButton::clicked, this, &CDirectSaveDlg::OnReset);
   connect(default_, &QPushButton::clicked, this, &CDirectSaveDlg::OnDefault);
-  connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-
-  AddAnchor(header_, anchor::TopLeft, anchor::TopRight);
-  AddAnchor(folderText_, anchor::TopLeft, anchor::TopRight);
-  AddAnchor(browse_, anchor::TopRight);
-  AddAnchor(open_, anchor::BottomLeft);
-  AddAnchor(reset_, anchor::BottomLeft);
-  AddAnchor(default_, anchor::BottomLeft);
-  AddAnchor(ok_, anchor::BottomRight);
-  AddAnchor(cancel_, anchor::BottomRight);
 }
 
 void CDirectSaveDlg::showEvent(QShowEvent* event) {
@@ -99,11 +75,6 @@ void CDirectSaveDlg::showEvent(QShowEvent* event) {
 }
 
 void CDirectSaveDlg::OnInitDialog() {
-  header_->SetTitle(Text(u"저장위치"));
-  header_->SetDescription(Text(u"복구할 데이터의 저장위치를 설정합니다."));
-  header_->SetIconId(242);
-  setWindowTitle(header_->Title());
-  browse_->setText(Text(u"찾아보기(&B)..."));
   chosenFolder_ = initialFolder_;
   ShowFolder();
   ok_->setEnabled(false);
@@ -167,21 +138,24 @@ void CDirectSaveDlg::accept() {
   CResizableDialog::accept();
 }
 
-int CDirectSaveDlg::Run(QWidget* parent, const QVariantList& args) {
+std::optional<CDirectSaveDlg::Result> CDirectSaveDlg::Open(QWidget* parent, const Args& args) {
   CDirectSaveDlg dialog(parent);
-  const int mode = args.isEmpty() ? kDefaultFolderMode : args[0].toInt();
-  dialog.SetMode(mode == kItemMode ? kItemMode : kDefaultFolderMode);
-  Result* out = dlg::FindArg<Result>(args.mid(1));
-  bool folderGiven = false;
-  for (int i = 1; i < args.size() && !folderGiven; ++i) {
-    if (args[i].metaType() != QMetaType::fromType<Result*>()) {
-      dialog.SetInitialFolder(args[i].toString());
-      folderGiven = true;
-    }
-  }
-  if (!folderGiven && dialog.Mode() == kDefaultFolderMode && g_bDefaultSaveFolderSet)
+  dialog.SetMode(args.mode == kItemMode ? kItemMode : kDefaultFolderMode);
+  if (args.initialFolder)
+    dialog.SetInitialFolder(*args.initialFolder);
+  else if (dialog.Mode() == kDefaultFolderMode && g_bDefaultSaveFolderSet)
     dialog.SetInitialFolder(DefaultFolder());
-  const int answer = dialog.exec() == QDialog::Accepted ? 1 : 0;
-  if (answer && out) out->folder = dialog.InitialFolder();
-  return answer;
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return Result{dialog.ChosenFolder()};
+}
+
+CDirectSaveDlg::Args CDirectSaveDlg::ArgsFrom(const dlg::DialogArgs& values) {
+  Args args;
+  args.mode = dlg::IntArg(values, 0, kDefaultFolderMode);
+  for (int i = 1; i < values.size(); ++i) {
+    if (values[i].metaType() == QMetaType::fromType<Result*>()) continue;
+    args.initialFolder = values[i].toString();
+    break;
+  }
+  return args;
 }

@@ -5,8 +5,10 @@
 
 #include <QMetaType>
 #include <QString>
-#include <QVariantList>
 
+#include <optional>
+
+#include "Pellamor/DLG/Dialogs.h"
 #include "controls/ResizableDialog.h"
 
 class CDialogHeaderCtrl;
@@ -20,7 +22,12 @@ class CDirectSaveDlg : public CResizableDialog {
   static constexpr int kItemMode = 0;
   static constexpr int kDefaultFolderMode = 1;
 
-  // What an accepted item-mode dialog hands back; the runner fills it when given one.
+  struct Args {
+    int mode = kDefaultFolderMode;
+    // The folder shown first; none: the default folder in default-folder mode, empty otherwise.
+    std::optional<QString> initialFolder;
+  };
+  // What an accepted dialog hands back: the folder chosen (may be empty).
   struct Result {
     QString folder;
   };
@@ -44,10 +51,12 @@ class CDirectSaveDlg : public CResizableDialog {
   QPushButton* OkButton() const { return ok_; }
   QPushButton* CancelButton() const { return cancel_; }
 
-  // Registered runner. Arguments: mode (1 default folder, the default when absent; 0 items), the
-  // initial folder (default-folder mode starts from the default folder when none is given), and
-  // optionally a Result* that an accepted item-mode dialog fills. Result 1 accepted, 0 cancelled.
-  static int Run(QWidget* parent, const QVariantList& args);
+  // Runs the dialog modally; an answer when accepted. In default-folder mode OK also sets the
+  // program-wide default folder.
+  static std::optional<Result> Open(QWidget* parent, const Args& args);
+  // Registry values: mode (1 default folder, the default when absent; 0 items), then the initial
+  // folder (QString), and optionally a Result* that an accepted dialog fills.
+  static Args ArgsFrom(const dlg::DialogArgs& values);
 
  public slots:
   void accept() override;

@@ -464,11 +464,10 @@ void CDRSaveBox::OnChangeSaveFolder(const QString& chosen) {
   QString folder = chosen;
   if (folder.isEmpty()) {
     // The save-folder dialog in its per-item mode, starting empty; its folder on OK.
-    CDirectSaveDlg::Result result;
-    if (dlg::RunDialogArgs("CDirectSaveDlg", {CDirectSaveDlg::kItemMode, QString(), QVariant::fromValue(&result)},
-                           this) != 1)
-      return;
-    folder = result.folder;
+    const std::optional<CDirectSaveDlg::Result> result =
+        dlg::Open<CDirectSaveDlg>(this, CDirectSaveDlg::Args{CDirectSaveDlg::kItemMode, QString()});
+    if (!result) return;
+    folder = result->folder;
   }
   if (folder.isEmpty()) return;
   const std::u16string f = U(folder);
