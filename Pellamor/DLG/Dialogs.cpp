@@ -18,6 +18,7 @@
 
 #include <map>
 
+#include "Pellamor/DLG/CClusterViewer/CClusterViewer.h"
 #include "Pellamor/DLG/CDirectSaveDlg/CDirectSaveDlg.h"
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
 #include "Pellamor/DLG/CDlgFileTypeBox/CDlgFileTypeBox.h"
@@ -76,6 +77,9 @@ void RegisterAllDialogs() {
   RegisterDialogRunner("CDlgScanBox_FAT", &CDlgScanBox_FAT::Run);
   // Property check of one FAT entry. Arg: the entry's index in the engine's table.
   RegisterDialogRunner("CPropertyEditDlg", &CPropertyEditDlg::Run);
+  // FAT cluster viewer of the open drive. Arg: the remembered row (int; -1 or none: cluster 0).
+  // Gives the dialog's result, 0 when no FAT drive is open.
+  RegisterTyped<CClusterViewer>("CClusterViewer");
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {
