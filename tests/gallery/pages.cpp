@@ -12,6 +12,7 @@ const std::vector<GalleryPage>& GalleryPages() {
       {"grid_list", QStringLiteral("표 목록"), MakeGridListPage, QSize(800, 560), StageGridListPage},
       {"dialog_frame", QStringLiteral("대화 상자"), MakeDialogFramePage, {}, StageDialogFramePage},
       {"dialog_header", QStringLiteral("머리 띠"), MakeDialogHeaderPage},
+      {"report_ctrl", QStringLiteral("보고서 목록"), MakeReportCtrlPage},
   };
   return pages;
 }
