@@ -374,7 +374,6 @@ class CReportCtrl : public QAbstractScrollArea {
   void focusOutEvent(QFocusEvent* event) override;
   void changeEvent(QEvent* event) override;
   void scrollContentsBy(int dx, int dy) override;
-  bool focusNextPrevChild(bool next) override;
 
  private:
   friend class CReportEditCtrl;

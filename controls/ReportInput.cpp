@@ -306,8 +306,6 @@ void CReportCtrl::keyPressEvent(QKeyEvent* event) {
   event->ignore();
 }
 
-bool CReportCtrl::focusNextPrevChild(bool next) { return QAbstractScrollArea::focusNextPrevChild(next); }
-
 // ---- focus ----
 
 void CReportCtrl::focusInEvent(QFocusEvent* event) {

@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 
@@ -350,6 +351,30 @@ TEST_F(ReportCtrlTest, TypedCharactersReplaceTheInputRowTextTabSelectsItAndEscap
   EXPECT_EQ(ctrl_->EditWindow(), nullptr);
   EXPECT_EQ(ctrl_->GetItemText(-1, 0), QStringLiteral("a|b"));
 
+  // The owner asks for the "..." button; pressing it takes the owner's text.
+  int pressed = 0;
+  ctrl_->SetNotifyHandler([&](NMREPORT& nm) -> qintptr {
+    auto& edit = static_cast<NMRVITEMEDIT&>(nm);
+    if (nm.code == RVN_BEGINITEMEDIT) edit.bButton = true;
+    if (nm.code != RVN_BUTTONCLICK) return 0;
+    ++pressed;
+    edit.strText = QStringLiteral(u"고른 값");
+    return 1;
+  });
+  ASSERT_TRUE(ctrl_->BeginEdit(-1, 0, 1));
+  auto* box = qobject_cast<CReportEditCtrl*>(ctrl_->EditWindow());
+  ASSERT_NE(box, nullptr);
+  ASSERT_NE(box->Button(), nullptr);
+  EXPECT_EQ(box->Button()->text(), QStringLiteral("..."));
+  EXPECT_EQ(box->Button()->width(), box->height());
+  EXPECT_EQ(box->Button()->x(), box->geometry().right() + 1);
+  QTest::mouseClick(box->Button(), Qt::LeftButton);
+  EXPECT_EQ(pressed, 1);
+  EXPECT_EQ(ctrl_->EditWindow(), box);
+  EXPECT_EQ(box->text(), QStringLiteral(u"고른 값"));
+  QTest::keyClick(box, Qt::Key_Return);
+  EXPECT_EQ(ctrl_->GetItemText(-1, 0), QStringLiteral(u"고른 값"));
+
   // A cell with a check box is not edited; an owner's own editor opens no box.
   RVITEM check;
   check.nMask = RVIM_CHECK;
@@ -364,6 +389,8 @@ TEST_F(ReportCtrlTest, TypedCharactersReplaceTheInputRowTextTabSelectsItAndEscap
     static_cast<NMRVITEMEDIT&>(nm).editor = &own;
     return 1;
   });
+  QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);  // the boxes closed above
+  ASSERT_TRUE(ctrl_->findChildren<CReportEditCtrl*>().isEmpty());
   ASSERT_TRUE(ctrl_->BeginEdit(-1, 0, 1));
   EXPECT_EQ(ctrl_->EditWindow(), &own);
   EXPECT_TRUE(ctrl_->findChildren<CReportEditCtrl*>().isEmpty());
