@@ -252,7 +252,6 @@ TEST_F(ClusterViewerTest, TheDirectoryPageListsAFolderClusterAsTheFileListDoes) 
     EXPECT_TRUE(sink_.Texts().empty());
     gui_test::SaveShot(v, QStringLiteral("cluster_viewer_directory"));
     v.RightTabs()->setCurrentIndex(CClusterViewer::kHexPage);
-    v.resize(v.width() + 120, v.height() + 60);
     QApplication::processEvents();
     gui_test::SaveShot(v, QStringLiteral("cluster_viewer_hex"));
   });

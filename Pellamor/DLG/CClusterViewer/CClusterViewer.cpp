@@ -1,6 +1,8 @@
 #include "Pellamor/DLG/CClusterViewer/CClusterViewer.h"
 
+#include <QFontMetrics>
 #include <QHeaderView>
+#include <QStyle>
 #include <QTabBar>
 #include <QTreeWidgetItem>
 
@@ -19,6 +21,18 @@ namespace {
 
 constexpr int kMargin = 7;
 constexpr int kLeftWidth = 230;
+
+// The hex page's columns fit their texts: the offset, sixteen bytes as "00 " and sixteen characters.
+int HexColumnWidth(const QFontMetrics& metrics, int column) {
+  constexpr int kPadding = 24;
+  if (column == 0) return metrics.horizontalAdvance(QStringLiteral("00000")) + kPadding;
+  if (column == 1) {
+    int digit = 0;
+    for (QChar c : QStringLiteral("0123456789ABCDEF")) digit = std::max(digit, metrics.horizontalAdvance(c));
+    return 16 * (2 * digit + metrics.horizontalAdvance(QLatin1Char(' '))) + kPadding;
+  }
+  return metrics.averageCharWidth() * 17 + kPadding;
+}
 
 QString Q(const std::u16string& s) { return QString::fromStdU16String(s); }
 
@@ -47,7 +61,11 @@ CClusterViewer::CClusterViewer(QWidget* parent, const Args& args) : CResizableDi
     });
   }
 
-  resize(660, 440);
+  // Wide enough for the hex page's three columns beside the cluster list.
+  const QFontMetrics metrics(font());
+  const int hexWidth = HexColumnWidth(metrics, 0) + HexColumnWidth(metrics, 1) + HexColumnWidth(metrics, 2);
+  resize(std::max(660, 3 * kMargin + kLeftWidth + hexWidth + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 8),
+         440);
   const QSize client = size();
   // 1. The two tab bars: they hold no pages, a page change rebuilds the one view below.
   leftTabs_ = new QTabBar(this);
@@ -219,7 +237,9 @@ void CClusterViewer::BuildPage() {
   };
   std::vector<Column> columns;
   if (page == kHexPage)
-    columns = {{u"오프셋", 70}, {u"16진수 데이터", 400}, {u"텍스트", 200}};
+    columns = {{u"오프셋", HexColumnWidth(list_->fontMetrics(), 0)},
+               {u"16진수 데이터", HexColumnWidth(list_->fontMetrics(), 1)},
+               {u"텍스트", HexColumnWidth(list_->fontMetrics(), 2)}};
   else if (page == kTextPage)
     columns = {{u"텍스트", 600}};
   else
