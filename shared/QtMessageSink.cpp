@@ -1,4 +1,4 @@
-#include "Pellamor/QtMessageSink.h"
+#include "shared/QtMessageSink.h"
 
 #include <QApplication>
 #include <QMessageBox>
