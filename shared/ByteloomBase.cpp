@@ -236,6 +236,20 @@ int CByteloomBase::CharColumnWidth() const { EnsureLayout(); return layout_.char
 int CByteloomBase::MaxTopRow() const { EnsureLayout(); return layout_.maxTop; }
 int CByteloomBase::MaxHorizontalPosition() const { EnsureLayout(); return layout_.maxH; }
 
+QSize CByteloomBase::SizeForRows(int bytesPerRow, int rows) const {
+  EnsureLayout();
+  const int cw = layout_.charWidth;
+  const int bytes = std::max(1, bytesPerRow);
+  int width = (showAddress_ ? addressDigits_ * cw + kColumnGap : 0) + cw * (3 * bytes - 1) + kColumnGap;
+  if (showAscii_) width += bytes * cw + kColumnGap;
+  int height = std::max(1, rows) * layout_.rowHeight;
+  if (multiLine_) {
+    width += 2 * kMargin + verticalScrollBar()->sizeHint().width();
+    height += 2 * kMargin;
+  }
+  return QSize(width + 2 * frameWidth(), height + 2 * frameWidth());
+}
+
 // The scroll bars follow the layout through a queued update, as the layout may run inside a paint.
 void CByteloomBase::ScheduleScrollBarUpdate() {
   if (scrollUpdatePending_) return;

@@ -103,6 +103,9 @@ class CByteloomBase : public QAbstractScrollArea {
   int MaxTopRow() const;
   int HorizontalPosition() const { return hpos_; }
   int MaxHorizontalPosition() const;
+  // The control's size that shows that many rows of that many bytes with the present columns
+  // and mode (frame, margins and vertical scroll bar included).
+  QSize SizeForRows(int bytesPerRow, int rows) const;
   // The caret's rectangle in viewport pixels; empty while it is not shown.
   QRect CaretRect() const;
   // The context menu while it is open.
