@@ -21,6 +21,7 @@
 #include "Pellamor/DLG/CDirectSaveDlg/CDirectSaveDlg.h"
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
 #include "Pellamor/DLG/CDlgFileTypeBox/CDlgFileTypeBox.h"
+#include "Pellamor/DLG/CDlgMbrFixBox/CDlgMbrFixBox.h"
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
 #include "Pellamor/DLG/CDlgScanBox_FAT/CDlgScanBox_FAT.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
@@ -76,6 +77,9 @@ void RegisterAllDialogs() {
   RegisterDialogRunner("CDlgScanBox_FAT", &CDlgScanBox_FAT::Run);
   // Property check of one FAT entry. Arg: the entry's index in the engine's table.
   RegisterDialogRunner("CPropertyEditDlg", &CPropertyEditDlg::Run);
+  // MBR repair of one physical disk. Arg: the disk number (int; none: -1, which reads nothing).
+  // Gives 0 when closed.
+  RegisterTyped<CDlgMbrFixBox>("CDlgMbrFixBox");
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {
