@@ -67,6 +67,8 @@ class CByteloomBase : public QAbstractScrollArea {
 
   // Only a fixed-pitch font is taken (false otherwise, the font in use stays).
   bool SetControlFont(const QFont& font, bool repaint = true);
+  // Fixed pitch as the font reports it, or with every character of 0x20-0x7E as wide as "0".
+  static bool IsFixedPitchFont(const QFont& font);
   QFont ControlFont() const { return font_; }
 
   // The clipboard commands of the context menu and of Ctrl+C, Ctrl+V and Ctrl+A.

@@ -153,7 +153,7 @@ TEST_F(SkeletonTest, ByteloomShowsZeroBytesAndItsToolsAreNotInThisVersion) {
   EXPECT_EQ(dialog.OkButton()->text(), Q(u"확인"));
   EXPECT_EQ(dialog.List()->model(), nullptr);
   EXPECT_EQ(dialog.ScrollBar()->maximum(), 0);
-  EXPECT_EQ(dialog.windowIcon().cacheKey(), CDialogHeaderCtrl::IconForId(128).cacheKey());
+  EXPECT_EQ(dialog.windowIcon().pixmap(32).toImage(), CDialogHeaderCtrl::IconForId(128).pixmap(32).toImage());
   gui_test::SaveShot(dialog, "byteloom_dialog");
 
   hex.setFocus();
