@@ -77,8 +77,7 @@ void RegisterAllDialogs() {
   RegisterDialogRunner("CDlgScanBox_FAT", &CDlgScanBox_FAT::Run);
   // Property check of one FAT entry. Arg: the entry's index in the engine's table.
   RegisterDialogRunner("CPropertyEditDlg", &CPropertyEditDlg::Run);
-  // MBR repair of one physical disk. Arg: the disk number (int; none: -1, which reads nothing).
-  // Gives 0 when closed.
+  // MBR repair. Arg: the physical disk's number (int; none: -1, which reads nothing). Gives 0.
   RegisterTyped<CDlgMbrFixBox>("CDlgMbrFixBox");
 }
 

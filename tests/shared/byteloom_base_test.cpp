@@ -261,6 +261,26 @@ TEST_F(HexTest, MouseClickPlacesTheCaretAndDragSelects) {
   SaveShot(hex, "hex_edit_selection");
 }
 
+TEST_F(HexTest, DraggingBelowTheTextScrollsAndExtendsTheSelection) {
+  ASSERT_GT(hex.MaxTopRow(), 2);
+  QTest::mousePress(hex.viewport(), Qt::LeftButton, {}, DigitPoint(2));
+  const QPoint below(DigitPoint(2).x(), hex.viewport()->height() + 20);
+  QMouseEvent move(QEvent::MouseMove, below, hex.viewport()->mapToGlobal(below), Qt::NoButton, Qt::LeftButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(hex.viewport(), &move);
+  const int firstEnd = hex.SelectionEnd();
+  EXPECT_EQ(hex.SelectionStart(), 2);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return hex.TopRow() >= 2; }));
+  EXPECT_GT(hex.SelectionEnd(), firstEnd);
+  EXPECT_EQ(hex.SelectionEnd(), hex.CaretByte());
+  QTest::mouseRelease(hex.viewport(), Qt::LeftButton, {}, below);
+  const int top = hex.TopRow();
+  gui_test::Settle();
+  QTest::qWait(30);
+  EXPECT_EQ(hex.TopRow(), top);  // released: the scrolling stops
+  EXPECT_EQ(hex.verticalScrollBar()->value(), top);
+}
+
 TEST_F(HexTest, PasteOverwritesUpToTheEndOfTheBlock) {
   QSignalSpy changed(&hex, &CByteloomBase::changed);
   PutOnClipboard(Payload(600, QByteArray(600, '\x5A')));
