@@ -14,7 +14,7 @@
 #include <vector>
 
 #include "Pellamor/App.h"
-#include "Pellamor/QtMessageSink.h"
+#include "shared/QtMessageSink.h"
 #include "platform/drive_map.h"
 #include "platform/environment.h"
 

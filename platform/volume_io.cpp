@@ -10,6 +10,7 @@
 #include <map>
 #include <mutex>
 
+#include "platform/disk_info.h"
 #include "platform/drive_map.h"
 #include "platform/fault_plan.h"
 
@@ -83,6 +84,11 @@ Handle OpenVolume(char letter, int* error) {
 Handle OpenPhysicalDisk(int number, int* error) {
   for (const auto& disk : DriveMap::Instance().Disks()) {
     if (disk.number == number) return OpenRange(disk.path, 0, 0, error);
+  }
+  // The attached loop devices, numbered after the map's disks as the disk list numbers them.
+  if (number >= 0) {
+    for (const DiskFacts& disk : ListDisks())
+      if (disk.number == number) return OpenRange(disk.path, 0, 0, error);
   }
   SetError(error, ENOENT);
   return kInvalidHandle;

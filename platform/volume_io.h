@@ -21,7 +21,8 @@ Handle OpenRange(const std::string& path, std::uint64_t offset, std::uint64_t le
 // Opens the volume that the drive map assigns to the letter ('A'..'Z').
 Handle OpenVolume(char letter, int* error = nullptr);
 
-// Opens physical disk number n of the drive map.
+// Opens physical disk number n as the disk list numbers them: the drive map's disks, then the
+// attached loop devices.
 Handle OpenPhysicalDisk(int number, int* error = nullptr);
 
 // Reads exactly len bytes at offset within the handle's range. False on any failure, a range

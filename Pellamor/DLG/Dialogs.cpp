@@ -22,6 +22,7 @@
 #include "Pellamor/DLG/CDirectSaveDlg/CDirectSaveDlg.h"
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
 #include "Pellamor/DLG/CDlgFileTypeBox/CDlgFileTypeBox.h"
+#include "Pellamor/DLG/CDlgMbrFixBox/CDlgMbrFixBox.h"
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
 #include "Pellamor/DLG/CDlgScanBox_FAT/CDlgScanBox_FAT.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
@@ -80,6 +81,8 @@ void RegisterAllDialogs() {
   // FAT cluster viewer of the open drive. Arg: the remembered row (int; -1 or none: cluster 0).
   // Gives the dialog's result, 0 when no FAT drive is open.
   RegisterTyped<CClusterViewer>("CClusterViewer");
+  // MBR repair. Arg: the physical disk's number (int; none: -1, which reads nothing). Gives 0.
+  RegisterTyped<CDlgMbrFixBox>("CDlgMbrFixBox");
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {

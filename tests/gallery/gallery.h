@@ -35,3 +35,4 @@ QWidget* MakeDialogFramePage();
 void StageDialogFramePage(QWidget* page);
 QWidget* MakeDialogHeaderPage();
 QWidget* MakeReportCtrlPage();
+QWidget* MakeHexEditPage();

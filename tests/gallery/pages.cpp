@@ -13,6 +13,7 @@ const std::vector<GalleryPage>& GalleryPages() {
       {"dialog_frame", QStringLiteral("대화 상자"), MakeDialogFramePage, {}, StageDialogFramePage},
       {"dialog_header", QStringLiteral("머리 띠"), MakeDialogHeaderPage},
       {"report_ctrl", QStringLiteral("보고서 목록"), MakeReportCtrlPage},
+      {"hex_edit", QStringLiteral("16진수 편집"), MakeHexEditPage},
   };
   return pages;
 }

@@ -9,6 +9,7 @@
 
 #include "platform/drive_map.h"
 #include "platform/message.h"
+#include "platform/volume_io.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -235,6 +236,38 @@ TEST_F(DiskInfoMapTest, ImagesAsDisks) {
   EXPECT_EQ(extents[6].offset, 2048u * 512);
   EXPECT_EQ(extents[7].letter, 'O');
   EXPECT_EQ(extents[7].length, 8192u * 512);
+}
+
+TEST_F(DiskInfoMapTest, EveryListedDiskOpensByItsNumber) {
+  REQUIRE_FIXTURE("disk.img");
+  // The map's disk.img is disk 0; an attached loop device (its node a plain file here) is disk 1.
+  FakeSysfs tree;
+  fs::path loop0 = tree.Disk("loop0", 8, 512);
+  WriteText(loop0 / "loop/backing_file", "/srv/images/card.img");
+  std::string sector(4096, '\x5A');
+  testing_support::WriteFile(tree.dev() + "/loop0", sector);
+  DriveMap::Instance().Configure({"E=" + Fixture("disk.img")}, nullptr, true, {tree.block(), tree.dev()});
+  auto disks = platform::ListDisks();
+  ASSERT_EQ(disks.size(), 2u);
+  ASSERT_EQ(disks[1].kind, platform::DiskKind::kLoop);
+
+  const std::size_t before = platform::OpenHandleCount();
+  for (int number : {0, 1}) {
+    int error = -1;
+    platform::Handle h = platform::OpenPhysicalDisk(number, &error);
+    ASSERT_NE(h, platform::kInvalidHandle) << number;
+    EXPECT_EQ(error, 0);
+    char first[4] = {};
+    ASSERT_TRUE(platform::ReadAt(h, 0, first, sizeof first));
+    if (number == 1) EXPECT_EQ(std::string(first, 4), "ZZZZ");
+    platform::CloseHandle(h);
+  }
+  for (int number : {2, -1}) {
+    int error = 0;
+    EXPECT_EQ(platform::OpenPhysicalDisk(number, &error), platform::kInvalidHandle) << number;
+    EXPECT_EQ(error, ENOENT);
+  }
+  EXPECT_EQ(platform::OpenHandleCount(), before);
 }
 
 TEST_F(DiskInfoMapTest, WalkGoesOnPastATruncatedOrMissingDisk) {

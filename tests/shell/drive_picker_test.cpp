@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "Pellamor/App.h"
+#include "Pellamor/DLG/CDlgMbrFixBox/CDlgMbrFixBox.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/LeftView.h"
@@ -371,7 +372,7 @@ TEST_F(DrivePickerTest, TheDiskAndPartitionPagesListTheImages) {
     EXPECT_EQ(first[8], QStringLiteral("67108864/10"));
     EXPECT_EQ(first[9], QStringLiteral("67108864/2"));
     EXPECT_EQ(RowTexts(list, 1)[10], QStringLiteral("8,388,608"));
-    // The MBR repair is greyed until a repair dialog is registered; then it gets the row's disk.
+    // The MBR repair dialog is registered from the start; it gets the row's disk.
     page->List()->setCurrentItem(page->List()->topLevelItem(1));
     auto fixItem = [&](QMenu& menu) -> QAction* {
       page->BuildMenu(menu);
@@ -379,15 +380,9 @@ TEST_F(DrivePickerTest, TheDiskAndPartitionPagesListTheImages) {
         if (a->text() == QString::fromUtf16(u"MBR 복구하기(&M)...")) return a;
       return nullptr;
     };
-    {
-      QMenu menu;
-      QAction* fix = fixItem(menu);
-      ASSERT_NE(fix, nullptr);
-      EXPECT_FALSE(fix->isEnabled());
-    }
-    static QVariantList fixArgs;
-    dlg::RegisterDialogRunner("CDlgMbrFixBox", [](QWidget*, const QVariantList& args) {
-      fixArgs = args;
+    int fixDisk = -2;
+    dlg::ScopedReplacement<CDlgMbrFixBox> standIn([&](QWidget*, const CDlgMbrFixBox::Args& args) {
+      fixDisk = args.disk;
       return 1;
     });
     {
@@ -396,7 +391,7 @@ TEST_F(DrivePickerTest, TheDiskAndPartitionPagesListTheImages) {
       ASSERT_NE(fix, nullptr);
       ASSERT_TRUE(fix->isEnabled());
       fix->trigger();
-      EXPECT_EQ(fixArgs, (QVariantList{1}));
+      EXPECT_EQ(fixDisk, 1);
     }
     page->List()->clearSelection();
     shell_test::SaveShot(picker, QStringLiteral("drive_picker_disks"));

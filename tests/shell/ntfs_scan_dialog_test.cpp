@@ -16,7 +16,7 @@
 #include "Pellamor/DLG/CNTFSUndeleteDlg/CNTFSUndeleteDlg.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/LeftView.h"
-#include "Pellamor/QtMessageSink.h"
+#include "shared/QtMessageSink.h"
 #include "controls/TextProgressCtrl.h"
 #include "corvane/engine_hooks.h"
 #include "corvane/filesystem.h"

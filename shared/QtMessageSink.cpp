@@ -1,4 +1,4 @@
-#include "Pellamor/QtMessageSink.h"
+#include "shared/QtMessageSink.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -13,7 +13,7 @@ using platform::MsgAnswer;
 using platform::MsgButtons;
 using platform::MsgIcon;
 
-MsgAnswer ShowOnUiThread(const QString& text, MsgButtons buttons, MsgIcon icon) {
+MsgAnswer ShowOnUiThread(const QString& caption, const QString& text, MsgButtons buttons, MsgIcon icon) {
   QMessageBox::StandardButtons set;
   switch (buttons) {
     case MsgButtons::Ok: set = QMessageBox::Ok; break;
@@ -31,8 +31,7 @@ MsgAnswer ShowOnUiThread(const QString& text, MsgButtons buttons, MsgIcon icon) 
     case MsgIcon::Information: shown = QMessageBox::Information; break;
     case MsgIcon::Question: shown = QMessageBox::Question; break;
   }
-  // Message boxes carry no title of their own.
-  QMessageBox box(shown, QString(), text, set, QApplication::activeWindow());
+  QMessageBox box(shown, caption, text, set, QApplication::activeWindow());
   switch (box.exec()) {
     case QMessageBox::Ok: return MsgAnswer::Ok;
     case QMessageBox::Yes: return MsgAnswer::Yes;
@@ -53,10 +52,10 @@ MsgAnswer QtMessageSink::Show(std::u16string_view text, MsgButtons buttons, MsgI
     std::fprintf(stderr, "%s\n", qtext.toUtf8().constData());
     return platform::FirstAnswerOf(buttons);
   }
-  if (QThread::currentThread() == app->thread()) return ShowOnUiThread(qtext, buttons, icon);
+  if (QThread::currentThread() == app->thread()) return ShowOnUiThread(caption_, qtext, buttons, icon);
   MsgAnswer answer = platform::FirstAnswerOf(buttons);
   QMetaObject::invokeMethod(
-      app, [&] { answer = ShowOnUiThread(qtext, buttons, icon); }, Qt::BlockingQueuedConnection);
+      app, [&] { answer = ShowOnUiThread(caption_, qtext, buttons, icon); }, Qt::BlockingQueuedConnection);
   return answer;
 }
 
