@@ -6,6 +6,8 @@
 #include <set>
 #include <string>
 
+class QLocale;
+
 // Product identity.
 struct PRODUCTINFO {
   int major = 0, minor = 0, build = 0, revision = 0;
@@ -72,6 +74,9 @@ class LanguageState {
 };
 
 int LangIndexToLangId(int index, int defaultLangId = 0);
+// The LANGID that automatic detection gives for a locale: Korean 1042, Japanese 1041, Chinese in
+// Simplified Han script 2052, in Traditional Han script 1028, anything else 1033.
+int LangIdOfLocale(const QLocale& locale);
 // Command to LANGID (toLangId true) or LANGID to command.
 int ConvertLanguage(int value, bool toLangId, int defaultLangId = 0);
 inline int CommandToLangId(int command, int defaultLangId = 0) { return ConvertLanguage(command, true, defaultLangId); }

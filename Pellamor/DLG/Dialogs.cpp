@@ -24,8 +24,10 @@
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
 #include "Pellamor/DLG/CDlgScanBox_FAT/CDlgScanBox_FAT.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
+#include "Pellamor/DLG/CLangBox/CLangBox.h"
 #include "Pellamor/DLG/CNTFSUndeleteDlg/CNTFSUndeleteDlg.h"
 #include "Pellamor/DLG/CPropertyEditDlg/CPropertyEditDlg.h"
+#include "Pellamor/DLG/CTipDlg/CTipDlg.h"
 #include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
 
 namespace dlg {
@@ -76,6 +78,10 @@ void RegisterAllDialogs() {
   RegisterDialogRunner("CDlgScanBox_FAT", &CDlgScanBox_FAT::Run);
   // Property check of one FAT entry. Arg: the entry's index in the engine's table.
   RegisterDialogRunner("CPropertyEditDlg", &CPropertyEditDlg::Run);
+  // Interface language, on the application's language state. No args. Gives 1 OK, 0 cancel.
+  RegisterTyped<CLangBox>("CLangBox");
+  // Tip of the day from help/tips.1042.txt in the program folder. No args. Gives 1.
+  RegisterTyped<CTipDlg>("CTipDlg");
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {
