@@ -18,6 +18,8 @@
 
 #include <map>
 
+#include "Pellamor/DLG/CAboutSheet/CAboutSheet.h"
+#include "Pellamor/DLG/CAboutSheet/OpenHomepage.h"
 #include "Pellamor/DLG/CDirectSaveDlg/CDirectSaveDlg.h"
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
 #include "Pellamor/DLG/CDlgFileTypeBox/CDlgFileTypeBox.h"
@@ -82,6 +84,10 @@ void RegisterAllDialogs() {
   RegisterTyped<CLangBox>("CLangBox");
   // Tip of the day from help/tips.1042.txt in the program folder. No args. Gives 1.
   RegisterTyped<CTipDlg>("CTipDlg");
+  // About sheet with the module list. Arg: the page shown first (0 modules, 1 notices). Gives 1.
+  RegisterTyped<CAboutSheet>("CAboutSheet");
+  // The homepage command: a question and no dialog. No args. Gives 1 when the page was opened.
+  RegisterDialogRunner("HomePage", [](QWidget*, const DialogArgs&) { return AskAndOpenHomepage() ? 1 : 0; });
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {
