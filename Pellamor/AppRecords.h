@@ -43,6 +43,15 @@ struct APPSETTINGS {
   void CountListEntries() { listCount = static_cast<int>(firstList.size()); }
 };
 
+// The recovery size of the data-recovery options page as the user set it for this run (kept until
+// the program ends, also when it was not stored).
+struct RECOVERYSIZESETTING {
+  bool held = false;  // false: the page reads the profile
+  unsigned long long amount = 1;
+  int type = 2;       // the unit's power, 0 to 8
+  int notation = 2;   // 2 base 2, 10 base 10
+};
+
 // UI-language commands.
 inline constexpr int kLangCmdAuto = 32904;
 inline constexpr int kLangCmdKorean = 32905;

@@ -29,6 +29,7 @@
 #include "Pellamor/DLG/CLangBox/CLangBox.h"
 #include "Pellamor/DLG/CNTFSUndeleteDlg/CNTFSUndeleteDlg.h"
 #include "Pellamor/DLG/CPropertyEditDlg/CPropertyEditDlg.h"
+#include "Pellamor/DLG/CSetupPreferenceDlg/CSetupPreferenceDlg.h"
 #include "Pellamor/DLG/CTipDlg/CTipDlg.h"
 #include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
 
@@ -86,6 +87,8 @@ void RegisterAllDialogs() {
   RegisterTyped<CTipDlg>("CTipDlg");
   // About sheet with the module list. Arg: the page shown first (0 modules, 1 notices). Gives 1.
   RegisterTyped<CAboutSheet>("CAboutSheet");
+  // Preferences with the pages "데이터복구" and "업데이트". No args. Gives 1 OK, 0 cancel.
+  RegisterTyped<CSetupPreferenceDlg>("CSetupPreferenceDlg");
   // The homepage command: a question and no dialog. No args. Gives 1 when the page was opened.
   RegisterDialogRunner("HomePage", [](QWidget*, const DialogArgs&) { return AskAndOpenHomepage() ? 1 : 0; });
 }
