@@ -31,6 +31,7 @@
 #include "Pellamor/DLG/CPropertyEditDlg/CPropertyEditDlg.h"
 #include "Pellamor/DLG/CSetupPreferenceDlg/CSetupPreferenceDlg.h"
 #include "Pellamor/DLG/CTipDlg/CTipDlg.h"
+#include "Pellamor/DLG/CUpdateDlg/CUpdateDlg.h"
 #include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
 
 namespace dlg {
@@ -89,6 +90,9 @@ void RegisterAllDialogs() {
   RegisterTyped<CAboutSheet>("CAboutSheet");
   // Preferences with the pages "데이터복구" and "업데이트". No args. Gives 1 OK, 0 cancel.
   RegisterTyped<CSetupPreferenceDlg>("CSetupPreferenceDlg");
+  // Update check against the profile's Options/UpdateServer (else the built-in server), for the
+  // program's version. No args. Gives 1 when the check ended with an outcome, 0 when cancelled.
+  RegisterTyped<CUpdateDlg>("CUpdateDlg");
   // The homepage command: a question and no dialog. No args. Gives 1 when the page was opened.
   RegisterDialogRunner("HomePage", [](QWidget*, const DialogArgs&) { return AskAndOpenHomepage() ? 1 : 0; });
 }
