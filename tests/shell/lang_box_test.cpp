@@ -107,6 +107,8 @@ TEST_F(LangBoxTest, OpeningStatesOfTheStoredFlags) {
     EXPECT_EQ(box.OkButton()->isEnabled(), r.okEnabled);
     EXPECT_EQ(box.LanguageList()->currentIndex(), r.index);
     EXPECT_EQ(box.windowTitle(), QString::fromUtf16(r.caption));
+    EXPECT_FALSE(box.AutoRadio()->text().isEmpty());  // a language outside the five keeps the template's
+    EXPECT_FALSE(box.Prompt()->text().isEmpty());
   }
 }
 

@@ -19,10 +19,8 @@
 #include "platform/message.h"
 #include "shared/DialogHeaderCtrl.h"
 
-namespace {
-
 // The box's texts in one interface language.
-struct LangTexts {
+struct CLangBox::LangTexts {
   int langId;
   const char16_t* items[6];
   const char16_t* caption;
@@ -35,6 +33,10 @@ struct LangTexts {
   const char16_t* listButton;
   const char16_t* explanation;
 };
+
+namespace {
+
+using LangTexts = CLangBox::LangTexts;
 
 const LangTexts kTexts[] = {
     {1042,
@@ -135,6 +137,10 @@ CLangBox::CLangBox(LanguageState& state, QWidget* parent) : QDialog(parent), sta
   top->addLayout(body);
   resize(440, sizeHint().height());
 
+  // The template's texts, until the box relabels itself.
+  SetTexts(kTexts[0]);
+  setWindowTitle(Text(u"언어 고급 설정"));
+
   connect(combo_, qOverload<int>(&QComboBox::activated), this, [this] { OnSelectionChange(); });
   connect(user_, &QRadioButton::clicked, this, &CLangBox::OnUserClicked);
   connect(auto_, &QRadioButton::clicked, this, &CLangBox::OnAutoClicked);
@@ -149,21 +155,23 @@ void CLangBox::Relabel(int index, bool fromList) {
   const int langId = fromList ? LangIndexToLangId(index, state_.langId) : state_.langId;
   header_->SetTitle(Text(u"고급 언어설정 도구"));
   header_->SetDescription(Text(u"선택한 언어로 메시지가 출력되도록 언어를 변경합니다."));
-  if (const LangTexts* t = TextsOf(langId)) {
-    for (const char16_t* item : t->items) combo_->addItem(Text(item));
-    setWindowTitle(Text(t->caption));
-    group_->setTitle(Text(t->group));
-    auto_->setText(Text(t->autoRadio));
-    user_->setText(Text(t->userRadio));
-    prompt_->setText(Text(t->prompt));
-    ok_->setText(Text(t->ok));
-    cancel_->setText(Text(t->cancel));
-    listButton_->setText(Text(t->listButton));
-    explanation_->setText(Text(t->explanation));
-  } else {
-    for (const char16_t* item : kTexts[0].items) combo_->addItem(Text(item));  // the list keeps its six rows
-  }
+  const LangTexts* t = TextsOf(langId);
+  // Another language leaves the texts as they stand; the list keeps the template's rows.
+  for (const char16_t* item : (t ? t : &kTexts[0])->items) combo_->addItem(Text(item));
+  if (t) SetTexts(*t);
   combo_->setCurrentIndex(index);
+}
+
+void CLangBox::SetTexts(const LangTexts& t) {
+  setWindowTitle(Text(t.caption));
+  group_->setTitle(Text(t.group));
+  auto_->setText(Text(t.autoRadio));
+  user_->setText(Text(t.userRadio));
+  prompt_->setText(Text(t.prompt));
+  ok_->setText(Text(t.ok));
+  cancel_->setText(Text(t.cancel));
+  listButton_->setText(Text(t.listButton));
+  explanation_->setText(Text(t.explanation));
 }
 
 void CLangBox::OnInitDialog() {

@@ -22,6 +22,8 @@ class CLangBox : public QDialog {
   struct Args {
     LanguageState* state = nullptr;  // null: the application's
   };
+  // The box's texts in one of the five languages.
+  struct LangTexts;
 
   explicit CLangBox(LanguageState& state, QWidget* parent = nullptr);
 
@@ -49,6 +51,7 @@ class CLangBox : public QDialog {
   void accept() override;
 
  private:
+  void SetTexts(const LangTexts& texts);
   void OnInitDialog();
   void OnSelectionChange();
   void OnUserClicked();
