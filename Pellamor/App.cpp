@@ -3,6 +3,7 @@
 #include <omp.h>
 
 #include <QApplication>
+#include <QLocale>
 #include <QThread>
 
 #include <atomic>
@@ -59,6 +60,7 @@ bool CPellamorApp::InitInstance() {
     productInfo.SetProgramVersion(static_cast<int>(v.module[kVerA]), static_cast<int>(v.module[kVerB]),
                                   static_cast<int>(v.module[kVerC]), static_cast<int>(v.module[kVerD]));
   }
+  language.defaultLangId = LangIdOfLocale(QLocale::system());
   language.Load();
   dlg::RegisterAllDialogs();
   SetNtfsRootScanner(&CNTFSUndeleteDlg::Scan);

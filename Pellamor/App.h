@@ -33,6 +33,7 @@ class CPellamorApp {
   PRODUCTINFO productInfo;
   LanguageState language;
   APPSETTINGS settings;
+  RECOVERYSIZESETTING recoverySize;
   CFormatMessage formatMessage;
   int ntfsSearchThreads = 1;
   int ntfsSearchThreadsCopy = 1;

@@ -1,5 +1,6 @@
 #include "Pellamor/AppRecords.h"
 
+#include <QLocale>
 #include <QString>
 
 #include <cstdio>
@@ -43,6 +44,17 @@ int LangIndexToLangId(int index, int defaultLangId) {
   if (index == 0) return defaultLangId;
   if (index < 0 || index > 5) return 0;
   return kLangIds[index];
+}
+
+int LangIdOfLocale(const QLocale& locale) {
+  switch (locale.language()) {
+    case QLocale::Korean: return 1042;
+    case QLocale::Japanese: return 1041;
+    case QLocale::Chinese:
+      // A locale that names no script takes its territory's usual one.
+      return locale.script() == QLocale::TraditionalHanScript ? 1028 : 2052;
+    default: return 1033;
+  }
 }
 
 int ConvertLanguage(int value, bool toLangId, int defaultLangId) {

@@ -6,6 +6,8 @@
 #include <set>
 #include <string>
 
+class QLocale;
+
 // Product identity.
 struct PRODUCTINFO {
   int major = 0, minor = 0, build = 0, revision = 0;
@@ -41,6 +43,15 @@ struct APPSETTINGS {
   void CountListEntries() { listCount = static_cast<int>(firstList.size()); }
 };
 
+// The recovery size of the data-recovery options page as the user set it for this run (kept until
+// the program ends, also when it was not stored).
+struct RECOVERYSIZESETTING {
+  bool held = false;  // false: the page reads the profile
+  unsigned long long amount = 1;
+  int type = 2;       // the unit's power, 0 to 8
+  int notation = 2;   // 2 base 2, 10 base 10
+};
+
 // UI-language commands.
 inline constexpr int kLangCmdAuto = 32904;
 inline constexpr int kLangCmdKorean = 32905;
@@ -72,6 +83,9 @@ class LanguageState {
 };
 
 int LangIndexToLangId(int index, int defaultLangId = 0);
+// The LANGID that automatic detection gives for a locale: Korean 1042, Japanese 1041, Chinese in
+// Simplified Han script 2052, in Traditional Han script 1028, anything else 1033.
+int LangIdOfLocale(const QLocale& locale);
 // Command to LANGID (toLangId true) or LANGID to command.
 int ConvertLanguage(int value, bool toLangId, int defaultLangId = 0);
 inline int CommandToLangId(int command, int defaultLangId = 0) { return ConvertLanguage(command, true, defaultLangId); }

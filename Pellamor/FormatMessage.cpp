@@ -24,3 +24,8 @@ bool CJorunRegistry::WriteStringUtf8(const std::u16string& /*rootKey*/, const st
                                      const std::u16string& valueName, const std::u16string& valueText) {
   return platform::WriteAutostartEntry(valueName, valueText);
 }
+
+bool CJorunRegistry::DeleteValue(const std::u16string& /*rootKey*/, const std::u16string& /*subkey*/,
+                                 const std::u16string& valueName) {
+  return platform::RemoveAutostartEntry(valueName);
+}

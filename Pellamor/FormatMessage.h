@@ -20,6 +20,8 @@ class CJorunRegistry {
   // autostart folder. The folder is created when missing. False when the entry was not written.
   bool WriteStringUtf8(const std::u16string& rootKey, const std::u16string& subkey,
                        const std::u16string& valueName, const std::u16string& valueText);
+  // Removes the value's entry and no other. False when it is still there.
+  bool DeleteValue(const std::u16string& rootKey, const std::u16string& subkey, const std::u16string& valueName);
   // The entry's file for a value name.
   static std::string AutostartFile(const std::u16string& valueName);
 };

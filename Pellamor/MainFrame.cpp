@@ -15,6 +15,7 @@
 
 #include "Pellamor/App.h"
 #include "Pellamor/CommandIds.h"
+#include "Pellamor/DLG/CAboutSheet/OpenHomepage.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/MainMenus.h"
 #include "Pellamor/Settings.h"
@@ -94,8 +95,7 @@ CMainFrame::~CMainFrame() {
   // Hiding the window moves the focus; the commands' updates must not run on a half-gone frame.
   disconnect(qApp, &QApplication::focusChanged, this, nullptr);
   OnCloseDrive();
-  delete ownedChild_;
-  ownedChild_ = nullptr;
+  ReleaseOwnedWindow(ownedChild_);
   if (g_pMainFrame == this) g_pMainFrame = nullptr;
 }
 
@@ -318,15 +318,12 @@ void CMainFrame::OnCloseDrive() {
 }
 
 void CMainFrame::SetOwnedChild(QWidget* child) {
-  if (ownedChild_ && ownedChild_ != child) delete ownedChild_;
+  if (ownedChild_ != child) ReleaseOwnedWindow(ownedChild_);
   ownedChild_ = child;
 }
 
 int CMainFrame::OnOwnedChildMessage(int wParam) {
   if (!ownedChild_) return -1;
-  if (wParam == 1 || wParam == 2) {
-    delete ownedChild_;
-    ownedChild_ = nullptr;
-  }
+  if (wParam == 1 || wParam == 2) ReleaseOwnedWindow(ownedChild_);
   return 0;
 }

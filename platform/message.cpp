@@ -15,6 +15,7 @@ class ConsoleSink : public MessageSink {
     switch (buttons) {
       case MsgButtons::AbortRetryIgnore: return MsgAnswer::Abort;
       case MsgButtons::YesNo:
+      case MsgButtons::YesNoDefaultNo:
       case MsgButtons::YesNoCancel: return MsgAnswer::No;
       case MsgButtons::OkCancel:
       case MsgButtons::RetryCancel: return MsgAnswer::Cancel;
@@ -54,6 +55,7 @@ MsgAnswer FirstAnswerOf(MsgButtons buttons) {
     case MsgButtons::Ok:
     case MsgButtons::OkCancel: return MsgAnswer::Ok;
     case MsgButtons::YesNo:
+    case MsgButtons::YesNoDefaultNo:
     case MsgButtons::YesNoCancel: return MsgAnswer::Yes;
     case MsgButtons::AbortRetryIgnore: return MsgAnswer::Abort;
     case MsgButtons::RetryCancel: return MsgAnswer::Retry;

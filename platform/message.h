@@ -14,7 +14,8 @@
 
 namespace platform {
 
-enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, AbortRetryIgnore, RetryCancel };
+// YesNoDefaultNo: Yes and No with No as the default button.
+enum class MsgButtons { Ok, OkCancel, YesNo, YesNoCancel, AbortRetryIgnore, RetryCancel, YesNoDefaultNo };
 enum class MsgIcon { None, Error, Warning, Information, Question };
 enum class MsgAnswer { Ok, Cancel, Yes, No, Abort, Retry, Ignore };
 

@@ -22,6 +22,7 @@ MsgAnswer ShowOnUiThread(const QString& caption, const QString& text, MsgButtons
     case MsgButtons::YesNoCancel: set = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel; break;
     case MsgButtons::AbortRetryIgnore: set = QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore; break;
     case MsgButtons::RetryCancel: set = QMessageBox::Retry | QMessageBox::Cancel; break;
+    case MsgButtons::YesNoDefaultNo: set = QMessageBox::Yes | QMessageBox::No; break;
   }
   QMessageBox::Icon shown = QMessageBox::NoIcon;
   switch (icon) {
@@ -32,6 +33,7 @@ MsgAnswer ShowOnUiThread(const QString& caption, const QString& text, MsgButtons
     case MsgIcon::Question: shown = QMessageBox::Question; break;
   }
   QMessageBox box(shown, caption, text, set, QApplication::activeWindow());
+  if (buttons == MsgButtons::YesNoDefaultNo) box.setDefaultButton(QMessageBox::No);
   switch (box.exec()) {
     case QMessageBox::Ok: return MsgAnswer::Ok;
     case QMessageBox::Yes: return MsgAnswer::Yes;

@@ -19,6 +19,8 @@
 #include <map>
 
 #include "Pellamor/DLG/CClusterViewer/CClusterViewer.h"
+#include "Pellamor/DLG/CAboutSheet/CAboutSheet.h"
+#include "Pellamor/DLG/CAboutSheet/OpenHomepage.h"
 #include "Pellamor/DLG/CDirectSaveDlg/CDirectSaveDlg.h"
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
 #include "Pellamor/DLG/CDlgFileTypeBox/CDlgFileTypeBox.h"
@@ -26,8 +28,12 @@
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
 #include "Pellamor/DLG/CDlgScanBox_FAT/CDlgScanBox_FAT.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
+#include "Pellamor/DLG/CLangBox/CLangBox.h"
 #include "Pellamor/DLG/CNTFSUndeleteDlg/CNTFSUndeleteDlg.h"
 #include "Pellamor/DLG/CPropertyEditDlg/CPropertyEditDlg.h"
+#include "Pellamor/DLG/CSetupPreferenceDlg/CSetupPreferenceDlg.h"
+#include "Pellamor/DLG/CTipDlg/CTipDlg.h"
+#include "Pellamor/DLG/CUpdateDlg/CUpdateDlg.h"
 #include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
 
 namespace dlg {
@@ -83,6 +89,19 @@ void RegisterAllDialogs() {
   RegisterTyped<CClusterViewer>("CClusterViewer");
   // MBR repair. Arg: the physical disk's number (int; none: -1, which reads nothing). Gives 0.
   RegisterTyped<CDlgMbrFixBox>("CDlgMbrFixBox");
+  // Interface language, on the application's language state. No args. Gives 1 OK, 0 cancel.
+  RegisterTyped<CLangBox>("CLangBox");
+  // Tip of the day from help/tips.1042.txt in the program folder. No args. Gives 1.
+  RegisterTyped<CTipDlg>("CTipDlg");
+  // About sheet with the module list. Arg: the page shown first (0 modules, 1 notices). Gives 1.
+  RegisterTyped<CAboutSheet>("CAboutSheet");
+  // Preferences with the pages "데이터복구" and "업데이트". No args. Gives 1 OK, 0 cancel.
+  RegisterTyped<CSetupPreferenceDlg>("CSetupPreferenceDlg");
+  // Update check against the profile's Options/UpdateServer (else the built-in server), for the
+  // program's version. No args. Gives 1 when the check ended with an outcome, 0 when cancelled.
+  RegisterTyped<CUpdateDlg>("CUpdateDlg");
+  // The homepage command: a question and no dialog. No args. Gives 1 when the page was opened.
+  RegisterDialogRunner("HomePage", [](QWidget*, const DialogArgs&) { return AskAndOpenHomepage() ? 1 : 0; });
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "scoped_env.h"
 #include "tests/support/test_support.h"
@@ -76,6 +78,43 @@ TEST_F(AutostartTest, AnAutostartFolderThatCannotBeMadeFails) {
   std::filesystem::create_directories(dir_.File("config"));
   testing_support::WriteFile(dir_.File("config/autostart"), "not a folder");
   EXPECT_FALSE(platform::WriteAutostartEntry(u"P", u"/bin/p"));
+}
+
+TEST(AutostartExec, ArgumentsAreQuotedOnlyWhereTheyMustBe) {
+  struct Row {
+    std::vector<std::u16string> args;
+    std::u16string line;
+  };
+  const Row rows[] = {
+      {{u"/opt/p/bin/plimmer", u"-auto", u"enable"}, u"/opt/p/bin/plimmer -auto enable"},
+      {{u"/opt/my p/x"}, u"\"/opt/my p/x\""},
+      {{u"/a$b", u"c`d"}, u"\"/a\\$b\" \"c\\`d\""},
+      {{u"say \"hi\"", u"back\\slash"}, u"\"say \\\"hi\\\"\" \"back\\\\slash\""},
+      {{u"a;b", u"x*", u"(y)", u"~", u"#", u"it's", u"p|q", u"r&s", u"<t>", u"u?"},
+       u"\"a;b\" \"x*\" \"(y)\" \"~\" \"#\" \"it's\" \"p|q\" \"r&s\" \"<t>\" \"u?\""},
+      {{u"100%", u"\t"}, u"100% \"\t\""},
+      {{u"x", u""}, u"x \"\""},
+  };
+  for (const Row& r : rows) EXPECT_EQ(platform::ExecCommandLine(r.args), r.line);
+}
+
+TEST_F(AutostartTest, TheExecValueDoublesBackslashesAndPercentSigns) {
+  ASSERT_TRUE(platform::WriteAutostartEntry(u"P", platform::ExecCommandLine({u"/a b/100%\\x", u"-auto"})));
+  const std::string entry = ReadFile(Entry("P"));
+  EXPECT_NE(entry.find("\nExec=\"/a b/100%%\\\\\\\\x\" -auto\n"), std::string::npos) << entry;
+}
+
+TEST_F(AutostartTest, RemovingAnEntryLeavesTheOthers) {
+  ASSERT_TRUE(platform::WriteAutostartEntry(u"PLIMMER", u"/bin/p"));
+  ASSERT_TRUE(platform::WriteAutostartEntry(u"Other", u"/bin/o"));
+  EXPECT_TRUE(platform::RemoveAutostartEntry(u"PLIMMER"));
+  EXPECT_FALSE(std::filesystem::exists(Entry("PLIMMER")));
+  EXPECT_TRUE(std::filesystem::exists(Entry("Other")));
+  EXPECT_TRUE(platform::RemoveAutostartEntry(u"PLIMMER"));  // none left: nothing to do
+  // Something in the entry's place that cannot be removed.
+  std::filesystem::create_directories(Entry("Stuck"));
+  testing_support::WriteFile(Entry("Stuck") + "/inside", "x");
+  EXPECT_FALSE(platform::RemoveAutostartEntry(u"Stuck"));
 }
 
 }  // namespace
