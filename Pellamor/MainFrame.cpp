@@ -2,10 +2,12 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -147,7 +149,14 @@ void CMainFrame::UpdateAllCommands() {
   apply(toolActions_, false);
 }
 
-bool CMainFrame::ListHasFocus() const { return right_ && right_->hasFocus(); }
+bool CMainFrame::ListHasFocus() const { return right_ && right_->HasListFocus(); }
+
+QPoint CMainFrame::CommandMenuPoint() const {
+  if (runningToolAction_ && toolBar_)
+    if (QWidget* button = toolBar_->widgetForAction(runningToolAction_))
+      return button->mapToGlobal(QPoint(0, button->height()));
+  return QCursor::pos();
+}
 
 int CMainFrame::RunDialog(const QString& name, int argument) {
   return dlg::RunDialogArgs(name, {argument}, this);
@@ -233,8 +242,12 @@ void CMainFrame::BuildToolBar() {
       toolBar_->addSeparator();
       continue;
     }
-    QAction* a = AddTriggered(toolBar_->addAction(style()->standardIcon(slot.icon), QString::fromUtf8(slot.text)),
-                              slot.id);
+    QAction* a = toolBar_->addAction(style()->standardIcon(slot.icon), QString::fromUtf8(slot.text));
+    a->setData(slot.id);
+    connect(a, &QAction::triggered, this, [this, a, id = slot.id] {
+      const QScopedValueRollback<QAction*> from(runningToolAction_, a);
+      RunCommand(id);
+    });
     if (slot.prompt) {
       QStringList parts = QString::fromUtf8(slot.prompt).split(u'\n');
       a->setStatusTip(parts.value(0));

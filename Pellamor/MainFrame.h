@@ -109,6 +109,8 @@ class CMainFrame : public QMainWindow {
   void ApplyLanguage(int command);
   void OnHelp();
   bool ListHasFocus() const;
+  // Where a command's menu opens: under the toolbar button that runs it, else at the cursor.
+  QPoint CommandMenuPoint() const;
 
   CDriveSession* session_ = nullptr;
   CLeftView* left_ = nullptr;
@@ -120,6 +122,7 @@ class CMainFrame : public QMainWindow {
   std::map<int, Command> commands_;
   std::multimap<int, QAction*> menuActions_;
   std::multimap<int, QAction*> toolActions_;
+  QAction* runningToolAction_ = nullptr;  // the toolbar button whose command runs now
   QWidget* ownedChild_ = nullptr;
   int rememberedRow_ = -1;
   int skin_;

@@ -218,6 +218,7 @@ void CRightView::AddSelectedToQueue(int method) {
   for (int row : GetSelectedOwnerRows()) {
     const LISTROWKEYS& k = model_->Keys(row);
     std::u16string_view name = model_->Text(row, kTextName);
+    if (!Recoverable(row)) continue;
     // FAT and exFAT: the first cluster and whether the entry is deleted; NTFS: the record
     // number and the file attributes.
     const std::uint64_t first = ntfs ? static_cast<std::uint64_t>(k.recordNumber) : k.firstCluster;
@@ -226,6 +227,13 @@ void CRightView::AddSelectedToQueue(int method) {
   }
   queue->UpdateCounters();
   queueWindow_->show();
+}
+
+bool CRightView::Recoverable(int row) const {
+  // A volume label holds no data, and "." and ".." are the folder itself and its parent.
+  if (IsFatType(static_cast<std::uint32_t>(fsType_)) && model_->Keys(row).volumeLabel) return false;
+  const std::u16string_view name = model_->Text(row, kTextName);
+  return !(model_->Keys(row).folder && (name == u"." || name == u".."));
 }
 
 std::optional<ListRowEntry> CRightView::SelectedEntry() const {
@@ -291,6 +299,16 @@ QMenu* CRightView::CreateRowMenu() {
   return menu;
 }
 
+QMenu* CRightView::CreateRecoverMenu() {
+  if (GetSelectedCount() == 0) return nullptr;
+  auto* menu = new QMenu(this);
+  connect(menu->addAction(QStringLiteral("임시보관함에 추가 (기본)...\tF9")), &QAction::triggered, this,
+          [this] { AddSelectedToQueue(0); });
+  connect(menu->addAction(QStringLiteral("임시보관함에 추가 (선형)...\tF8")), &QAction::triggered, this,
+          [this] { AddSelectedToQueue(1); });
+  return menu;
+}
+
 void CRightView::OnGridContextMenu(const QPoint& globalPos) {
   if (!m_pFileSystem) return;
   RefreshTotals();
@@ -298,6 +316,16 @@ void CRightView::OnGridContextMenu(const QPoint& globalPos) {
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(globalPos);
   }
+}
+
+void CRightView::OnCellContextMenu(const QPoint& globalPos, int, int) { OnGridContextMenu(globalPos); }
+
+bool CRightView::HasListFocus() const { return hasFocus(); }
+
+bool CRightView::OnEditCommand(int id) {
+  if (id != cmd::kEditCopy) return false;
+  CopyToClipboard();
+  return true;
 }
 
 void CRightView::ShowRowInfo() {

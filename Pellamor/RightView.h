@@ -83,15 +83,26 @@ class CRightView : public CGridListCtrlGroups {
   void DestroyQueueWindow();
   // Hands the selected rows to the queue window in ascending row order with method 0 (basic)
   // or 1 (linear), then its counters are updated once and it is shown. Nothing without a window.
+  // Rows that hold nothing to recover (a FAT volume label, "." and "..") are left out.
   void AddSelectedToQueue(int method);
+  bool Recoverable(int row) const;
 
   // The row context menu (null with no row selected); the caller owns it.
   QMenu* CreateRowMenu();
+  // The recover command's menu: the row menu's two queue items, with their own texts (null with
+  // no row selected); the caller owns it.
+  QMenu* CreateRecoverMenu();
   // One selected row opens the row-information box; several say so.
   void ShowRowInfo();
 
   // The selected row's entry when exactly one row is selected; with several, the first.
   std::optional<ListRowEntry> SelectedEntry() const;
+
+  // The list's keyboard focus (in every view style).
+  bool HasListFocus() const;
+  // The frame's edit commands, routed here while the list has the focus: copy puts the selected
+  // rows' text on the clipboard. False for a command the list does not handle.
+  bool OnEditCommand(int id);
 
   void SelectAllRows();
   void InvertSelection();
@@ -116,6 +127,8 @@ class CRightView : public CGridListCtrlGroups {
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
   void OnGridContextMenu(const QPoint& globalPos) override;
+  // A right click on a row (which the press selected first) opens the row menu too.
+  void OnCellContextMenu(const QPoint& globalPos, int viewRow, int column) override;
 
  private:
   bool FatLike() const;
