@@ -9,6 +9,7 @@
 #include "Pellamor/CommandIds.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/DriveSession.h"
+#include "Pellamor/FileIconView.h"
 #include "corvane/exfat_records.h"
 #include "corvane/fat_records.h"
 #include "corvane/filesystem.h"
@@ -42,6 +43,10 @@ CRightView::CRightView(QWidget* parent)
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
     if (!replacingRows_) RefreshTotals();
   });
+  iconView_ = new CFileIconView(this);
+  iconView_->hide();
+  connect(iconView_, &CFileIconView::rowDoubleClicked, this, &CRightView::OnDblclk);
+  connect(iconView_, &CFileIconView::rowMenuRequested, this, &CRightView::OnGridContextMenu);
 }
 
 CRightView::~CRightView() { DestroyQueueWindow(); }
@@ -261,7 +266,32 @@ void CRightView::InvertSelection() {
 }
 
 void CRightView::SetViewStyle(int command) {
-  if (command >= cmd::kViewSmallIcon && command <= cmd::kViewDetails) viewStyle_ = command;
+  if (command < cmd::kViewSmallIcon || command > cmd::kViewDetails) return;
+  viewStyle_ = command;
+  const bool focused = HasListFocus();
+  if (command == cmd::kViewDetails) {
+    setFocusProxy(nullptr);
+    iconView_->hide();
+    if (focused) setFocus();
+    return;
+  }
+  iconView_->SetStyle(command);
+  iconView_->setGeometry(rect());
+  iconView_->show();
+  iconView_->raise();
+  // The list's focus is the icon view's while it shows.
+  setFocusProxy(iconView_);
+  if (focused) iconView_->setFocus();
+  if (const QModelIndex current = currentIndex(); current.isValid()) iconView_->scrollTo(current);
+}
+
+void CRightView::ArrangeIcons() {
+  if (iconView_->isVisible()) iconView_->Arrange();
+}
+
+void CRightView::resizeEvent(QResizeEvent* event) {
+  CGridListCtrlGroups::resizeEvent(event);
+  iconView_->setGeometry(rect());
 }
 
 QString CRightView::AllTotalText() const {

@@ -16,6 +16,7 @@
 #include "controls/GridListCtrlGroups.h"
 
 class CDriveSession;
+class CFileIconView;
 class QMenu;
 
 // Commands of the row context menu.
@@ -109,10 +110,14 @@ class CRightView : public CGridListCtrlGroups {
   // The grid's check boxes; the rows keep their marks while they are hidden.
   void SetCheckBoxMode(bool on) { SetCheckBoxes(on); }
   bool CheckBoxMode() const { return HasCheckBoxes(); }
-  // 59408 small icons, 59409 large icons, 59410 list, 59411 details.
+  // 59408 small icons, 59409 large icons, 59410 list, 59411 details. Details is the grid itself;
+  // the others show the icon view over it, on the same rows, order and selection.
   void SetViewStyle(int command);
   int ViewStyle() const { return viewStyle_; }
-  void ArrangeIcons() {}
+  // The icon view of the icon and list styles (hidden in details).
+  CFileIconView* IconView() const { return iconView_; }
+  // Lays the icons out on their grid again (icon styles).
+  void ArrangeIcons();
   int SelectedRowCount() const { return static_cast<int>(GetSelectedCount()); }
 
   // Status-bar texts: "선택: %u개 %s" and "전체: %u개 %s".
@@ -126,6 +131,7 @@ class CRightView : public CGridListCtrlGroups {
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void OnGridContextMenu(const QPoint& globalPos) override;
   // A right click on a row (which the press selected first) opens the row menu too.
   void OnCellContextMenu(const QPoint& globalPos, int viewRow, int column) override;
@@ -146,4 +152,5 @@ class CRightView : public CGridListCtrlGroups {
   QWidget* queueWindow_ = nullptr;
   bool replacingRows_ = false;  // a reset's selection change waits for the one refresh after it
   int viewStyle_;
+  CFileIconView* iconView_ = nullptr;
 };

@@ -18,6 +18,7 @@
 
 #include "Pellamor/CommandIds.h"
 #include "Pellamor/DriveSession.h"
+#include "Pellamor/FileIconView.h"
 #include "Pellamor/LeftView.h"
 #include "Pellamor/MainFrame.h"
 #include "Pellamor/RightView.h"
@@ -305,6 +306,130 @@ TEST_F(FileListCommands, RightClickOnARowOpensTheRowMenu) {
   ASSERT_NE(menu, nullptr);
   menu->close();
   EXPECT_TRUE(frame_->StatusPane(1)->text().startsWith(QStringLiteral("선택: 2개 ")));
+}
+
+// Pixels of the highlight colour inside a rectangle of the picture.
+int HighlightPixels(const QImage& image, const QRect& rect, const QColor& highlight) {
+  int n = 0;
+  for (int y = rect.top(); y <= rect.bottom(); ++y)
+    for (int x = rect.left(); x <= rect.right(); ++x)
+      if (image.rect().contains(x, y) && image.pixelColor(x, y) == highlight) ++n;
+  return n;
+}
+
+// Every style shows the same rows in the same (sorted) order with the same selection; the radio
+// mark follows the style and "아이콘 줄 맞춤" works only in the icon styles.
+TEST_F(FileListCommands, ViewStylesShowTheSameRowsOrderAndSelection) {
+  REQUIRE_FIXTURE("shell_fat16.img");
+  OpenImage(Fixture("shell_fat16.img"));
+  const int alpha = RowNamed("ALPHA"), beta = RowNamed("BETA"), recycled = RowNamed("RECYCLED");
+  ASSERT_GE(alpha, 0);
+  List().SortColumn(0, false);  // by name, descending
+  List().SelectOwnerRows({alpha, beta});
+  const int rows = List().GetViewRowCount();
+  ASSERT_GT(rows, 3);
+  const QString first = List().Model()->QText(List().OwnerRow(0), kTextName);
+
+  struct Case {
+    int style;
+    const char* shot;
+    bool arrange;
+  };
+  const Case cases[] = {
+      {cmd::kViewLargeIcon, "view_style_large_icons", true},
+      {cmd::kViewSmallIcon, "view_style_small_icons", true},
+      {cmd::kViewList, "view_style_list", false},
+      {cmd::kViewDetails, "view_style_details", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.shot);
+    ASSERT_TRUE(frame_->RunCommand(c.style));
+    shell_test::WaitFor([] { return false; }, 50);
+    EXPECT_EQ(List().ViewStyle(), c.style);
+    for (int id = cmd::kViewSmallIcon; id <= cmd::kViewDetails; ++id) {
+      EXPECT_EQ(frame_->UpdateCommand(id).mark, id == c.style ? CommandState::kRadio : CommandState::kNone) << id;
+      EXPECT_EQ(frame_->MenuActions(id).value(0)->isChecked(), id == c.style) << id;
+    }
+    EXPECT_EQ(frame_->UpdateCommand(cmd::kViewLineUp).enabled, c.arrange);
+    EXPECT_TRUE(List().HasListFocus());  // the focus went along
+    EXPECT_EQ(List().GetSelectedOwnerRows(), (std::vector<int>{std::min(alpha, beta), std::max(alpha, beta)}));
+    shell_test::SaveShot(*frame_, c.shot);
+    CFileIconView* icons = List().IconView();
+    if (c.style == cmd::kViewDetails) {
+      EXPECT_FALSE(icons->isVisible());
+      continue;
+    }
+    ASSERT_TRUE(icons->isVisible());
+    EXPECT_EQ(icons->model(), List().GetOrderModel());
+    EXPECT_EQ(icons->selectionModel(), List().selectionModel());
+    EXPECT_EQ(icons->geometry(), List().rect());
+    EXPECT_EQ(icons->model()->index(0, 0).data().toString(), first);
+    // Each row in a place of its own, the selected ones drawn selected.
+    const QImage picture = icons->viewport()->grab().toImage();
+    const QColor highlight = icons->palette().color(QPalette::Active, QPalette::Highlight);
+    std::vector<QRect> places;
+    for (int v = 0; v < rows; ++v) {
+      const QRect r = icons->visualRect(icons->model()->index(v, 0));
+      ASSERT_FALSE(r.isEmpty()) << v;
+      for (const QRect& other : places) EXPECT_FALSE(r.intersects(other)) << v;
+      places.push_back(r);
+      const bool selected = List().IsViewRowSelected(v);
+      if (selected) EXPECT_GT(HighlightPixels(picture, r, highlight), 0) << v;
+      else EXPECT_EQ(HighlightPixels(picture, r, highlight), 0) << v;
+    }
+    if (c.arrange) EXPECT_TRUE(frame_->RunCommand(cmd::kViewLineUp));
+  }
+  EXPECT_EQ(RowNamed("RECYCLED"), recycled);
+}
+
+// In the icon style the mouse selects (totals follow), F9 queues the selection, a right click
+// opens the row menu and a double click opens a folder.
+TEST_F(FileListCommands, IconStyleSelectsQueuesAndOpensLikeDetails) {
+  REQUIRE_FIXTURE("shell_fat16.img");
+  OpenImage(Fixture("shell_fat16.img"));
+  ASSERT_TRUE(frame_->RunCommand(cmd::kViewLargeIcon));
+  CFileIconView* icons = List().IconView();
+  ASSERT_TRUE(shell_test::WaitFor([&] { return icons->hasFocus(); }, 5000));
+  auto placeOf = [&](const char* name) {
+    const int view = List().ViewRow(RowNamed(name));
+    return icons->visualRect(icons->model()->index(view, 0)).center();
+  };
+  QTest::mouseClick(icons->viewport(), Qt::LeftButton, {}, placeOf("ALPHA"));
+  EXPECT_EQ(List().GetSelectedOwnerRows(), std::vector<int>{RowNamed("ALPHA")});
+  EXPECT_TRUE(frame_->StatusPane(1)->text().startsWith(QStringLiteral("선택: 1개 ")));
+  QTest::mouseClick(icons->viewport(), Qt::LeftButton, Qt::ControlModifier, placeOf("BETA"));
+  EXPECT_EQ(List().SelectedRowCount(), 2);
+  EXPECT_TRUE(frame_->StatusPane(1)->text().startsWith(QStringLiteral("선택: 2개 ")));
+
+  QTest::keyClick(icons, Qt::Key_F9);
+  EXPECT_EQ(queue_->Names(), (QStringList{"ALPHA", "BETA"}));
+  for (const RecordingQueue::Item& i : queue_->items) EXPECT_EQ(i.method, 0);
+
+  // A right click on a row of the selection keeps it and opens the row menu at the cursor.
+  const QPoint at = placeOf("BETA");
+  QTest::mousePress(icons->viewport(), Qt::RightButton, {}, at);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, at, icons->viewport()->mapToGlobal(at));
+  QApplication::sendEvent(icons->viewport(), &event);
+  QTest::mouseRelease(icons->viewport(), Qt::RightButton, {}, at);
+  EXPECT_EQ(List().SelectedRowCount(), 2);
+  QMenu* menu = OpenPopup();
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(menu->actions().size(), 7);
+  menu->actions()[1]->trigger();  // linear
+  menu->close();
+  ASSERT_EQ(queue_->items.size(), 4u);
+  EXPECT_EQ(queue_->items[3].method, 1);
+
+  // Ctrl+C copies from the icon style too.
+  QTest::keyClick(icons, Qt::Key_C, Qt::ControlModifier);
+  EXPECT_TRUE(QGuiApplication::clipboard()->text().contains(QStringLiteral("BETA")));
+
+  QTest::mouseClick(icons->viewport(), Qt::LeftButton, {}, placeOf("ALPHA"));
+  QTest::mouseDClick(icons->viewport(), Qt::LeftButton, {}, placeOf("ALPHA"));
+  ASSERT_TRUE(shell_test::WaitFor([&] { return RowNamed("INNER") >= 0; }, 3000));
+  EXPECT_TRUE(icons->isVisible());
+  shell_test::SaveShot(*frame_, "view_style_large_icons_inner");
+  EXPECT_TRUE(sink_.Texts().empty());
 }
 
 }  // namespace
