@@ -133,6 +133,8 @@ void CMainFrame::BuildToolCommands() {
         // The entry behind the list's one selected row.
         const std::optional<ListRowEntry> entry = right_->SelectedEntry();
         if (!entry || right_->SelectedRowCount() != 1) return;
+        // A category row's entry lies in its own folder's table: that folder is read first.
+        if (entry->keys.otherFolder && !ReadDirectory(entry->keys.folderCluster)) return;
         RunDialog("CPropertyEditDlg", static_cast<int>(entry->keys.entryIndex));
       },
       [this] {

@@ -9,6 +9,7 @@
 #include "Pellamor/CommandIds.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/DriveSession.h"
+#include "Pellamor/FatCategories.h"
 #include "Pellamor/FileIconView.h"
 #include "corvane/exfat_records.h"
 #include "corvane/fat_records.h"
@@ -62,8 +63,17 @@ void CRightView::PrepareColumns() {
 
 void CRightView::SetSession(CDriveSession* session) {
   if (session_) disconnect(session_, nullptr, this, nullptr);
+  delete categories_;
+  categories_ = nullptr;
   session_ = session;
   if (!session) return;
+  categories_ = new CFatCategories(this, session);
+  connect(categories_, &CFatCategories::finished, this, [this] {
+    // Shown when the list still shows the category.
+    if (lastHint_.category && IsFatType(static_cast<std::uint32_t>(fsType_)) &&
+        (lastHint_.key == kNtfsDeletedFiles || lastHint_.key == kNtfsDeletedTopLevel))
+      FillFatCategory(lastHint_.key);
+  });
   connect(session, &CDriveSession::opened, this, [this](std::uint32_t type) {
     SetFileSystemType(static_cast<int>(type));
     PrepareColumns();
@@ -128,7 +138,11 @@ void CRightView::OnUpdate(const ListHint& hint) {
   }
   if (!FatLike()) return;
   if (hint.category) {
-    Refill([] {});
+    if (IsFatType(static_cast<std::uint32_t>(fsType_)) &&
+        (hint.key == kNtfsDeletedFiles || hint.key == kNtfsDeletedTopLevel))
+      ShowFatCategory(hint.key);
+    else
+      Refill([] {});  // the other categories have no rows
     return;
   }
   const bool root = hint.key == -1;
@@ -139,6 +153,25 @@ void CRightView::OnUpdate(const ListHint& hint) {
   if (!ReadDirectory(root ? 0xFFFFFFFFu : static_cast<std::uint32_t>(hint.key))) return;
   fs->currentDirectory = root ? RootDirectoryKey() : static_cast<std::int32_t>(hint.key);
   AddListItem_FAT();
+}
+
+void CRightView::ShowFatCategory(std::int64_t category) {
+  FillFatCategory(category);
+  const FatCategoryResult* found = categories_ ? categories_->Result() : nullptr;
+  if (categories_ && !categories_->Running() && !(found && found->complete)) categories_->Start();
+}
+
+void CRightView::FillFatCategory(std::int64_t category) {
+  const FatCategoryResult* found = categories_ ? categories_->Result() : nullptr;
+  Refill([this, found, category] {
+    if (!found) return;
+    const FatFoundEntries& list = category == kNtfsDeletedFiles ? found->files : found->folders;
+    const int first = model_->Count();
+    AppendFatRows(*model_, list.entries.data(), static_cast<std::uint32_t>(list.size()), typeCache_);
+    // Each row keeps the folder it lies in.
+    for (std::size_t i = 0; i < list.size(); ++i)
+      model_->SetEntryFolder(first + static_cast<int>(i), list.places[i].folder, list.places[i].index);
+  });
 }
 
 void CRightView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -184,6 +217,7 @@ void CRightView::OnDblclk() {
 
 void CRightView::OnDriveClosed() {
   ClearRows();
+  if (categories_) categories_->Reset();
   fsType_ = 0;
   lastHint_ = {};
   typeCache_.Clear();

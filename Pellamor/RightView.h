@@ -16,6 +16,7 @@
 #include "controls/GridListCtrlGroups.h"
 
 class CDriveSession;
+class CFatCategories;
 class CFileIconView;
 class QMenu;
 
@@ -68,6 +69,8 @@ class CRightView : public CGridListCtrlGroups {
   bool AddListItem_NTFS(std::int64_t key);
   // Opens the selected row with the highest index (a double click).
   void OnDblclk();
+  // The FAT categories' walk of the open drive (null before a session is set).
+  CFatCategories* FatCategories() const { return categories_; }
 
   // Drive closed: rows gone, type 0.
   void OnDriveClosed();
@@ -141,6 +144,10 @@ class CRightView : public CGridListCtrlGroups {
   // The file-system object's current-directory value of the root.
   std::int32_t RootDirectoryKey() const;
   void Refill(const std::function<void()>& fill);
+  // "삭제된 파일" (-1) or "삭제된 폴더" (-2) of a FAT volume: the rows found so far; a walk starts
+  // when none has completed.
+  void ShowFatCategory(std::int64_t category);
+  void FillFatCategory(std::int64_t category);
 
   QPointer<CDriveSession> session_;
   CFileListModel* model_;
@@ -153,4 +160,5 @@ class CRightView : public CGridListCtrlGroups {
   bool replacingRows_ = false;  // a reset's selection change waits for the one refresh after it
   int viewStyle_;
   CFileIconView* iconView_ = nullptr;
+  CFatCategories* categories_ = nullptr;
 };
