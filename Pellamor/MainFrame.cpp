@@ -1,11 +1,13 @@
 #include "Pellamor/MainFrame.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
 #include <QCursor>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
 #include <QScopedValueRollback>
 #include <QScreen>
@@ -88,7 +90,10 @@ CMainFrame::CMainFrame() {
     QRect frame = frameGeometry();
     move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
   }
-  connect(qApp, &QApplication::focusChanged, this, [this] { UpdateAllCommands(); });
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    if (now && !qobject_cast<QMenuBar*>(now) && !qobject_cast<QMenu*>(now)) lastFocus_ = now;
+    UpdateAllCommands();
+  });
   UpdateAllCommands();
 }
 
@@ -139,6 +144,16 @@ void CMainFrame::UpdateAllCommands() {
   auto apply = [this](const std::multimap<int, QAction*>& actions, bool texts) {
     for (const auto& [id, action] : actions) {
       CommandState s = UpdateCommand(id);
+      // A radio mark is drawn for items of an exclusive group: one group per menu.
+      if (texts && s.mark == CommandState::kRadio && !action->actionGroup())
+        if (auto* menu = qobject_cast<QMenu*>(action->parent())) {
+          QActionGroup*& group = radioGroups_[menu];
+          if (!group) {
+            group = new QActionGroup(menu);
+            group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+          }
+          group->addAction(action);
+        }
       action->setEnabled(s.enabled);
       action->setCheckable(s.mark != CommandState::kNone);
       action->setChecked(s.mark != CommandState::kNone);
@@ -149,7 +164,14 @@ void CMainFrame::UpdateAllCommands() {
   apply(toolActions_, false);
 }
 
-bool CMainFrame::ListHasFocus() const { return right_ && right_->HasListFocus(); }
+bool CMainFrame::ListHasFocus() const {
+  if (!right_) return false;
+  // Working the menu bar with the keyboard moves the focus to it (and an open menu may hold it):
+  // the widget that had the focus before still counts, as the commands of its menus are its own.
+  QWidget* focus = QApplication::focusWidget();
+  if (focus && (qobject_cast<QMenuBar*>(focus) || qobject_cast<QMenu*>(focus))) return right_->IsListWidget(lastFocus_);
+  return right_->HasListFocus();
+}
 
 QPoint CMainFrame::CommandMenuPoint() const {
   if (runningToolAction_ && toolBar_)

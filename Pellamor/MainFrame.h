@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <map>
@@ -123,6 +124,8 @@ class CMainFrame : public QMainWindow {
   std::multimap<int, QAction*> menuActions_;
   std::multimap<int, QAction*> toolActions_;
   QAction* runningToolAction_ = nullptr;  // the toolbar button whose command runs now
+  QPointer<QWidget> lastFocus_;           // the last focus outside the menu bar and menus
+  std::map<QMenu*, class QActionGroup*> radioGroups_;  // the radio items of each menu
   QWidget* ownedChild_ = nullptr;
   int rememberedRow_ = -1;
   int skin_;

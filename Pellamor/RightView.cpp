@@ -386,6 +386,10 @@ void CRightView::OnCellContextMenu(const QPoint& globalPos, int, int) { OnGridCo
 
 bool CRightView::HasListFocus() const { return hasFocus(); }
 
+bool CRightView::IsListWidget(const QWidget* w) const {
+  return w && (w == this || w == static_cast<const QWidget*>(iconView_));
+}
+
 bool CRightView::OnEditCommand(int id) {
   if (id != cmd::kEditCopy) return false;
   CopyToClipboard();

@@ -104,6 +104,8 @@ class CRightView : public CGridListCtrlGroups {
 
   // The list's keyboard focus (in every view style).
   bool HasListFocus() const;
+  // Whether w is the list's own widget (the grid or its icon view).
+  bool IsListWidget(const QWidget* w) const;
   // The frame's edit commands, routed here while the list has the focus: copy puts the selected
   // rows' text on the clipboard. False for a command the list does not handle.
   bool OnEditCommand(int id);

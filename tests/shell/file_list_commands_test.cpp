@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemModelTester>
+#include <QActionGroup>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -190,6 +192,10 @@ TEST_F(FileListCommands, RecoverMenuItemOpensAtTheCursorAndNeedsTheListsFocus) {
   EXPECT_EQ(menu->actions().size(), 2);
   EXPECT_EQ(menu->pos(), cursor);
   menu->close();
+  // The menu bar worked with the keyboard takes the focus; the list still counts as focused.
+  frame_->menuBar()->setFocus(Qt::MenuBarFocusReason);
+  ASSERT_TRUE(shell_test::WaitFor([&] { return frame_->menuBar()->hasFocus(); }, 5000));
+  EXPECT_TRUE(frame_->UpdateCommand(cmd::kRecoverSelected).enabled);
   // Without the list's focus the command is off.
   frame_->GetLeftView()->setFocus();
   ASSERT_TRUE(shell_test::WaitFor([&] { return frame_->GetLeftView()->hasFocus(); }, 5000));
@@ -351,6 +357,10 @@ TEST_F(FileListCommands, ViewStylesShowTheSameRowsOrderAndSelection) {
       EXPECT_EQ(frame_->MenuActions(id).value(0)->isChecked(), id == c.style) << id;
     }
     EXPECT_EQ(frame_->UpdateCommand(cmd::kViewLineUp).enabled, c.arrange);
+    // Drawn as a radio mark: the item belongs to an exclusive group.
+    QAction* item = frame_->MenuActions(c.style).value(0);
+    ASSERT_NE(item->actionGroup(), nullptr);
+    EXPECT_TRUE(item->actionGroup()->isExclusive());
     EXPECT_TRUE(List().HasListFocus());  // the focus went along
     EXPECT_EQ(List().GetSelectedOwnerRows(), (std::vector<int>{std::min(alpha, beta), std::max(alpha, beta)}));
     shell_test::SaveShot(*frame_, c.shot);
