@@ -28,10 +28,6 @@ class SelectedByGrid : public QStyledItemDelegate {
 }  // namespace
 
 CFileIconView::CFileIconView(CGridListCtrlEx* grid) : QListView(grid), grid_(grid) {
-  setModel(grid->GetOrderModel());
-  QItemSelectionModel* own = selectionModel();
-  setSelectionModel(grid->selectionModel());
-  if (own != grid->selectionModel()) delete own;
   setItemDelegate(new SelectedByGrid(grid, this));
   setSelectionMode(QAbstractItemView::ExtendedSelection);
   setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -82,6 +78,18 @@ void CFileIconView::SetStyle(int command) {
   setWrapping(true);
   setMovement(QListView::Static);
   setResizeMode(QListView::Adjust);
+}
+
+void CFileIconView::Attach(bool on) {
+  QAbstractItemModel* wanted = on ? grid_->GetOrderModel() : nullptr;
+  if (on == (model() == grid_->GetOrderModel())) return;
+  // Setting a model makes a selection model of the view's own, which goes again here.
+  QItemSelectionModel* previous = selectionModel();
+  setModel(wanted);
+  QItemSelectionModel* made = selectionModel();
+  if (on) setSelectionModel(grid_->selectionModel());
+  for (QItemSelectionModel* m : {previous, made})
+    if (m && m != grid_->selectionModel() && m != selectionModel()) delete m;
 }
 
 void CFileIconView::Arrange() { doItemsLayout(); }

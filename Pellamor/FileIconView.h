@@ -19,6 +19,9 @@ class CFileIconView : public QListView {
   int Style() const { return style_; }
   // Lays every item out on the grid again.
   void Arrange();
+  // Shows the grid's rows (on) or none: while hidden the view keeps no layout of its own, so a
+  // large folder listed in details costs it nothing.
+  void Attach(bool on);
 
  signals:
   // A right click (or the menu key) asks for the row menu at that point.

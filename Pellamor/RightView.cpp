@@ -306,9 +306,11 @@ void CRightView::SetViewStyle(int command) {
   if (command == cmd::kViewDetails) {
     setFocusProxy(nullptr);
     iconView_->hide();
+    iconView_->Attach(false);
     if (focused) setFocus();
     return;
   }
+  iconView_->Attach(true);
   iconView_->SetStyle(command);
   iconView_->setGeometry(rect());
   iconView_->show();

@@ -367,6 +367,8 @@ TEST_F(FileListCommands, ViewStylesShowTheSameRowsOrderAndSelection) {
     CFileIconView* icons = List().IconView();
     if (c.style == cmd::kViewDetails) {
       EXPECT_FALSE(icons->isVisible());
+      EXPECT_NE(icons->model(), List().GetOrderModel());  // no layout of its own while hidden
+      EXPECT_NE(icons->selectionModel(), List().selectionModel());
       continue;
     }
     ASSERT_TRUE(icons->isVisible());
