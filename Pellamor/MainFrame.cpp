@@ -65,6 +65,8 @@ CMainFrame::CMainFrame() {
   connect(right_, &CRightView::totalsChanged, this, [this](const QString& selection, const QString& all) {
     SetStatusPaneText(1, selection);
     SetStatusPaneText(2, all);
+    // Buttons that depend on the selection follow it (the property check needs one row).
+    UpdateAllCommands();
   });
   // The list learns the type before the tree selects its first node.
   right_->SetSession(session_);

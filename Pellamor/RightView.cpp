@@ -255,9 +255,9 @@ void CRightView::AddSelectedToQueue(int method) {
   if (!queue) return;
   const bool ntfs = fsType_ == static_cast<int>(kFsNtfs);
   for (int row : GetSelectedOwnerRows()) {
+    if (!Recoverable(row)) continue;
     const LISTROWKEYS& k = model_->Keys(row);
     std::u16string_view name = model_->Text(row, kTextName);
-    if (!Recoverable(row)) continue;
     // FAT and exFAT: the first cluster and whether the entry is deleted; NTFS: the record
     // number and the file attributes.
     const std::uint64_t first = ntfs ? static_cast<std::uint64_t>(k.recordNumber) : k.firstCluster;

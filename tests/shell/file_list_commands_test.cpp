@@ -409,9 +409,13 @@ TEST_F(FileListCommands, IconStyleSelectsQueuesAndOpensLikeDetails) {
   QTest::mouseClick(icons->viewport(), Qt::LeftButton, {}, placeOf("ALPHA"));
   EXPECT_EQ(List().GetSelectedOwnerRows(), std::vector<int>{RowNamed("ALPHA")});
   EXPECT_TRUE(frame_->StatusPane(1)->text().startsWith(QStringLiteral("선택: 1개 ")));
+  EXPECT_TRUE(ToolButton(cmd::kPropertyCheck)->isEnabled());
   QTest::mouseClick(icons->viewport(), Qt::LeftButton, Qt::ControlModifier, placeOf("BETA"));
   EXPECT_EQ(List().SelectedRowCount(), 2);
   EXPECT_TRUE(frame_->StatusPane(1)->text().startsWith(QStringLiteral("선택: 2개 ")));
+  // The toolbar follows the selection: the property check needs exactly one row.
+  EXPECT_FALSE(ToolButton(cmd::kPropertyCheck)->isEnabled());
+  EXPECT_TRUE(ToolButton(cmd::kRecoverSelected)->isEnabled());
 
   QTest::keyClick(icons, Qt::Key_F9);
   EXPECT_EQ(queue_->Names(), (QStringList{"ALPHA", "BETA"}));
