@@ -29,6 +29,10 @@ struct LISTROWKEYS {
   std::int32_t imageIndex = 0;
   std::uint8_t checked = 0;
   std::uint32_t entryIndex = 0;     // the entry's place in the engine's table when listed
+  // FAT category rows: entryIndex counts in the table of this folder (first cluster,
+  // 0xFFFFFFFF the root), not in the listed one's.
+  bool otherFolder = false;
+  std::uint32_t folderCluster = 0;
 };
 
 // One list row: its fields and where its texts lie in the model's buffer.
@@ -66,6 +70,13 @@ class CFileListModel : public QAbstractTableModel {
   // Ends the reset; buffers that grew well past their contents are trimmed.
   void EndFill();
   void Clear();
+  // Marks a row of a FAT category with the folder whose table holds its entry.
+  void SetEntryFolder(int row, std::uint32_t folderCluster, std::uint32_t entryIndex) {
+    LISTROWKEYS& k = rows_[static_cast<std::size_t>(row)].keys;
+    k.otherFolder = true;
+    k.folderCluster = folderCluster;
+    k.entryIndex = entryIndex;
+  }
 
   int Count() const { return static_cast<int>(rows_.size()); }
   const LISTROWKEYS& Keys(int row) const { return rows_[static_cast<std::size_t>(row)].keys; }

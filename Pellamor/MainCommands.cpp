@@ -2,6 +2,7 @@
 // command id, grouped by area. The menus, toolbar and accelerators that send these ids are
 // tables in MainMenus.cpp.
 #include <QApplication>
+#include <QMenu>
 #include <QToolBar>
 #include <QStatusBar>
 
@@ -65,6 +66,9 @@ void CMainFrame::BuildListCommands() {
   On(cmd::kEditSelectAll, [this] { right_->SelectAllRows(); });
   On(cmd::kInvertSelection, [this] { right_->InvertSelection(); });
   On(cmd::kFind, [] { Say(u"이 버전에서는 이용할 수 없습니다."); });
+  // The copy keys reach the list that has the focus (its own copy of the selected rows).
+  On(
+      cmd::kEditCopy, [this] { right_->OnEditCommand(cmd::kEditCopy); }, [this] { return S{ListHasFocus()}; });
 }
 
 // ---- queue and recovery ----
@@ -96,7 +100,12 @@ void CMainFrame::BuildQueueCommands() {
           Say(u"복구할 항목이 선택되지 않았습니다.");
           return;
         }
-        if (session_->IsOpen()) RunDialog("RecoveryMenu");
+        if (!session_->IsOpen()) return;
+        // The row menu's two queue items, under the toolbar button or at the cursor.
+        if (QMenu* menu = right_->CreateRecoverMenu()) {
+          menu->setAttribute(Qt::WA_DeleteOnClose);
+          menu->popup(CommandMenuPoint());
+        }
       },
       [this] {
         if (!ListHasFocus()) rememberedRow_ = -1;
@@ -124,6 +133,8 @@ void CMainFrame::BuildToolCommands() {
         // The entry behind the list's one selected row.
         const std::optional<ListRowEntry> entry = right_->SelectedEntry();
         if (!entry || right_->SelectedRowCount() != 1) return;
+        // A category row's entry lies in its own folder's table: that folder is read first.
+        if (entry->keys.otherFolder && !ReadDirectory(entry->keys.folderCluster)) return;
         RunDialog("CPropertyEditDlg", static_cast<int>(entry->keys.entryIndex));
       },
       [this] {

@@ -1,11 +1,15 @@
 #include "Pellamor/MainFrame.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QApplication>
+#include <QCursor>
 #include <QDesktopServices>
 #include <QFileInfo>
 #include <QLabel>
+#include <QMenu>
 #include <QMenuBar>
+#include <QScopedValueRollback>
 #include <QScreen>
 #include <QSplitter>
 #include <QStatusBar>
@@ -62,6 +66,8 @@ CMainFrame::CMainFrame() {
   connect(right_, &CRightView::totalsChanged, this, [this](const QString& selection, const QString& all) {
     SetStatusPaneText(1, selection);
     SetStatusPaneText(2, all);
+    // Buttons that depend on the selection follow it (the property check needs one row).
+    UpdateAllCommands();
   });
   // The list learns the type before the tree selects its first node.
   right_->SetSession(session_);
@@ -87,7 +93,10 @@ CMainFrame::CMainFrame() {
     QRect frame = frameGeometry();
     move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
   }
-  connect(qApp, &QApplication::focusChanged, this, [this] { UpdateAllCommands(); });
+  connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    if (now && !qobject_cast<QMenuBar*>(now) && !qobject_cast<QMenu*>(now)) lastFocus_ = now;
+    UpdateAllCommands();
+  });
   UpdateAllCommands();
 }
 
@@ -137,6 +146,16 @@ void CMainFrame::UpdateAllCommands() {
   auto apply = [this](const std::multimap<int, QAction*>& actions, bool texts) {
     for (const auto& [id, action] : actions) {
       CommandState s = UpdateCommand(id);
+      // A radio mark is drawn for items of an exclusive group: one group per menu.
+      if (texts && s.mark == CommandState::kRadio && !action->actionGroup())
+        if (auto* menu = qobject_cast<QMenu*>(action->parent())) {
+          QActionGroup*& group = radioGroups_[menu];
+          if (!group) {
+            group = new QActionGroup(menu);
+            group->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+          }
+          group->addAction(action);
+        }
       action->setEnabled(s.enabled);
       action->setCheckable(s.mark != CommandState::kNone);
       action->setChecked(s.mark != CommandState::kNone);
@@ -147,7 +166,21 @@ void CMainFrame::UpdateAllCommands() {
   apply(toolActions_, false);
 }
 
-bool CMainFrame::ListHasFocus() const { return right_ && right_->hasFocus(); }
+bool CMainFrame::ListHasFocus() const {
+  if (!right_) return false;
+  // Working the menu bar with the keyboard moves the focus to it (and an open menu may hold it):
+  // the widget that had the focus before still counts, as the commands of its menus are its own.
+  QWidget* focus = QApplication::focusWidget();
+  if (focus && (qobject_cast<QMenuBar*>(focus) || qobject_cast<QMenu*>(focus))) return right_->IsListWidget(lastFocus_);
+  return right_->HasListFocus();
+}
+
+QPoint CMainFrame::CommandMenuPoint() const {
+  if (runningToolAction_ && toolBar_)
+    if (QWidget* button = toolBar_->widgetForAction(runningToolAction_))
+      return button->mapToGlobal(QPoint(0, button->height()));
+  return QCursor::pos();
+}
 
 int CMainFrame::RunDialog(const QString& name, int argument) {
   return dlg::RunDialogArgs(name, {argument}, this);
@@ -233,8 +266,12 @@ void CMainFrame::BuildToolBar() {
       toolBar_->addSeparator();
       continue;
     }
-    QAction* a = AddTriggered(toolBar_->addAction(style()->standardIcon(slot.icon), QString::fromUtf8(slot.text)),
-                              slot.id);
+    QAction* a = toolBar_->addAction(style()->standardIcon(slot.icon), QString::fromUtf8(slot.text));
+    a->setData(slot.id);
+    connect(a, &QAction::triggered, this, [this, a, id = slot.id] {
+      const QScopedValueRollback<QAction*> from(runningToolAction_, a);
+      RunCommand(id);
+    });
     if (slot.prompt) {
       QStringList parts = QString::fromUtf8(slot.prompt).split(u'\n');
       a->setStatusTip(parts.value(0));

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <map>
@@ -109,6 +110,8 @@ class CMainFrame : public QMainWindow {
   void ApplyLanguage(int command);
   void OnHelp();
   bool ListHasFocus() const;
+  // Where a command's menu opens: under the toolbar button that runs it, else at the cursor.
+  QPoint CommandMenuPoint() const;
 
   CDriveSession* session_ = nullptr;
   CLeftView* left_ = nullptr;
@@ -120,6 +123,9 @@ class CMainFrame : public QMainWindow {
   std::map<int, Command> commands_;
   std::multimap<int, QAction*> menuActions_;
   std::multimap<int, QAction*> toolActions_;
+  QAction* runningToolAction_ = nullptr;  // the toolbar button whose command runs now
+  QPointer<QWidget> lastFocus_;           // the last focus outside the menu bar and menus
+  std::map<QMenu*, class QActionGroup*> radioGroups_;  // the radio items of each menu
   QWidget* ownedChild_ = nullptr;
   int rememberedRow_ = -1;
   int skin_;

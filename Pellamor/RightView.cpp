@@ -9,6 +9,8 @@
 #include "Pellamor/CommandIds.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/DriveSession.h"
+#include "Pellamor/FatCategories.h"
+#include "Pellamor/FileIconView.h"
 #include "corvane/exfat_records.h"
 #include "corvane/fat_records.h"
 #include "corvane/filesystem.h"
@@ -42,6 +44,10 @@ CRightView::CRightView(QWidget* parent)
   connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, [this] {
     if (!replacingRows_) RefreshTotals();
   });
+  iconView_ = new CFileIconView(this);
+  iconView_->hide();
+  connect(iconView_, &CFileIconView::rowDoubleClicked, this, &CRightView::OnDblclk);
+  connect(iconView_, &CFileIconView::rowMenuRequested, this, &CRightView::OnGridContextMenu);
 }
 
 CRightView::~CRightView() { DestroyQueueWindow(); }
@@ -57,8 +63,17 @@ void CRightView::PrepareColumns() {
 
 void CRightView::SetSession(CDriveSession* session) {
   if (session_) disconnect(session_, nullptr, this, nullptr);
+  delete categories_;
+  categories_ = nullptr;
   session_ = session;
   if (!session) return;
+  categories_ = new CFatCategories(this, session);
+  connect(categories_, &CFatCategories::finished, this, [this] {
+    // Shown when the list still shows the category.
+    if (lastHint_.category && IsFatType(static_cast<std::uint32_t>(fsType_)) &&
+        (lastHint_.key == kNtfsDeletedFiles || lastHint_.key == kNtfsDeletedTopLevel))
+      FillFatCategory(lastHint_.key);
+  });
   connect(session, &CDriveSession::opened, this, [this](std::uint32_t type) {
     SetFileSystemType(static_cast<int>(type));
     PrepareColumns();
@@ -123,7 +138,11 @@ void CRightView::OnUpdate(const ListHint& hint) {
   }
   if (!FatLike()) return;
   if (hint.category) {
-    Refill([] {});
+    if (IsFatType(static_cast<std::uint32_t>(fsType_)) &&
+        (hint.key == kNtfsDeletedFiles || hint.key == kNtfsDeletedTopLevel))
+      ShowFatCategory(hint.key);
+    else
+      Refill([] {});  // the other categories have no rows
     return;
   }
   const bool root = hint.key == -1;
@@ -134,6 +153,25 @@ void CRightView::OnUpdate(const ListHint& hint) {
   if (!ReadDirectory(root ? 0xFFFFFFFFu : static_cast<std::uint32_t>(hint.key))) return;
   fs->currentDirectory = root ? RootDirectoryKey() : static_cast<std::int32_t>(hint.key);
   AddListItem_FAT();
+}
+
+void CRightView::ShowFatCategory(std::int64_t category) {
+  FillFatCategory(category);
+  const FatCategoryResult* found = categories_ ? categories_->Result() : nullptr;
+  if (categories_ && !categories_->Running() && !(found && found->complete)) categories_->Start();
+}
+
+void CRightView::FillFatCategory(std::int64_t category) {
+  const FatCategoryResult* found = categories_ ? categories_->Result() : nullptr;
+  Refill([this, found, category] {
+    if (!found) return;
+    const FatFoundEntries& list = category == kNtfsDeletedFiles ? found->files : found->folders;
+    const int first = model_->Count();
+    AppendFatRows(*model_, list.entries.data(), static_cast<std::uint32_t>(list.size()), typeCache_);
+    // Each row keeps the folder it lies in.
+    for (std::size_t i = 0; i < list.size(); ++i)
+      model_->SetEntryFolder(first + static_cast<int>(i), list.places[i].folder, list.places[i].index);
+  });
 }
 
 void CRightView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -179,6 +217,7 @@ void CRightView::OnDblclk() {
 
 void CRightView::OnDriveClosed() {
   ClearRows();
+  if (categories_) categories_->Reset();
   fsType_ = 0;
   lastHint_ = {};
   typeCache_.Clear();
@@ -216,6 +255,7 @@ void CRightView::AddSelectedToQueue(int method) {
   if (!queue) return;
   const bool ntfs = fsType_ == static_cast<int>(kFsNtfs);
   for (int row : GetSelectedOwnerRows()) {
+    if (!Recoverable(row)) continue;
     const LISTROWKEYS& k = model_->Keys(row);
     std::u16string_view name = model_->Text(row, kTextName);
     // FAT and exFAT: the first cluster and whether the entry is deleted; NTFS: the record
@@ -226,6 +266,13 @@ void CRightView::AddSelectedToQueue(int method) {
   }
   queue->UpdateCounters();
   queueWindow_->show();
+}
+
+bool CRightView::Recoverable(int row) const {
+  // A volume label holds no data, and "." and ".." are the folder itself and its parent.
+  if (IsFatType(static_cast<std::uint32_t>(fsType_)) && model_->Keys(row).volumeLabel) return false;
+  const std::u16string_view name = model_->Text(row, kTextName);
+  return !(model_->Keys(row).folder && (name == u"." || name == u".."));
 }
 
 std::optional<ListRowEntry> CRightView::SelectedEntry() const {
@@ -253,7 +300,34 @@ void CRightView::InvertSelection() {
 }
 
 void CRightView::SetViewStyle(int command) {
-  if (command >= cmd::kViewSmallIcon && command <= cmd::kViewDetails) viewStyle_ = command;
+  if (command < cmd::kViewSmallIcon || command > cmd::kViewDetails) return;
+  viewStyle_ = command;
+  const bool focused = HasListFocus();
+  if (command == cmd::kViewDetails) {
+    setFocusProxy(nullptr);
+    iconView_->hide();
+    iconView_->Attach(false);
+    if (focused) setFocus();
+    return;
+  }
+  iconView_->Attach(true);
+  iconView_->SetStyle(command);
+  iconView_->setGeometry(rect());
+  iconView_->show();
+  iconView_->raise();
+  // The list's focus is the icon view's while it shows.
+  setFocusProxy(iconView_);
+  if (focused) iconView_->setFocus();
+  if (const QModelIndex current = currentIndex(); current.isValid()) iconView_->scrollTo(current);
+}
+
+void CRightView::ArrangeIcons() {
+  if (iconView_->isVisible()) iconView_->Arrange();
+}
+
+void CRightView::resizeEvent(QResizeEvent* event) {
+  CGridListCtrlGroups::resizeEvent(event);
+  iconView_->setGeometry(rect());
 }
 
 QString CRightView::AllTotalText() const {
@@ -291,6 +365,16 @@ QMenu* CRightView::CreateRowMenu() {
   return menu;
 }
 
+QMenu* CRightView::CreateRecoverMenu() {
+  if (GetSelectedCount() == 0) return nullptr;
+  auto* menu = new QMenu(this);
+  connect(menu->addAction(QStringLiteral("임시보관함에 추가 (기본)...\tF9")), &QAction::triggered, this,
+          [this] { AddSelectedToQueue(0); });
+  connect(menu->addAction(QStringLiteral("임시보관함에 추가 (선형)...\tF8")), &QAction::triggered, this,
+          [this] { AddSelectedToQueue(1); });
+  return menu;
+}
+
 void CRightView::OnGridContextMenu(const QPoint& globalPos) {
   if (!m_pFileSystem) return;
   RefreshTotals();
@@ -298,6 +382,20 @@ void CRightView::OnGridContextMenu(const QPoint& globalPos) {
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(globalPos);
   }
+}
+
+void CRightView::OnCellContextMenu(const QPoint& globalPos, int, int) { OnGridContextMenu(globalPos); }
+
+bool CRightView::HasListFocus() const { return hasFocus(); }
+
+bool CRightView::IsListWidget(const QWidget* w) const {
+  return w && (w == this || w == static_cast<const QWidget*>(iconView_));
+}
+
+bool CRightView::OnEditCommand(int id) {
+  if (id != cmd::kEditCopy) return false;
+  CopyToClipboard();
+  return true;
 }
 
 void CRightView::ShowRowInfo() {

@@ -16,6 +16,8 @@
 #include "controls/GridListCtrlGroups.h"
 
 class CDriveSession;
+class CFatCategories;
+class CFileIconView;
 class QMenu;
 
 // Commands of the row context menu.
@@ -67,6 +69,8 @@ class CRightView : public CGridListCtrlGroups {
   bool AddListItem_NTFS(std::int64_t key);
   // Opens the selected row with the highest index (a double click).
   void OnDblclk();
+  // The FAT categories' walk of the open drive (null before a session is set).
+  CFatCategories* FatCategories() const { return categories_; }
 
   // Drive closed: rows gone, type 0.
   void OnDriveClosed();
@@ -83,25 +87,42 @@ class CRightView : public CGridListCtrlGroups {
   void DestroyQueueWindow();
   // Hands the selected rows to the queue window in ascending row order with method 0 (basic)
   // or 1 (linear), then its counters are updated once and it is shown. Nothing without a window.
+  // Rows that hold nothing to recover (a FAT volume label, "." and "..") are left out.
   void AddSelectedToQueue(int method);
+  bool Recoverable(int row) const;
 
   // The row context menu (null with no row selected); the caller owns it.
   QMenu* CreateRowMenu();
+  // The recover command's menu: the row menu's two queue items, with their own texts (null with
+  // no row selected); the caller owns it.
+  QMenu* CreateRecoverMenu();
   // One selected row opens the row-information box; several say so.
   void ShowRowInfo();
 
   // The selected row's entry when exactly one row is selected; with several, the first.
   std::optional<ListRowEntry> SelectedEntry() const;
 
+  // The list's keyboard focus (in every view style).
+  bool HasListFocus() const;
+  // Whether w is the list's own widget (the grid or its icon view).
+  bool IsListWidget(const QWidget* w) const;
+  // The frame's edit commands, routed here while the list has the focus: copy puts the selected
+  // rows' text on the clipboard. False for a command the list does not handle.
+  bool OnEditCommand(int id);
+
   void SelectAllRows();
   void InvertSelection();
   // The grid's check boxes; the rows keep their marks while they are hidden.
   void SetCheckBoxMode(bool on) { SetCheckBoxes(on); }
   bool CheckBoxMode() const { return HasCheckBoxes(); }
-  // 59408 small icons, 59409 large icons, 59410 list, 59411 details.
+  // 59408 small icons, 59409 large icons, 59410 list, 59411 details. Details is the grid itself;
+  // the others show the icon view over it, on the same rows, order and selection.
   void SetViewStyle(int command);
   int ViewStyle() const { return viewStyle_; }
-  void ArrangeIcons() {}
+  // The icon view of the icon and list styles (hidden in details).
+  CFileIconView* IconView() const { return iconView_; }
+  // Lays the icons out on their grid again (icon styles).
+  void ArrangeIcons();
   int SelectedRowCount() const { return static_cast<int>(GetSelectedCount()); }
 
   // Status-bar texts: "선택: %u개 %s" and "전체: %u개 %s".
@@ -115,13 +136,20 @@ class CRightView : public CGridListCtrlGroups {
 
  protected:
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
   void OnGridContextMenu(const QPoint& globalPos) override;
+  // A right click on a row (which the press selected first) opens the row menu too.
+  void OnCellContextMenu(const QPoint& globalPos, int viewRow, int column) override;
 
  private:
   bool FatLike() const;
   // The file-system object's current-directory value of the root.
   std::int32_t RootDirectoryKey() const;
   void Refill(const std::function<void()>& fill);
+  // "삭제된 파일" (-1) or "삭제된 폴더" (-2) of a FAT volume: the rows found so far; a walk starts
+  // when none has completed.
+  void ShowFatCategory(std::int64_t category);
+  void FillFatCategory(std::int64_t category);
 
   QPointer<CDriveSession> session_;
   CFileListModel* model_;
@@ -133,4 +161,6 @@ class CRightView : public CGridListCtrlGroups {
   QWidget* queueWindow_ = nullptr;
   bool replacingRows_ = false;  // a reset's selection change waits for the one refresh after it
   int viewStyle_;
+  CFileIconView* iconView_ = nullptr;
+  CFatCategories* categories_ = nullptr;
 };

@@ -428,3 +428,60 @@ int ReadClusterRun(FATVOLUMERECORD* rec, std::uint32_t firstCluster) {
   }
   return ReadAndScanClusters(rec, clusters);
 }
+
+namespace {
+
+// The clusters that the engine's read of the directory at first takes: FAT12/16 up to the break
+// of the chain (a cluster whose link is free left out), FAT32 only a chain that reaches its end
+// mark; at most a directory's worth either way.
+bool DirectoryClusters(const FATVOLUMERECORD* rec, std::uint32_t first, std::vector<std::uint32_t>* out) {
+  const FatChainView view = ChainViewOf(rec);
+  const std::uint32_t limit = MaxDirectoryClusters(rec);
+  if (!view.ok() || limit == 0 || !view.InData(first)) return false;
+  std::uint32_t count = 0;
+  const ChainStop stop = CollectChain(view, first, 0, &count);
+  if (view.width == 32) {
+    if (stop != ChainStop::End || count == 0) return false;
+  } else {
+    if (stop == ChainStop::Loop || stop == ChainStop::NoTable) return false;
+    if (stop == ChainStop::Free) --count;
+    if (count == 0) return false;
+  }
+  std::uint32_t taken = 0;
+  const ChainStop run = CollectChain(view, first, std::min(count, limit), &taken, out);
+  if (view.width == 32 && run != ChainStop::End && run != ChainStop::Limit) return false;
+  return !out->empty();
+}
+
+}  // namespace
+
+bool ReadFatDirectoryEntries(const FATVOLUMERECORD* rec, std::uint32_t firstCluster,
+                             std::vector<FATDIRENTRY>* out) {
+  out->clear();
+  if (!rec || rec->bytesPerSector == 0) return false;
+  std::vector<std::uint8_t> bytes;
+  const bool fixedRoot = firstCluster == kFatRootDirectoryKey && rec->typeCode != kFsFat32;
+  if (fixedRoot) {
+    if (rec->geometry.rootSectors == 0) return false;
+    bytes.resize(std::size_t{rec->bytesPerSector} * rec->geometry.rootSectors);
+    if (!ReadVolumeSectors(rec, bytes.data(), rec->geometry.rootFirst, rec->geometry.rootSectors)) return false;
+  } else {
+    std::uint32_t first = firstCluster;
+    if (first == kFatRootDirectoryKey) first = g_pBootRecord ? g_pBootRecord->rootCluster : 2;
+    std::vector<std::uint32_t> clusters;
+    if (!DirectoryClusters(rec, first, &clusters)) return false;
+    const std::uint32_t clusterBytes = FatClusterBytes(rec);
+    const std::uint32_t spc = FatSectorsPerCluster();
+    bytes.resize(clusters.size() * std::size_t{clusterBytes});
+    for (std::size_t k = 0; k < clusters.size(); ++k) {
+      const std::uint64_t sector = std::uint64_t{clusters[k] - 2} * spc + rec->geometry.firstDataSector;
+      if (!ReadVolumeSectors(rec, bytes.data() + k * clusterBytes, sector, spc)) return false;
+    }
+  }
+  if (ParseFatDirectory(bytes.data(), bytes.size(), rec->geometry.lastCluster, out) < 1 || out->empty()) {
+    out->clear();
+    return false;
+  }
+  ReorderFatEntries(out);
+  return true;
+}

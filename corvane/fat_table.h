@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "corvane/engine_hooks.h"
+#include "corvane/fat_records.h"
 #include "corvane/filesystem.h"
 
 inline constexpr char16_t kMsgFatOutOfMemory[] = u"메모리가 부족합니다.";
@@ -82,3 +83,12 @@ bool ReadVolumeSectors(const FATVOLUMERECORD* rec, void* buffer, std::uint64_t f
 
 int CheckFat32Table(const FATVOLUMERECORD* rec);
 int ReadClusterRun(FATVOLUMERECORD* rec, std::uint32_t firstCluster);
+
+// First-cluster key of the root directory for ReadFatDirectoryEntries.
+inline constexpr std::uint32_t kFatRootDirectoryKey = 0xFFFFFFFFu;
+// Reads the entries of one directory (its first cluster, or kFatRootDirectoryKey) as the
+// engine's own directory read lists them (same clusters, same order), but without a message and
+// without touching the loaded directory, its buffer or the entry table: a worker may read folders
+// so while the user-interface thread lists others. False where the engine's read would fail.
+bool ReadFatDirectoryEntries(const FATVOLUMERECORD* rec, std::uint32_t firstCluster,
+                             std::vector<FATDIRENTRY>* out);

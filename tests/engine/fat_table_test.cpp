@@ -7,6 +7,7 @@
 
 #include "corvane/bootarea.h"
 #include "corvane/fat_records.h"
+#include "platform/message.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -260,6 +261,58 @@ TEST(FatTableOnVolumes, ReadClusterHandsTheBufferToTheCaller) {
   EXPECT_EQ(v.fs()->fat16->clusterBuffer, nullptr);  // not kept: freeing the record must not free it again
   std::free(cluster);
   EXPECT_EQ(ReadClusterByType(v.fs()->geometry.lastCluster + 1), nullptr);
+}
+
+}  // namespace
+
+namespace {
+
+// Both readers give the same records in the same order, or both fail; the quiet one leaves the
+// loaded directory, its buffer and the entry table alone and says nothing.
+TEST(FatTableOnVolumes, QuietDirectoryReadAgreesWithTheEnginesRead) {
+  for (const char* image : {"fat12.img", "fat16.img", "fat32.img"}) {
+    SCOPED_TRACE(image);
+    if (!testing_support::FixtureExists(image)) continue;
+    platform::RecordingMessageSink sink;
+    platform::ScopedMessageSink guard(&sink);
+    ScopedDrives drives({std::string("E=") + Fixture(image)});
+    OpenedVolume v('E');
+    ASSERT_TRUE(v.ok());
+    ASSERT_EQ(ReadRootDirectory(v.fs()), 1);
+    FATVOLUMERECORD* rec = CurrentFatRecord(v.fs());
+    // Every folder the root names, the deleted one (whose chain is free) and a cluster past the end.
+    std::vector<std::uint32_t> keys{kFatRootDirectoryKey};
+    for (std::uint32_t i = 0; i < g_dwFatDirEntryCount; ++i)
+      if (g_pFatDirEntries[i].directory && !g_pFatDirEntries[i].volumeLabel) keys.push_back(g_pFatDirEntries[i].firstCluster);
+    keys.push_back(v.fs()->geometry.lastCluster + 1);
+    ASSERT_GE(keys.size(), 4u);
+    int read = 0, refused = 0;
+    for (std::uint32_t key : keys) {
+      SCOPED_TRACE(key);
+      std::vector<FATDIRENTRY> quiet;
+      const FATDIRENTRY* tableBefore = g_pFatDirEntries;
+      const std::uint8_t* bufferBefore = rec->dirBuffer;
+      const bool ok = ReadFatDirectoryEntries(rec, key, &quiet);
+      EXPECT_EQ(g_pFatDirEntries, tableBefore);
+      EXPECT_EQ(rec->dirBuffer, bufferBefore);
+      const std::size_t said = sink.Texts().size();
+      const int engine = ReadDirectory(key);
+      sink.Clear();
+      ASSERT_EQ(ok, engine == 1);
+      (ok ? read : refused)++;
+      if (!ok) {
+        EXPECT_TRUE(quiet.empty());
+        EXPECT_EQ(said, 0u);
+        continue;
+      }
+      ASSERT_EQ(quiet.size(), g_dwFatDirEntryCount);
+      for (std::size_t i = 0; i < quiet.size(); ++i)
+        EXPECT_EQ(std::memcmp(&quiet[i], &g_pFatDirEntries[i], sizeof(FATDIRENTRY)), 0) << i;
+      ASSERT_EQ(ReadRootDirectory(v.fs()), 1);
+    }
+    EXPECT_GE(read, 2);     // the root and SUB
+    EXPECT_GE(refused, 2);  // the deleted folder and the cluster past the end
+  }
 }
 
 }  // namespace

@@ -145,7 +145,7 @@ TEST_F(MainFrameTest, CommandsWithoutADriveAnswerWithTheirTexts) {
 TEST_F(MainFrameTest, UnhandledCommandsAreGreyedAndDoNothing) {
   CMainFrame frame;
   const int greyed[] = {32994, 32884, 32885, 32886, 32887, 32888, 32982, 32809, 32806, 32949,
-                        32779, 32897, 32970, 32971, 32892, 32929, cmd::kEditCopy, cmd::kEditCut,
+                        32779, 32897, 32970, 32971, 32892, 32929, cmd::kEditCut,
                         cmd::kEditPaste, cmd::kEditUndo, cmd::kFilePrint};
   for (int id : greyed) {
     EXPECT_FALSE(frame.HasCommand(id)) << id;
@@ -157,6 +157,7 @@ TEST_F(MainFrameTest, UnhandledCommandsAreGreyedAndDoNothing) {
   // Commands that need the list's focus are off while the list does not have it.
   EXPECT_FALSE(frame.UpdateCommand(cmd::kRecoverSelected).enabled);
   EXPECT_FALSE(frame.UpdateCommand(cmd::kPropertyCheck).enabled);
+  EXPECT_FALSE(frame.UpdateCommand(cmd::kEditCopy).enabled);  // copy goes to the focused list
   EXPECT_EQ(frame.RememberedRow(), -1);
 }
 
