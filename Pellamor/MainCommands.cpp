@@ -7,6 +7,7 @@
 
 #include "Pellamor/App.h"
 #include "Pellamor/CommandIds.h"
+#include "Pellamor/DLG/CPropertyEditDlg/CPropertyEditDlg.h"
 #include "Pellamor/MainFrame.h"
 #include "Pellamor/MainMenus.h"
 #include "platform/message.h"
@@ -124,7 +125,7 @@ void CMainFrame::BuildToolCommands() {
         // The entry behind the list's one selected row.
         const std::optional<ListRowEntry> entry = right_->SelectedEntry();
         if (!entry || right_->SelectedRowCount() != 1) return;
-        RunDialog("CPropertyEditDlg", static_cast<int>(entry->keys.entryIndex));
+        dlg::Open<CPropertyEditDlg>(this, CPropertyEditDlg::Args{static_cast<int>(entry->keys.entryIndex)});
       },
       [this] {
         if (!ListHasFocus()) rememberedRow_ = -1;

@@ -32,20 +32,15 @@ QString Q(const char16_t* s) { return QString::fromUtf16(s); }
 // What the stand-in rename dialog does; it writes its answer into the result the runner passes.
 std::function<QString(QWidget* parent)> g_renameAnswer;
 
-void RegisterRenameStandIn() {
-  dlg::RegisterDialogRunner("CDlgAttrChangeBox", [](QWidget* parent, const dlg::DialogArgs& args) {
-    auto* result = args.value(1).value<CDlgAttrChangeBox::Result*>();
-    const QString answer = g_renameAnswer ? g_renameAnswer(parent) : QString();
-    if (result) result->targetName = answer;
-    return answer.isEmpty() ? CDlgAttrChangeBox::kCancelled : CDlgAttrChangeBox::kRenamed;
-  });
+CDlgAttrChangeBox::Result RenameStandIn(QWidget* parent, const CDlgAttrChangeBox::Args&) {
+  const QString answer = g_renameAnswer ? g_renameAnswer(parent) : QString();
+  return {answer, answer.isEmpty() ? CDlgAttrChangeBox::kCancelled : CDlgAttrChangeBox::kRenamed};
 }
 
 class DrSaveBox : public ::testing::Test {
  protected:
   void SetUp() override {
     shell_test::App();
-    RegisterRenameStandIn();
     g_renameAnswer = nullptr;
   }
   void TearDown() override {
@@ -75,6 +70,7 @@ class DrSaveBox : public ::testing::Test {
 
   platform::RecordingMessageSink sink_;
   platform::ScopedMessageSink guard_{&sink_};
+  dlg::ScopedReplacement<CDlgAttrChangeBox> rename_{&RenameStandIn};
   std::unique_ptr<testing_support::ScopedDrives> drives_;
   std::unique_ptr<CDriveSession> session_;
   std::unique_ptr<CDRSaveBox> box_;

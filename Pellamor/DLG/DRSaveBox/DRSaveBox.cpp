@@ -27,6 +27,7 @@
 #include "Pellamor/DLG/CDirectSaveDlg/CDirectSaveDlg.h"
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
+#include "Pellamor/DLG/DialogFrame.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/DriveSession.h"
 #include "Pellamor/SaveFolder.h"
@@ -189,14 +190,10 @@ class CDRSaveBox::Question : public drsave::IRenameQuestion {
     }
   };
 
-  // The rename dialog: source name in, target name out (empty for Cancel). Without the dialog
-  // the item is given up.
+  // The rename dialog: source name in, target name out (empty for Cancel).
   static std::u16string Ask(CDRSaveBox* box, const std::u16string& name) {
-    if (!dlg::HasDialog("CDlgAttrChangeBox")) return {};
-    CDlgAttrChangeBox::Result result;
-    const int answer =
-        dlg::RunDialogArgs("CDlgAttrChangeBox", dlg::DialogArgs{Q(name), QVariant::fromValue(&result)}, box);
-    return answer == CDlgAttrChangeBox::kCancelled ? std::u16string() : U(result.targetName);
+    const CDlgAttrChangeBox::Result result = dlg::Open<CDlgAttrChangeBox>(box, CDlgAttrChangeBox::Args{Q(name)});
+    return result.code == CDlgAttrChangeBox::kCancelled ? std::u16string() : U(result.targetName);
   }
 
   CDRSaveBox* box_;
@@ -209,12 +206,10 @@ class CDRSaveBox::Question : public drsave::IRenameQuestion {
 
 CDRSaveBox::CDRSaveBox(QWidget* parent, CDriveSession* session)
     : CResizableDialog(parent), question_(std::make_unique<Question>(this)), session_(session) {
-  setWindowTitle(QString::fromUtf16(u"임시보관함"));
   resize(531, 395);
-  header_ = new CDialogHeaderCtrl(this);
-  header_->SetTitle(QString::fromUtf16(u"임시보관함"));
-  header_->SetDescription(
-      QString::fromUtf16(u"임시보관함에 있는 목록입니다. 프로그램이 종료되기전까지만 메모리에 임시보관됩니다."));
+  header_ = dlgframe::MakeHeader(
+      this, QString::fromUtf16(u"임시보관함"),
+      QString::fromUtf16(u"임시보관함에 있는 목록입니다. 프로그램이 종료되기전까지만 메모리에 임시보관됩니다."), 0);
   header_->setGeometry(0, 0, 531, 56);
 
   auto* group = new QGroupBox(QString::fromUtf16(u"전체:"), this);
@@ -237,17 +232,16 @@ CDRSaveBox::CDRSaveBox(QWidget* parent, CDriveSession* session)
   line->setFrameShadow(QFrame::Sunken);
   line->setGeometry(8, 348, 515, 4);
 
-  auto button = [this](const char16_t* text, int x) {
-    auto* b = new QPushButton(QString::fromUtf16(text), this);
+  auto button = [this](const char16_t* text, const char* name, int x) {
+    QPushButton* b = dlgframe::MakeButton(this, {text, name});
     b->setGeometry(x, 358, 84, 26);
-    b->setAutoDefault(false);
     return b;
   };
-  QPushButton* listMenu = button(u"목록관리", 8);
-  QPushButton* custom = button(u"사용자정의", 96);
-  QPushButton* start = button(u"복구시작(&S)", 263);
-  pause_ = button(u"일시정지(&P)", 351);
-  QPushButton* hide = button(u"숨김(&C)", 439);
+  QPushButton* listMenu = button(u"목록관리", "listMenu", 8);
+  QPushButton* custom = button(u"사용자정의", "custom", 96);
+  QPushButton* start = button(u"복구시작(&S)", "start", 263);
+  pause_ = button(u"일시정지(&P)", "pause", 351);
+  QPushButton* hide = button(u"숨김(&C)", "hide", 439);
   connect(listMenu, &QPushButton::clicked, this, &CDRSaveBox::ShowListMenu);
   connect(custom, &QPushButton::clicked, this, &CDRSaveBox::ShowCustomMenu);
   connect(start, &QPushButton::clicked, this, &CDRSaveBox::OnStartRecovery);
@@ -500,27 +494,22 @@ void CDRSaveBox::OnChangeMethod() {
     Box(u"항목이 2개 이상 선택되었습니다.");
     return;
   }
-  if (rows.empty() || !dlg::HasDialog("CDlgRecoveryMethod")) return;
+  if (rows.empty()) return;
   auto item = store_.At(rows[0]);
   if (!item) return;
-  CDlgRecoveryMethod::Result result;
-  const dlg::DialogArgs args{Q(item->name), static_cast<int>(item->methodCode),
-                             static_cast<qulonglong>(item->firstCluster), static_cast<qulonglong>(item->size),
-                             QVariant::fromValue(&result)};
-  if (dlg::RunDialogArgs("CDlgRecoveryMethod", args, this) != 1) return;
-  store_.Update(item->id, [&](drsave::QueueItem& i) { ApplyRecoveryMethod(result, i); });
+  const std::optional<CDlgRecoveryMethod::Result> result = dlg::Open<CDlgRecoveryMethod>(
+      this, CDlgRecoveryMethod::Args{Q(item->name), static_cast<int>(item->methodCode), item->firstCluster, item->size});
+  if (!result) return;
+  store_.Update(item->id, [&](drsave::QueueItem& i) { ApplyRecoveryMethod(*result, i); });
   UpdateCounters();
 }
 
 void CDRSaveBox::OnAddVirtualFile() {
   if (RefuseWhileRunning()) return;
-  if (dlg::HasDialog("CDlgRecoveryMethod")) {
-    CDlgRecoveryMethod::Result result;
-    if (dlg::RunDialogArgs("CDlgRecoveryMethod", dlg::DialogArgs{QString(), 0, 0ULL, 0ULL, QVariant::fromValue(&result)},
-                           this) == 1)
-      store_.Add(drsave::MakeHandMadeItem(result.name.toStdU16String(), static_cast<std::uint32_t>(result.methodCode),
-                                          result.firstCluster, result.size));
-  }
+  if (const std::optional<CDlgRecoveryMethod::Result> result =
+          dlg::Open<CDlgRecoveryMethod>(this, CDlgRecoveryMethod::Args{}))
+    store_.Add(drsave::MakeHandMadeItem(result->name.toStdU16String(), static_cast<std::uint32_t>(result->methodCode),
+                                        result->firstCluster, result->size));
   UpdateCounters();
 }
 
