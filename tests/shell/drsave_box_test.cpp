@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -16,6 +17,7 @@
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/DriveSession.h"
 #include "controls/GridListCtrlGroups.h"
+#include "corvane/fat_recover.h"
 #include "platform/message.h"
 #include "shell_support.h"
 #include "tests/support/test_support.h"
@@ -134,6 +136,64 @@ TEST_F(DrSaveBox, RunSavesFatFilesAndCountsTheDoneOnes) {
   EXPECT_EQ(box_->CounterText(), Q(u"3 / 3개"));
   box_->OnDeleteDone();
   EXPECT_EQ(box_->Store().Size(), 0u);
+}
+
+// The window opens with every column in view; a long save folder is elided in the middle with the
+// whole folder as its tooltip.
+TEST_F(DrSaveBox, TheFirstSizeHoldsEveryColumn) {
+  box_ = std::make_unique<CDRSaveBox>();
+  box_->AddItem(u"보고서.txt", 0, 12, 0, 0, 0, u"", 1536);
+  box_->UpdateCounters();
+  const QString folder = QStringLiteral("/home/user/복구한 파일/2026년 12월/아주 긴 폴더 이름이 이어지는 곳/마지막 폴더");
+  SelectAll();
+  box_->OnChangeSaveFolder(folder);
+  box_->show();
+  gui_test::Settle();
+  CGridListCtrlGroups* list = box_->List();
+  const int room = list->viewport()->width();
+  for (int c = 0; c < 8; ++c) {
+    SCOPED_TRACE(c);
+    EXPECT_GE(list->header()->sectionViewportPosition(c), 0);
+    EXPECT_LE(list->header()->sectionViewportPosition(c) + list->header()->sectionSize(c), room);
+  }
+  EXPECT_GE(list->geometry().right(), list->header()->length() + list->x());
+  EXPECT_EQ(list->ColumnElideMode(6), Qt::ElideMiddle);
+  EXPECT_EQ(list->ColumnElideMode(0), list->textElideMode());
+  const QAbstractItemModel* m = box_->Model();
+  EXPECT_EQ(m->data(m->index(0, 6), Qt::DisplayRole).toString(), folder);
+  EXPECT_EQ(m->data(m->index(0, 6), Qt::ToolTipRole).toString(), folder);
+  shell_test::SaveShot(*box_, "drsave_box_first_size");
+}
+
+// A basic save of a deleted file that spans several clusters finds its first cluster alone: the
+// row fails and says why, and that cluster stays under the file's name.
+TEST_F(DrSaveBox, AFailedBasicSaveOfADeletedFileSaysWhy) {
+  if (!Open("fat16.img")) GTEST_SKIP() << "fixture missing";
+  for (const auto& e : testing_support::ProbeList(Fixture("fat16.img")).entries)
+    if (e.path == "/#MULTI.BIN") box_->AddItem(u"#MULTI.BIN", 0, e.number, 0, 1, 0, u"", static_cast<double>(e.size));
+  box_->UpdateCounters();
+  ASSERT_EQ(box_->Store().Size(), 1u);
+  SelectAll();
+  box_->OnChangeSaveFolder(QString::fromStdString(out_.path()));
+  RunToEnd();
+  const QAbstractItemModel* m = box_->Model();
+  EXPECT_EQ(m->data(m->index(0, 5), Qt::DisplayRole).toString(), Q(u"실패"));
+  EXPECT_EQ(m->data(m->index(0, 7), Qt::DisplayRole).toString(), Q(kNoteDeletedChainShort));
+  const std::string saved = ReadFile(out_.File("#MULTI.BIN"));
+  const std::string source = ReadFile(Fixture("fat16.src/dmulti.bin"));
+  ASSERT_FALSE(saved.empty());
+  EXPECT_LT(saved.size(), source.size());
+  EXPECT_EQ(source.substr(0, saved.size()), saved);
+  box_->show();
+  gui_test::Settle();
+  shell_test::SaveShot(*box_, "drsave_box_failed_note");
+
+  // The linear method (F8) saves it whole; the earlier part is replaced once asked.
+  g_renameAnswer = [](QWidget*) { return QStringLiteral("#MULTI.BIN"); };
+  box_->Store().UpdateRows({0}, [](drsave::QueueItem& i) { i.methodCode = drsave::kMethodLinear; });
+  RunToEnd();
+  EXPECT_EQ(m->data(m->index(0, 5), Qt::DisplayRole).toString(), Q(u"성공"));
+  EXPECT_EQ(ReadFile(out_.File("#MULTI.BIN")), source);
 }
 
 TEST_F(DrSaveBox, WhileARunGoesEditsAreRefusedAndClosingTheDriveStopsIt) {

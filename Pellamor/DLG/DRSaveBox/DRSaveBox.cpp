@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMimeDatabase>
 #include <QPushButton>
+#include <QStyle>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
@@ -49,6 +50,7 @@ const char16_t* const kHeadings[kColumns] = {u"이름", u"종류", u"크기", u"
 const Qt::Alignment kAlign[kColumns] = {Qt::AlignLeft, Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter,
                                         Qt::AlignRight, Qt::AlignHCenter, Qt::AlignLeft, Qt::AlignLeft};
 const int kWidths[kColumns] = {170, 100, 70, 70, 70, 70, 200, 200};
+constexpr int kSaveFolderColumn = 6;
 
 }  // namespace
 
@@ -65,8 +67,14 @@ int QueueTableModel::columnCount(const QModelIndex& parent) const { return paren
 QVariant QueueTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   if (role == Qt::TextAlignmentRole) return QVariant::fromValue(kAlign[index.column()] | Qt::AlignVCenter);
-  if (role != Qt::DisplayRole && role != Qt::DecorationRole) return {};
   const drsave::QueueItem* item = &items_[static_cast<std::size_t>(index.row())];
+  // The whole save folder (shown elided) and the whole note.
+  if (role == Qt::ToolTipRole) {
+    if (index.column() == kSaveFolderColumn && !item->saveFolder.empty()) return Q(item->saveFolder);
+    if (index.column() == kColumns - 1 && !item->note.empty()) return Q(item->note);
+    return {};
+  }
+  if (role != Qt::DisplayRole && role != Qt::DecorationRole) return {};
   if (role == Qt::DecorationRole) {
     if (index.column() != 0) return {};
     static QFileIconProvider icons;
@@ -206,31 +214,42 @@ class CDRSaveBox::Question : public drsave::IRenameQuestion {
 
 CDRSaveBox::CDRSaveBox(QWidget* parent, CDriveSession* session)
     : CResizableDialog(parent), question_(std::make_unique<Question>(this)), session_(session) {
-  resize(531, 395);
   header_ = dlgframe::MakeHeader(
       this, QString::fromUtf16(u"임시보관함"),
       QString::fromUtf16(u"임시보관함에 있는 목록입니다. 프로그램이 종료되기전까지만 메모리에 임시보관됩니다."), 0);
-  header_->setGeometry(0, 0, 531, 56);
-
-  auto* group = new QGroupBox(QString::fromUtf16(u"전체:"), this);
-  group->setGeometry(8, 60, 515, 40);
-  counter_ = new QLabel(group);
-  counter_->setGeometry(60, 14, 440, 20);
 
   list_ = new CGridListCtrlGroups(this);
-  list_->setGeometry(8, 106, 515, 236);
   model_ = new QueueTableModel(store_, this);
   list_->SetOwnerModel(model_);
   list_->SetCellMarginFactor(1.2);
   for (int c = 0; c < kColumns; ++c) list_->InsertColumn(c, Q(kHeadings[c]), kAlign[c], kWidths[c]);
+  // A long save folder keeps its start and its last folder.
+  list_->SetColumnElideMode(kSaveFolderColumn, Qt::ElideMiddle);
   list_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(list_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& p) { ShowItemMenu(list_->viewport()->mapToGlobal(p)); });
 
+  // Wide enough for every column of the list (and its frame and scroll bar) at the first show.
+  int columns = 0;
+  for (int c = 0; c < kColumns; ++c) columns += list_->columnWidth(c);
+  const int listWidth =
+      columns + 2 * list_->frameWidth() + list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list_) + 2;
+  const int w = std::max(531, listWidth + 16);
+  const int h = 395;
+  resize(w, h);
+  header_->setGeometry(0, 0, w, 56);
+
+  auto* group = new QGroupBox(QString::fromUtf16(u"전체:"), this);
+  group->setGeometry(8, 60, w - 16, 40);
+  counter_ = new QLabel(group);
+  counter_->setGeometry(60, 14, w - 16 - 75, 20);
+
+  list_->setGeometry(8, 106, w - 16, 236);
+
   auto* line = new QFrame(this);
   line->setFrameShape(QFrame::HLine);
   line->setFrameShadow(QFrame::Sunken);
-  line->setGeometry(8, 348, 515, 4);
+  line->setGeometry(8, 348, w - 16, 4);
 
   auto button = [this](const char16_t* text, const char* name, int x) {
     QPushButton* b = dlgframe::MakeButton(this, {text, name});
@@ -239,9 +258,9 @@ CDRSaveBox::CDRSaveBox(QWidget* parent, CDriveSession* session)
   };
   QPushButton* listMenu = button(u"목록관리", "listMenu", 8);
   QPushButton* custom = button(u"사용자정의", "custom", 96);
-  QPushButton* start = button(u"복구시작(&S)", "start", 263);
-  pause_ = button(u"일시정지(&P)", "pause", 351);
-  QPushButton* hide = button(u"숨김(&C)", "hide", 439);
+  QPushButton* start = button(u"복구시작(&S)", "start", w - 268);
+  pause_ = button(u"일시정지(&P)", "pause", w - 180);
+  QPushButton* hide = button(u"숨김(&C)", "hide", w - 92);
   connect(listMenu, &QPushButton::clicked, this, &CDRSaveBox::ShowListMenu);
   connect(custom, &QPushButton::clicked, this, &CDRSaveBox::ShowCustomMenu);
   connect(start, &QPushButton::clicked, this, &CDRSaveBox::OnStartRecovery);

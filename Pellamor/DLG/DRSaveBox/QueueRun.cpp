@@ -297,6 +297,8 @@ void QueueRunner::Run(FILESYSTEMOBJ* fs) {
       if (onItemDone) onItemDone(item->id);
       break;
     }
+    // Every failure tells why.
+    if (!outcome.saved && outcome.note.empty()) outcome.note = kNoteSaveFailed;
     store_.Update(item->id, [&](QueueItem& i) {
       i.stateText = std::u16string(outcome.saved ? kStateDone : kStateFailed);
       i.note = std::move(outcome.note);

@@ -73,6 +73,8 @@ inline constexpr char16_t kNoteNtfsSector[] = u"NTFS 파일에는 섹터 복구�
 inline constexpr char16_t kNoteNotFound[] = u"검색된 파일이 아니므로 복구할 수 없습니다.";
 inline constexpr char16_t kNoteRenameFailed[] = u"복구한 파일을 저장위치에 둘 수 없습니다.";
 inline constexpr char16_t kNoteStopped[] = u"복구를 중지했습니다.";
+// A failure that the engine gave no reason for.
+inline constexpr char16_t kNoteSaveFailed[] = u"파일을 저장하지 못했습니다.";
 
 inline constexpr char16_t kMsgRunning[] = u"복구가 진행 중에 있습니다.";
 inline constexpr char16_t kMsgDriveClosed[] = u"드라이브가 닫혔습니다.";
