@@ -81,8 +81,14 @@ bool WriteClusters(const FATVOLUMERECORD* rec, OutputFile& out,
 }
 
 // Puts the written file in place; the result of a save whose copy ran to its end. A short copy
-// is kept (it is data the user may want) and fails with `shortNote`.
+// is kept (it is data the user may want, unless the control says otherwise) and fails with
+// `shortNote`.
 int Finish(OutputFile& out, bool complete, SaveControl* control, const char16_t* shortNote = nullptr) {
+  if (!complete && control && !control->keepIncomplete) {
+    out.Discard();
+    save_control::Note(control, kNoteIncompleteNotReplaced);
+    return 0;
+  }
   if (!out.Commit()) {
     save_control::Note(control, kNoteWriteFailed);
     return 0;

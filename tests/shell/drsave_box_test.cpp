@@ -17,7 +17,9 @@
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/DriveSession.h"
 #include "controls/GridListCtrlGroups.h"
+#include "Pellamor/DLG/DRSaveBox/QueueRun.h"
 #include "corvane/fat_recover.h"
+#include "platform/fault_plan.h"
 #include "platform/message.h"
 #include "shell_support.h"
 #include "tests/support/test_support.h"
@@ -188,12 +190,42 @@ TEST_F(DrSaveBox, AFailedBasicSaveOfADeletedFileSaysWhy) {
   gui_test::Settle();
   shell_test::SaveShot(*box_, "drsave_box_failed_note");
 
-  // The linear method (F8) saves it whole; the earlier part is replaced once asked.
+  // Told to replace it, another short save leaves the earlier file as it was.
   g_renameAnswer = [](QWidget*) { return QStringLiteral("#MULTI.BIN"); };
+  RunToEnd();
+  EXPECT_EQ(m->data(m->index(0, 5), Qt::DisplayRole).toString(), Q(u"실패"));
+  EXPECT_EQ(m->data(m->index(0, 7), Qt::DisplayRole).toString(), Q(kNoteIncompleteNotReplaced));
+  EXPECT_EQ(ReadFile(out_.File("#MULTI.BIN")), saved);
+
+  // The linear method (F8) saves it whole, replacing the earlier part.
   box_->Store().UpdateRows({0}, [](drsave::QueueItem& i) { i.methodCode = drsave::kMethodLinear; });
   RunToEnd();
   EXPECT_EQ(m->data(m->index(0, 5), Qt::DisplayRole).toString(), Q(u"성공"));
   EXPECT_EQ(ReadFile(out_.File("#MULTI.BIN")), source);
+}
+
+// The queue reads its save folders through the platform layer: a fault injected there fails the
+// row with its reason, and the next run saves it.
+TEST_F(DrSaveBox, AnInjectedFolderScanFaultReachesTheQueue) {
+  if (!Open("fat16.img")) GTEST_SKIP() << "fixture missing";
+  for (const auto& e : testing_support::ProbeList(Fixture("fat16.img")).entries)
+    if (e.path == "/SMALL.TXT") box_->AddItem(u"SMALL.TXT", 0, e.number, 0, 0, 0, u"", static_cast<double>(e.size));
+  box_->UpdateCounters();
+  ASSERT_EQ(box_->Store().Size(), 1u);
+  SelectAll();
+  box_->OnChangeSaveFolder(QString::fromStdString(out_.path()));
+  const QAbstractItemModel* m = box_->Model();
+  {
+    platform::ScopedFaultPlan faults;
+    platform::FaultPlan::FailFolderScans();
+    RunToEnd();
+    EXPECT_EQ(m->data(m->index(0, 5), Qt::DisplayRole).toString(), Q(u"실패"));
+    EXPECT_EQ(m->data(m->index(0, 7), Qt::DisplayRole).toString(), Q(drsave::kNoteBadSaveFolder));
+    EXPECT_FALSE(fs::exists(out_.File("SMALL.TXT")));
+  }
+  RunToEnd();
+  EXPECT_EQ(m->data(m->index(0, 5), Qt::DisplayRole).toString(), Q(u"성공"));
+  EXPECT_EQ(ReadFile(out_.File("SMALL.TXT")), ReadFile(Fixture("fat16.src/small.txt")));
 }
 
 TEST_F(DrSaveBox, WhileARunGoesEditsAreRefusedAndClosingTheDriveStopsIt) {
