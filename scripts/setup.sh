@@ -8,6 +8,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   dosfstools mtools ntfs-3g exfatprogs fdisk sleuthkit
   fonts-nanum libx11-dev python3
+  tzdata
 )
 missing=()
 for p in "${packages[@]}"; do
