@@ -9,6 +9,7 @@ packages=(
   dosfstools mtools ntfs-3g exfatprogs fdisk sleuthkit
   fonts-nanum libx11-dev python3
   tzdata
+  qt6-translations-l10n
 )
 missing=()
 for p in "${packages[@]}"; do
