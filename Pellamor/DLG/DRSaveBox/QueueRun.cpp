@@ -4,8 +4,6 @@
 #include <wctype.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <limits>
 
 #include "corvane/ntfs_records.h"
