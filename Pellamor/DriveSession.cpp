@@ -30,6 +30,7 @@ CDriveSession::CDriveSession(QObject* parent) : QObject(parent) { g_current = th
 
 CDriveSession::~CDriveSession() {
   Close();
+  ClosePrivateVolume();
   if (g_current == this) g_current = nullptr;
 }
 
@@ -39,17 +40,25 @@ const FsCapabilities* CDriveSession::Capabilities() const {
   return fs_ ? CapabilitiesOf(fs_->typeCode) : nullptr;
 }
 
+std::unique_ptr<FILESYSTEMOBJ, CDriveSession::FsDeleter> CDriveSession::NewVolume(char letter) {
+  std::unique_ptr<FILESYSTEMOBJ, FsDeleter> fs;
+  void* block = std::calloc(1, sizeof(FILESYSTEMOBJ));
+  if (!block) return fs;
+  fs.reset(new (block) FILESYSTEMOBJ{});
+  fs->volumeHandle = platform::kInvalidHandle;
+  InitFileSystem(fs.get(), letter);
+  m_pFileSystem = fs.get();
+  return fs;
+}
+
 bool CDriveSession::Open(char letter) {
   Close();
-  void* block = std::calloc(1, sizeof(FILESYSTEMOBJ));
-  if (!block) {
+  ClosePrivateVolume();
+  fs_ = NewVolume(letter);
+  if (!fs_) {
     ReportDriveFailure(1);
     return false;
   }
-  fs_.reset(new (block) FILESYSTEMOBJ{});
-  fs_->volumeHandle = platform::kInvalidHandle;
-  InitFileSystem(fs_.get(), letter);
-  m_pFileSystem = fs_.get();
   if (!OpenFileSystem(fs_.get())) {
     fs_.reset();
     ReportDriveFailure(2);
@@ -63,6 +72,17 @@ bool CDriveSession::Open(char letter) {
   emit opened(fs_->typeCode);
   return true;
 }
+
+FILESYSTEMOBJ* CDriveSession::OpenPrivateVolume(char letter) {
+  Close();
+  ClosePrivateVolume();
+  if (fs_) return nullptr;  // the drive is still closing
+  private_ = NewVolume(letter);
+  if (private_ && !OpenFileSystem(private_.get())) private_.reset();
+  return private_.get();
+}
+
+void CDriveSession::ClosePrivateVolume() { private_.reset(); }
 
 void CDriveSession::Close() {
   if (!fs_ || closing_) return;

@@ -34,6 +34,15 @@ class CDriveSession : public QObject {
   // object. Does nothing while no drive is open.
   void Close();
 
+  // A volume that one dialog reads by itself, apart from the drive of the views (which stays
+  // closed): closes the open drive through Close(), then opens `letter` as a fresh volume object,
+  // the current-volume object until ClosePrivateVolume. Null (nothing left open, nothing
+  // reported) when it cannot be opened.
+  FILESYSTEMOBJ* OpenPrivateVolume(char letter);
+  // Frees that volume; also done by Open and by the destructor.
+  void ClosePrivateVolume();
+  FILESYSTEMOBJ* PrivateVolume() const { return private_.get(); }
+
   bool IsOpen() const { return fs_ != nullptr; }
   FILESYSTEMOBJ* FileSystem() const { return fs_.get(); }
   // File-system type code of the open volume; 0 when none is open.
@@ -69,7 +78,10 @@ class CDriveSession : public QObject {
     std::function<bool()> running;
   };
 
+  static std::unique_ptr<FILESYSTEMOBJ, FsDeleter> NewVolume(char letter);
+
   std::unique_ptr<FILESYSTEMOBJ, FsDeleter> fs_;
+  std::unique_ptr<FILESYSTEMOBJ, FsDeleter> private_;
   std::vector<Reader> readers_;
   int nextReaderId_ = 1;
   bool closing_ = false;

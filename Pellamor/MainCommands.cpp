@@ -8,6 +8,7 @@
 
 #include "Pellamor/App.h"
 #include "Pellamor/CommandIds.h"
+#include "Pellamor/DLG/CPropertyEditDlg/CPropertyEditDlg.h"
 #include "Pellamor/MainFrame.h"
 #include "Pellamor/MainMenus.h"
 #include "platform/message.h"
@@ -135,7 +136,7 @@ void CMainFrame::BuildToolCommands() {
         if (!entry || right_->SelectedRowCount() != 1) return;
         // A category row's entry lies in its own folder's table: that folder is read first.
         if (entry->keys.otherFolder && !ReadDirectory(entry->keys.folderCluster)) return;
-        RunDialog("CPropertyEditDlg", static_cast<int>(entry->keys.entryIndex));
+        dlg::Open<CPropertyEditDlg>(this, CPropertyEditDlg::Args{static_cast<int>(entry->keys.entryIndex)});
       },
       [this] {
         if (!ListHasFocus()) rememberedRow_ = -1;

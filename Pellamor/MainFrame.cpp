@@ -20,6 +20,7 @@
 #include "Pellamor/App.h"
 #include "Pellamor/CommandIds.h"
 #include "Pellamor/DLG/CAboutSheet/OpenHomepage.h"
+#include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/MainMenus.h"
 #include "Pellamor/Settings.h"
@@ -187,7 +188,10 @@ int CMainFrame::RunDialog(const QString& name, int argument) {
 }
 
 void CMainFrame::RunPicker(int tab) {
-  if (RunDialog("CDriveBoxMainDlg", tab) == 1) OpenDrive();
+  const std::optional<CDriveBoxMainDlg::Result> choice = dlg::Open<CDriveBoxMainDlg>(this, CDriveBoxMainDlg::Args{tab});
+  if (!choice) return;
+  g_chCurrentDrive = choice->letter;
+  OpenDrive();
 }
 
 void CMainFrame::ApplySkin(int command) {

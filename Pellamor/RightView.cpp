@@ -8,6 +8,7 @@
 #include "Pellamor/AppRecords.h"
 #include "Pellamor/CommandIds.h"
 #include "Pellamor/DLG/Dialogs.h"
+#include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
 #include "Pellamor/DriveSession.h"
 #include "Pellamor/FatCategories.h"
 #include "Pellamor/FileIconView.h"
@@ -404,5 +405,5 @@ void CRightView::ShowRowInfo() {
     platform::ShowMessage(u"항목이 2개 이상 선택되었습니다.");
     return;
   }
-  if (n == 1) dlg::RunDialogArgs("CDlgListInfoBox", {QVariant::fromValue<QObject*>(this)}, window());
+  if (n == 1) dlg::Open<CDlgListInfoBox>(window(), CDlgListInfoBox::Args{this});
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "Pellamor/App.h"
+#include "Pellamor/QtTranslation.h"
 #include "shared/QtMessageSink.h"
 #include "platform/drive_map.h"
 #include "platform/environment.h"
@@ -33,6 +34,8 @@ int main(int argc, char** argv) {
   QApplication qapp(argc, argv);
   // The interface is Korean: type names from the MIME database follow the default locale.
   QLocale::setDefault(QLocale(QLocale::Korean, QLocale::SouthKorea));
+  // Qt's own dialogs and buttons speak the interface's language too.
+  InstallQtTranslation(QLocale());
   QtMessageSink sink;
   platform::SetMessageSink(&sink);
 

@@ -1,5 +1,6 @@
-// Folder picker: Qt's own file dialog in folder mode, run modally. The initial folder, when it
-// exists, is the selected entry; a typed folder that does not exist leaves the dialog open.
+// Folder picker: Qt's own file dialog in folder mode, run modally, its columns wide enough for
+// their texts. The initial folder, when it exists, is the selected entry (else the browser opens
+// in the home folder); a typed folder that does not exist leaves the dialog open.
 #pragma once
 
 #include <QObject>

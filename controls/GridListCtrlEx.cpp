@@ -76,6 +76,7 @@ class GridCellDelegate : public QStyledItemDelegate {
     if (record.skipDefault) return;
     QStyleOptionViewItem opt = option;
     initStyleOption(&opt, index);
+    opt.textElideMode = list_->ColumnElideMode(record.column);
     opt.state &= ~QStyle::State_HasFocus;
     if (!record.selected) opt.state &= ~QStyle::State_Selected;
     const QFont font = record.font ? *record.font : list_->GetGridFont();
@@ -1116,6 +1117,16 @@ void CGridListCtrlEx::PopUpMenu(QMenu* menu, const QPoint& globalPos) {
 CGridListCtrlEx::WaitCursor::WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
 
 CGridListCtrlEx::WaitCursor::~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+
+void CGridListCtrlEx::SetColumnElideMode(int column, Qt::TextElideMode mode) {
+  columnElide_[column] = mode;
+  viewport()->update();
+}
+
+Qt::TextElideMode CGridListCtrlEx::ColumnElideMode(int column) const {
+  auto it = columnElide_.find(column);
+  return it == columnElide_.end() ? textElideMode() : it->second;
+}
 
 bool CGridListCtrlEx::viewportEvent(QEvent* event) {
   if (event->type() == QEvent::ToolTip && !AllowsCellTooltip(static_cast<QHelpEvent*>(event)->pos())) {

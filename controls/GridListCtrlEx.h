@@ -14,6 +14,7 @@
 #include <QTreeView>
 
 #include <cstdint>
+#include <map>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -166,6 +167,9 @@ class CGridListCtrlEx : public QTreeView {
   virtual void OnBeginOleDrag();
 
   double GetCellMarginFactor() const { return marginFactor_; }
+  // Where a cell too narrow for its text leaves it out (the view's mode for other columns).
+  void SetColumnElideMode(int column, Qt::TextElideMode mode);
+  Qt::TextElideMode ColumnElideMode(int column) const;
 
  signals:
   void sortRequested(int column, bool ascending);  // a header click, before the sort
@@ -242,6 +246,7 @@ class CGridListCtrlEx : public QTreeView {
   std::unique_ptr<CGridColumnManager> manager_;
   std::unique_ptr<CGridRowTrait> rowTrait_;
   int focusColumn_ = -1;
+  std::map<int, Qt::TextElideMode> columnElide_;
   QString searchText_;
   qint64 lastSearchMs_ = -1;
   int lastSearchColumn_ = -1;

@@ -17,11 +17,14 @@ constexpr std::size_t kMaxReadBytes = 1u << 20;
 
 using platform::OutputFile;
 
-OutputFile OpenOutput(const FatRecoverRequest& request) {
+OutputFile OpenOutput(const FatRecoverRequest& request, SaveControl* control) {
   std::u16string name = request.fileName;
   if (name.empty()) name = platform::FromUtf8("[" + std::to_string(request.firstCluster) + "]");
   OutputFile out = OutputFile::Create(request.saveFolder, name);
-  if (!out.IsOpen()) platform::ShowMessage(kMsgCannotOpenFile);
+  if (!out.IsOpen()) {
+    platform::ShowMessage(kMsgCannotOpenFile);
+    save_control::Note(control, kMsgCannotOpenFile);
+  }
   return out;
 }
 
@@ -77,13 +80,22 @@ bool WriteClusters(const FATVOLUMERECORD* rec, OutputFile& out,
   return true;
 }
 
-// Puts the written file in place; the result of a save whose copy ran to its end.
-int Finish(OutputFile& out, bool complete, SaveControl* control) {
+// Puts the written file in place; the result of a save whose copy ran to its end. A short copy
+// is kept (it is data the user may want, unless the control says otherwise) and fails with
+// `shortNote`.
+int Finish(OutputFile& out, bool complete, SaveControl* control, const char16_t* shortNote = nullptr) {
+  if (!complete && control && !control->keepIncomplete) {
+    out.Discard();
+    save_control::Note(control, kNoteIncompleteNotReplaced);
+    return 0;
+  }
   if (!out.Commit()) {
     save_control::Note(control, kNoteWriteFailed);
     return 0;
   }
-  return complete ? 1 : 0;
+  if (complete) return 1;
+  if (shortNote) save_control::Note(control, shortNote);
+  return 0;
 }
 
 int SaveSectors(FATVOLUMERECORD* rec, const FatRecoverRequest& request, SaveControl* control) {
@@ -91,7 +103,7 @@ int SaveSectors(FATVOLUMERECORD* rec, const FatRecoverRequest& request, SaveCont
   std::uint64_t count = request.sectorCount;
   if (count == 0) count = (std::uint64_t{request.size} + bps - 1) / bps;
   const std::uint64_t bytes = request.size ? request.size : count * bps;
-  OutputFile out = OpenOutput(request);
+  OutputFile out = OpenOutput(request, control);
   if (!out.IsOpen()) return 0;
   const std::uint32_t perRead =
       static_cast<std::uint32_t>(std::min<std::uint64_t>(kMaxReadBytes / bps, std::max<std::uint64_t>(count, 1)));
@@ -108,7 +120,7 @@ int SaveSectors(FATVOLUMERECORD* rec, const FatRecoverRequest& request, SaveCont
     if (save_control::StopAfterChunk(control, total - left, total)) return 0;
   }
   // Sectors that do not cover the size leave the file short: not a success.
-  return Finish(out, count * bps >= bytes, control);
+  return Finish(out, count * bps >= bytes, control, kNoteSectorsShort);
 }
 
 }  // namespace
@@ -121,7 +133,7 @@ std::string FatOutputPath(const std::u16string& folder, const std::u16string& fi
 }
 
 bool PlanFatClusters(const FATVOLUMERECORD* rec, const FatRecoverRequest& request,
-                     std::vector<std::uint32_t>* clusters, bool* complete) {
+                     std::vector<std::uint32_t>* clusters, bool* complete, SaveControl* control) {
   *complete = false;
   const FatChainView view = ChainViewOf(rec);
   const std::uint32_t clusterBytes = FatClusterBytes(rec);
@@ -129,16 +141,21 @@ bool PlanFatClusters(const FATVOLUMERECORD* rec, const FatRecoverRequest& reques
   const std::uint32_t first = request.firstCluster;
   if (!view.InData(first)) {
     if (first < 2) platform::ShowMessage(kMsgClusterAbnormal, MsgButtons::Ok, MsgIcon::Error);
+    save_control::Note(control, kNoteClusterOutside);
     return false;
   }
   const std::uint64_t needed = (std::uint64_t{request.size} + clusterBytes - 1) / clusterBytes;
-  if (needed > view.lastCluster - 1) return false;  // more than the volume holds
+  if (needed > view.lastCluster - 1) {  // more than the volume holds
+    save_control::Note(control, kNoteLargerThanVolume);
+    return false;
+  }
   const auto limit = static_cast<std::uint32_t>(needed);
 
   // Deleting a file frees its chain: a deleted file's first cluster that is in use again holds
   // another file's data, whichever way the clusters are taken.
   if (request.deleted && view.Entry(first) != 0) {
     platform::ShowMessage(kMsgDataOverwritten);
+    save_control::Note(control, kMsgDataOverwritten);
     return false;
   }
   // A live file's chain is still in the table: the linear method follows it like the basic one.
@@ -167,17 +184,19 @@ int RecoverFatFileRequest(FATVOLUMERECORD* rec, const FatRecoverRequest& request
   if (request.method == kFatRecoverSector) return SaveSectors(rec, request, control);
   if (request.size == 0) {
     // An empty file has no cluster (its first cluster is usually 0).
-    OutputFile out = OpenOutput(request);
+    OutputFile out = OpenOutput(request, control);
     return out.IsOpen() ? Finish(out, true, control) : 0;
   }
   std::vector<std::uint32_t> clusters;
   bool complete = false;
-  if (!PlanFatClusters(rec, request, &clusters, &complete)) return 0;
-  OutputFile out = OpenOutput(request);
+  if (!PlanFatClusters(rec, request, &clusters, &complete, control)) return 0;
+  OutputFile out = OpenOutput(request, control);
   if (!out.IsOpen()) return 0;
   // A failed or stopped copy discards the output; a chain that ends short keeps what it held.
   if (!WriteClusters(rec, out, clusters, request.size, control)) return 0;
-  return Finish(out, complete, control);
+  // Deleting a file frees its chain: the basic method then finds its first cluster alone.
+  const bool deletedChain = request.deleted && request.method != kFatRecoverLinear && clusters.size() == 1;
+  return Finish(out, complete, control, deletedChain ? kNoteDeletedChainShort : kNoteChainShort);
 }
 
 namespace {

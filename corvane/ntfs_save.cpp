@@ -262,6 +262,10 @@ int CopyAttributeToFile(NTFSVOLUMERECORD* state, const std::uint8_t* attribute,
                              : CopyPlain(copy, runs, size, validSize);
   // A failed or stopped copy leaves nothing behind (the output is discarded with `out`).
   if (!ok) return 0;
+  if (damaged && control && !control->keepIncomplete) {
+    save_control::Note(control, kNoteIncompleteNotReplaced);
+    return 0;  // the output is discarded with `out`
+  }
   if (!out.Commit()) {
     save_control::Note(control, kNoteWriteFailed);
     return 0;

@@ -1,43 +1,38 @@
-// NTFS times (100-ns ticks since 1601-01-01 UTC) to the suite's local calendar time, which is
-// UTC + 9 hours with full calendar carry. Header-only, so the display module uses it without
-// linking the engine.
+// NTFS times (100-ns ticks since 1601-01-01 UTC) to the machine's local calendar time: the C
+// library's time zone (TZ, else the system's), with its daylight rules and its history. Header-
+// only, so the display module uses it without linking the engine.
 #pragma once
 
 #include <cstdint>
+#include <ctime>
 
 #include "corvane/ntfs_records.h"
 
 namespace ntfstime {
 
 inline constexpr std::uint64_t kTicksPerSecond = 10000000;
-inline constexpr std::uint64_t kLocalOffsetTicks = 9ull * 3600 * kTicksPerSecond;
+// 1970-01-01 00:00 UTC in seconds since 1601-01-01.
+inline constexpr std::int64_t kUnixEpochSeconds = 11644473600LL;
 
-// False when the time lies past the last year a SYSTEMTIME holds.
+// False when the time is no valid file time (2^63 ticks or more) or lies past the last year a
+// SYSTEMTIME holds.
 inline bool ToLocalSystemTime(std::uint64_t fileTime, SYSTEMTIME* out) {
-  if (fileTime >= (1ull << 63) - kLocalOffsetTicks) return false;
-  const std::uint64_t t = fileTime + kLocalOffsetTicks;
-  const std::uint64_t totalSeconds = t / kTicksPerSecond;
-  const std::int64_t days = static_cast<std::int64_t>(totalSeconds / 86400);  // since 1601-01-01
-  const std::uint64_t secs = totalSeconds % 86400;
-  // Civil date from days since 1970-01-01 (Gregorian, proleptic); 1601-01-01 is day -134774.
-  const std::int64_t z = days - 134774 + 719468;
-  const std::int64_t era = z / 146097;
-  const std::int64_t doe = z - era * 146097;
-  const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const std::int64_t mp = (5 * doy + 2) / 153;
-  const std::int64_t day = doy - (153 * mp + 2) / 5 + 1;
-  const std::int64_t month = mp < 10 ? mp + 3 : mp - 9;
-  const std::int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
-  if (year > 30827) return false;
+  if (fileTime >= (1ull << 63)) return false;
+  const auto seconds = static_cast<std::int64_t>(fileTime / kTicksPerSecond);
+  const auto unixSeconds = static_cast<std::time_t>(seconds - kUnixEpochSeconds);
+  std::tm local{};
+  if (!localtime_r(&unixSeconds, &local)) return false;
+  const long long year = local.tm_year + 1900LL;
+  if (year < 1 || year > 30827) return false;
   out->wYear = static_cast<std::uint16_t>(year);
-  out->wMonth = static_cast<std::uint16_t>(month);
-  out->wDay = static_cast<std::uint16_t>(day);
-  out->wDayOfWeek = static_cast<std::uint16_t>((days + 1) % 7);  // 1601-01-01 was a Monday
-  out->wHour = static_cast<std::uint16_t>(secs / 3600);
-  out->wMinute = static_cast<std::uint16_t>(secs / 60 % 60);
-  out->wSecond = static_cast<std::uint16_t>(secs % 60);
-  out->wMilliseconds = static_cast<std::uint16_t>(t % kTicksPerSecond / 10000);
+  out->wMonth = static_cast<std::uint16_t>(local.tm_mon + 1);
+  out->wDay = static_cast<std::uint16_t>(local.tm_mday);
+  out->wDayOfWeek = static_cast<std::uint16_t>(local.tm_wday);  // 0 Sunday
+  out->wHour = static_cast<std::uint16_t>(local.tm_hour);
+  out->wMinute = static_cast<std::uint16_t>(local.tm_min);
+  // A leap second (60) shows as the last second of its minute.
+  out->wSecond = static_cast<std::uint16_t>(local.tm_sec > 59 ? 59 : local.tm_sec);
+  out->wMilliseconds = static_cast<std::uint16_t>(fileTime % kTicksPerSecond / 10000);
   return true;
 }
 

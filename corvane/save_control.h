@@ -11,6 +11,10 @@ struct SaveControl {
   // fails and leaves no output file.
   std::function<bool(std::uint64_t written, std::uint64_t total)> afterChunk;
 
+  // A save whose data cannot reach the recorded size keeps what it read under the file's name
+  // (true), or leaves the folder as it was (false: an older file of that name stays).
+  bool keepIncomplete = true;
+
   // Set by the save: why it failed, or what its output lacks. Empty after a plain success.
   std::u16string note;
   bool stopped = false;  // the hook or the cancel flag ended it
@@ -20,6 +24,8 @@ inline constexpr char16_t kNoteSaveStopped[] = u"저장을 중지했습니다.";
 inline constexpr char16_t kNoteReadFailed[] = u"섹터를 읽을 수 없습니다";
 inline constexpr char16_t kNoteWriteFailed[] = u"파일에 쓸 수 없습니다.";
 inline constexpr char16_t kNoteOutOfMemory[] = u"메모리가 부족합니다.";
+inline constexpr char16_t kNoteIncompleteNotReplaced[] =
+    u"데이터가 기록된 크기에 미치지 못하므로 기존 파일을 바꾸지 않았습니다.";
 inline constexpr char16_t kNoteDataBeyondRuns[] =
     u"손상된 파일: 기록된 크기가 데이터 런이 가리키는 클러스터보다 큽니다. 런이 가리키는 부분만 저장했습니다.";
 

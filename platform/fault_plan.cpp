@@ -12,6 +12,14 @@ std::atomic<std::uint64_t> g_failedReads{0};
 std::atomic<bool> g_writeArmed{false};
 std::atomic<std::uint64_t> g_writeAfter{0};
 std::atomic<bool> g_allocArmed{false};
+std::atomic<bool> g_scanArmed{false};
+std::atomic<bool> g_fileReadArmed{false};
+
+bool TakeOnce(std::atomic<bool>& armed) {
+  if (!armed.load(std::memory_order_relaxed)) return false;
+  bool expected = true;
+  return armed.compare_exchange_strong(expected, false);
+}
 
 }  // namespace
 
@@ -27,10 +35,16 @@ void FaultPlan::FailOutputWriteAfter(std::uint64_t bytes) {
 
 void FaultPlan::FailNextLargeAllocation() { g_allocArmed = true; }
 
+void FaultPlan::FailFolderScans() { g_scanArmed = true; }
+
+void FaultPlan::FailNextFileRead() { g_fileReadArmed = true; }
+
 void FaultPlan::Clear() {
   g_readArmed = false;
   g_writeArmed = false;
   g_allocArmed = false;
+  g_scanArmed = false;
+  g_fileReadArmed = false;
   g_failedReads = 0;
 }
 
@@ -52,10 +66,10 @@ bool FaultPlan::OutputWriteFails(std::uint64_t writtenBefore, std::size_t length
   return g_writeArmed.compare_exchange_strong(expected, false);
 }
 
-bool FaultPlan::AllocationFails() {
-  if (!g_allocArmed.load(std::memory_order_relaxed)) return false;
-  bool expected = true;
-  return g_allocArmed.compare_exchange_strong(expected, false);
-}
+bool FaultPlan::AllocationFails() { return TakeOnce(g_allocArmed); }
+
+bool FaultPlan::FolderScanFails() { return g_scanArmed.load(std::memory_order_relaxed); }
+
+bool FaultPlan::FileReadFails() { return TakeOnce(g_fileReadArmed); }
 
 }  // namespace platform

@@ -1,5 +1,5 @@
 // Faults that tests inject into the platform layer: a volume read that fails at a given byte, an
-// output write that fails, a large allocation that fails. Nothing arms them outside tests.
+// output write that fails, a large allocation that fails, folder scans and file reads that fail. Nothing arms them outside tests.
 #pragma once
 
 #include <cstddef>
@@ -17,6 +17,10 @@ class FaultPlan {
   static void FailNextOutputWrite() { FailOutputWriteAfter(0); }
   // The next large allocation fails, once.
   static void FailNextLargeAllocation();
+  // Every folder scan fails (EIO) until the plan is cleared.
+  static void FailFolderScans();
+  // The next whole-file read fails, once.
+  static void FailNextFileRead();
   static void Clear();
 
   // Reads refused by the plan since it was last cleared.
@@ -26,6 +30,8 @@ class FaultPlan {
   static bool ReadFails(std::uint64_t offset, std::size_t length);
   static bool OutputWriteFails(std::uint64_t writtenBefore, std::size_t length);
   static bool AllocationFails();
+  static bool FolderScanFails();
+  static bool FileReadFails();
 };
 
 // Clears the plan when it goes out of scope.

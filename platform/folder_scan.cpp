@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "platform/fault_plan.h"
 #include "platform/message.h"
 
 namespace platform {
@@ -24,6 +25,10 @@ bool IsFolderEntry(const std::string& folder, const dirent& e) {
 
 bool ScanFolder(const std::u16string& folder, const std::function<bool(const FolderEntry&)>& visit) {
   const std::string path = folder.empty() ? std::string(".") : ToUtf8(folder);
+  if (FaultPlan::FolderScanFails()) {
+    errno = EIO;
+    return false;
+  }
   DIR* dir = opendir(path.c_str());
   if (!dir) return false;  // errno is opendir's
   FolderEntry entry;

@@ -8,6 +8,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   dosfstools mtools ntfs-3g exfatprogs fdisk sleuthkit
   fonts-nanum libx11-dev python3
+  tzdata
+  qt6-translations-l10n
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 #include "Pellamor/DLG/DialogFrame.h"
 
+#include <QDialog>
 #include <QHBoxLayout>
 #include <QPushButton>
 
@@ -18,11 +19,13 @@ CDialogHeaderCtrl* MakeHeader(QDialog* dialog, const QString& title, const QStri
   return header;
 }
 
-QPushButton* MakeButton(QDialog* dialog, const ButtonSpec& spec) {
-  auto* button = new QPushButton(QString::fromUtf16(spec.text), dialog);
+QPushButton* MakeButton(QWidget* parent, const ButtonSpec& spec) {
+  auto* button = new QPushButton(QString::fromUtf16(spec.text), parent);
   button->setObjectName(QString::fromLatin1(spec.name));
   button->setAutoDefault(false);
   button->setDefault(spec.isDefault);
+  auto* dialog = qobject_cast<QDialog*>(parent);
+  if (!dialog) return button;
   if (spec.role == Role::Accept) QObject::connect(button, &QPushButton::clicked, dialog, &QDialog::accept);
   if (spec.role == Role::Reject) QObject::connect(button, &QPushButton::clicked, dialog, &QDialog::reject);
   return button;

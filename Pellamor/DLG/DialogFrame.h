@@ -19,6 +19,7 @@ class CResizableDialog;
 class QDialog;
 class QHBoxLayout;
 class QPushButton;
+class QWidget;
 
 namespace dlgframe {
 
@@ -40,8 +41,9 @@ struct ButtonSpec {
 // an icon gives none).
 CDialogHeaderCtrl* MakeHeader(QDialog* dialog, const QString& title, const QString& description, int iconId);
 
-// One push button of the dialog (see the note above on Enter).
-QPushButton* MakeButton(QDialog* dialog, const ButtonSpec& spec);
+// One push button of the dialog, or of a page inside one (see the note above on Enter); a role
+// takes effect when `parent` is the dialog itself.
+QPushButton* MakeButton(QWidget* parent, const ButtonSpec& spec);
 
 // A right-aligned row of buttons for a layout-built dialog; `made` receives them in order.
 QHBoxLayout* ButtonRowLayout(QDialog* dialog, std::initializer_list<ButtonSpec> specs,

@@ -11,7 +11,6 @@
 // by the linker.
 #include "Pellamor/DLG/Dialogs.h"
 
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QDialog>
 #include <QWidget>
@@ -51,17 +50,18 @@ void RegisterAllDialogs() {
   static bool done = false;
   if (done) return;
   done = true;
-  RegisterDialogRunner("CDriveBoxMainDlg", &CDriveBoxMainDlg::Run);
-  // Modeless, one box per selected row of the list given as the argument; gives the box count.
-  RegisterDialogRunner("CDlgListInfoBox", [](QWidget*, const DialogArgs& args) {
-    auto* list = args.isEmpty() ? nullptr : qobject_cast<QAbstractItemView*>(args.front().value<QObject*>());
-    return list ? static_cast<int>(ShowListRowInfo(list).size()) : 0;
-  });
+  // The target picker. Args: the page (2 drives when none), and optionally a
+  // CDriveBoxMainDlg::Result* that receives the chosen letter (also in g_chCurrentDrive). Gives 1
+  // when a drive was chosen, else 0.
+  RegisterTyped<CDriveBoxMainDlg>("CDriveBoxMainDlg");
+  // Modeless, one box per selected row of the list given as the argument (QObject*); gives the
+  // box count.
+  RegisterTyped<CDlgListInfoBox>("CDlgListInfoBox");
   // Method of one queue item, or the form of a hand-made one. Args: name (QString), method code
   // (0 basic, 1 linear, 2 sector), first cluster (quint64), size (quint64), and a
   // CDlgRecoveryMethod::Result* that OK fills (size in bytes, the unit applied). Gives 1 OK, 0
   // cancel. ApplyRecoveryMethod writes an answer into an item and refreshes its texts.
-  RegisterDialogRunner("CDlgRecoveryMethod", &CDlgRecoveryMethod::Run);
+  RegisterTyped<CDlgRecoveryMethod>("CDlgRecoveryMethod");
   // Save folder. Args: mode (1, or none: the program-wide default folder g_strDefaultSaveFolder /
   // g_bDefaultSaveFolderSet, set on OK, flag 0 for an emptied folder; 0: folder of the selected
   // queue items), the initial folder (QString; default mode starts from the default folder), and
@@ -72,18 +72,18 @@ void RegisterAllDialogs() {
   // empty, "/", NUL, "." or ".."). Gives 1 (kRenamed: a new name, differing beyond letter case),
   // 2 (kOverwrite: the user confirmed writing over the existing entry, as the target name) or 0
   // (kCancelled: target name empty).
-  RegisterDialogRunner("CDlgAttrChangeBox", &CDlgAttrChangeBox::Run);
+  RegisterTyped<CDlgAttrChangeBox>("CDlgAttrChangeBox");
   // NTFS deleted-data search. Args: the FILESYSTEMOBJ* (as void*). Gives 1 when the search was set
   // up (its entries published, even when cancelled), else 0.
-  RegisterDialogRunner("CNTFSUndeleteDlg", &CNTFSUndeleteDlg::Run);
+  RegisterTyped<CNTFSUndeleteDlg>("CNTFSUndeleteDlg");
   // File-type filter. Args: optionally the APPSETTINGS* whose extension list and set OK fills
   // (default: the application's); OK also sets g_nSelectedExtensions. Gives 1 OK, 0 cancel.
-  RegisterDialogRunner("CDlgFileTypeBox", &CDlgFileTypeBox::Run);
+  RegisterTyped<CDlgFileTypeBox>("CDlgFileTypeBox");
   // Root entries of a FAT drive. Arg: the drive letter (none or 0: the current drive). Refused
   // (0) while the queue saves; the open drive is closed first.
-  RegisterDialogRunner("CDlgScanBox_FAT", &CDlgScanBox_FAT::Run);
-  // Property check of one FAT entry. Arg: the entry's index in the engine's table.
-  RegisterDialogRunner("CPropertyEditDlg", &CPropertyEditDlg::Run);
+  RegisterTyped<CDlgScanBox_FAT>("CDlgScanBox_FAT");
+  // Property check of one FAT entry. Arg: the entry's index in the engine's table. Gives exec().
+  RegisterTyped<CPropertyEditDlg>("CPropertyEditDlg");
   // FAT cluster viewer of the open drive. Arg: the remembered row (int; -1 or none: cluster 0).
   // Gives the dialog's result, 0 when no FAT drive is open.
   RegisterTyped<CClusterViewer>("CClusterViewer");

@@ -3,12 +3,17 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTest>
 #include <QTimer>
+#include <QTreeView>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "controls/FolderDialog.h"
 #include "tests/support/gui_support.h"
@@ -116,6 +121,37 @@ TEST_F(FolderDialogTest, MissingInitialFolderOpensWithoutSelection) {
             CFolderDialog::kCancel);
   EXPECT_TRUE(typed.isEmpty());
   EXPECT_TRUE(dialog.GetFolderPath().isEmpty());
+}
+
+// Without a folder to start from, the browser opens in the home folder (not the working folder),
+// its detail columns wide enough for their headings and texts.
+TEST_F(FolderDialogTest, NoInitialFolderOpensInTheHomeFolderWithReadableColumns) {
+  const QByteArray home = qgetenv("HOME");
+  qputenv("HOME", root().toUtf8());
+  CFolderDialog dialog;
+  QString opened;
+  bool listed = false;
+  std::vector<std::pair<int, int>> widths;  // section size, what its texts need
+  RunWith(dialog, [&](QFileDialog* browser) {
+    opened = browser->directory().absolutePath();
+    auto* view = browser->findChild<QTreeView*>(QStringLiteral("treeView"));
+    auto* model = browser->findChild<QFileSystemModel*>();
+    ASSERT_NE(view, nullptr);
+    ASSERT_NE(model, nullptr);
+    listed = QTest::qWaitFor([&] { return model->rowCount(view->rootIndex()) >= 2; });
+    gui_test::Settle();
+    QHeaderView* header = view->header();
+    const QAbstractItemView* cells = view;
+    for (int c = 0; c < header->count(); ++c)
+      if (!header->isSectionHidden(c))
+        widths.emplace_back(header->sectionSize(c), std::max(header->sectionSizeHint(c), cells->sizeHintForColumn(c)));
+    SaveShot(*browser, "folder_dialog_home");
+  });
+  qputenv("HOME", home);
+  EXPECT_EQ(opened, QDir(root()).absolutePath());
+  EXPECT_TRUE(listed);
+  ASSERT_EQ(widths.size(), 4u);
+  for (std::size_t c = 0; c < widths.size(); ++c) EXPECT_GE(widths[c].first, widths[c].second) << "column " << c;
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include "corvane/bootarea.h"
 #include "corvane/fat_records.h"
 #include "corvane/fat_table.h"
+#include "corvane/save_control.h"
 #include "platform/fault_plan.h"
 #include "tests/support/test_support.h"
 
@@ -93,6 +94,45 @@ TEST_P(FatRecoverOnVolume, AChainShorterThanTheSizeFails) {
   // What the chain holds stays in place.
   const std::string written = ReadFile(out_.File("long.bin"));
   EXPECT_EQ(written.substr(0, e->size), Source("multi.bin"));
+}
+
+// A chain that ends short of the size fails with its reason; the part it held is kept under the
+// name, or (told not to keep it) the folder stays as it was, an older file of that name included.
+TEST_P(FatRecoverOnVolume, AShortChainSaysWhyAndKeepsItsPartOnlyWhenAllowed) {
+  const FATDIRENTRY* e = Find("MULTI.BIN");
+  ASSERT_NE(e, nullptr);
+  const std::uint32_t size = e->size + 3 * clusterBytes_;
+  {
+    SaveControl control;
+    EXPECT_EQ(RecoverFatFile(e->firstCluster, u"kept.bin", U(out_.path()), size, kFatRecoverBasic, 0, 0, 0, &control),
+              0);
+    EXPECT_EQ(control.note, kNoteChainShort);
+    EXPECT_EQ(ReadFile(out_.File("kept.bin")).substr(0, e->size), Source("multi.bin"));
+  }
+  {
+    testing_support::WriteFile(out_.File("older.bin"), "older");
+    SaveControl control;
+    control.keepIncomplete = false;
+    EXPECT_EQ(RecoverFatFile(e->firstCluster, u"older.bin", U(out_.path()), size, kFatRecoverBasic, 0, 0, 0, &control),
+              0);
+    EXPECT_EQ(control.note, kNoteIncompleteNotReplaced);
+    EXPECT_EQ(ReadFile(out_.File("older.bin")), "older");
+  }
+  // Sizes the volume cannot hold and first clusters outside its data area say so too.
+  {
+    SaveControl control;
+    EXPECT_EQ(RecoverFatFile(e->firstCluster, u"huge.bin", U(out_.path()), 0xFFFFFFFFu, kFatRecoverBasic, 0, 0, 0,
+                             &control),
+              0);
+    EXPECT_EQ(control.note, kNoteLargerThanVolume);
+  }
+  {
+    SaveControl control;
+    EXPECT_EQ(RecoverFatFile(0x0FFFFFF0u, u"out.bin", U(out_.path()), 10, kFatRecoverBasic, 0, 0, 0, &control), 0);
+    EXPECT_EQ(control.note, kNoteClusterOutside);
+  }
+  const std::vector<std::string> names = FolderNames(out_.path());
+  EXPECT_EQ(names.size(), 2u) << "kept.bin and older.bin only, no temporary file";
 }
 
 TEST_P(FatRecoverOnVolume, EmptyFileAndUnnamedEntry) {

@@ -16,6 +16,7 @@
 #include "platform/endian.h"
 #include "tests/engine/ntfs_test_volume.h"
 #include "tests/support/test_support.h"
+#include "tests/support/time_zone.h"
 
 using platform::Le16;
 using platform::PutLe16;
@@ -262,6 +263,7 @@ TEST(NtfsSearch, ExtensionFilterComparesTheWholeTextAfterTheLastDot) {
 }
 
 TEST(NtfsSearch, LocalTimeIsUtcPlusNineHoursWithCalendarCarry) {
+  const testing_support::ScopedTimeZone zone("KST-9");  // UTC + 9 hours all year, in every year
   // FILETIME of a UTC date and time.
   auto fileTime = [](int y, int m, int d, int hh, int mm) {
     std::tm t{};

@@ -13,6 +13,7 @@
 #include "corvane/filesystem.h"
 #include "corvane/ntfs_records.h"
 #include "tests/modules/module_env.h"
+#include "tests/support/time_zone.h"
 
 namespace {
 
@@ -41,6 +42,7 @@ NTFSFILEENTRY NtfsEntry(const char16_t* name) {
 }
 
 TEST_F(Display, NtfsTimesAtUtcPlusNineAcrossDayMonthAndYearEnds) {
+  const testing_support::ScopedTimeZone zone("KST-9");  // UTC + 9 hours all year, in every year
   struct Case {
     NTFSFILETIME utc;
     const char16_t* text;

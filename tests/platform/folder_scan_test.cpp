@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <map>
 
+#include "platform/fault_plan.h"
 #include "platform/message.h"
 #include "tests/support/test_support.h"
 
@@ -84,6 +85,24 @@ TEST(FolderScan, AFolderThatCannotBeReadFailsWithItsErrno) {
     EXPECT_EQ(errno, r.error) << r.folder;
     EXPECT_FALSE(visited);
   }
+}
+
+TEST(FolderScan, AnInjectedFaultFailsEveryScanUntilCleared) {
+  TempDir dir;
+  testing_support::WriteFile(dir.File("file"), "x");
+  platform::ScopedFaultPlan faults;
+  platform::FaultPlan::FailFolderScans();
+  for (int i = 0; i < 2; ++i) {
+    errno = 0;
+    bool ok = true;
+    EXPECT_TRUE(Scan(dir.path(), &ok).empty());
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(errno, EIO);
+  }
+  platform::FaultPlan::Clear();
+  bool ok = false;
+  EXPECT_EQ(Scan(dir.path(), &ok).size(), 1u);
+  EXPECT_TRUE(ok);
 }
 
 }  // namespace

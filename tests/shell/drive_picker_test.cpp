@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "Pellamor/App.h"
+#include "Pellamor/DLG/CDlgFileTypeBox/CDlgFileTypeBox.h"
 #include "Pellamor/DLG/CDlgMbrFixBox/CDlgMbrFixBox.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
 #include "Pellamor/DLG/Dialogs.h"
@@ -221,9 +222,11 @@ TEST_F(DrivePickerTest, OpeningStoresTheLetterOnceAndEscOrAnEmptyEnterOpenNothin
       emit list->itemDoubleClicked(list->topLevelItem(0), 0);
       emit list->itemDoubleClicked(list->topLevelItem(0), 0);
     });
-    EXPECT_EQ(dlg::RunDialog("CDriveBoxMainDlg", 2), 1);
+    CDriveBoxMainDlg::Result chosen;
+    EXPECT_EQ(dlg::RunDialog("CDriveBoxMainDlg", 2, &chosen), 1);
     EXPECT_EQ(finished, 1);
     EXPECT_EQ(g_chCurrentDrive, 'E');
+    EXPECT_EQ(chosen.letter, 'E');  // the typed answer names the same drive
   }
   // The close box opens nothing.
   {
@@ -564,10 +567,10 @@ TEST_F(DrivePickerTest, TheOptionPageWritesTheScanOptions) {
   g_nScanThreads = 8;
   static int fileTypeRuns = 0;
   fileTypeRuns = 0;
-  dlg::RegisterDialogRunner("CDlgFileTypeBox", [](QWidget*, const QVariantList&) {
+  dlg::ScopedReplacement<CDlgFileTypeBox> fileTypes([](QWidget*, const CDlgFileTypeBox::Args&) {
     ++fileTypeRuns;
     g_nSelectedExtensions = 3;
-    return 1;
+    return true;
   });
 
   CPellamorApp app;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
+#include <QHeaderView>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -16,6 +17,9 @@
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/DriveSession.h"
 #include "controls/GridListCtrlGroups.h"
+#include "Pellamor/DLG/DRSaveBox/QueueRun.h"
+#include "corvane/fat_recover.h"
+#include "platform/fault_plan.h"
 #include "platform/message.h"
 #include "shell_support.h"
 #include "tests/support/test_support.h"
@@ -32,20 +36,15 @@ QString Q(const char16_t* s) { return QString::fromUtf16(s); }
 // What the stand-in rename dialog does; it writes its answer into the result the runner passes.
 std::function<QString(QWidget* parent)> g_renameAnswer;
 
-void RegisterRenameStandIn() {
-  dlg::RegisterDialogRunner("CDlgAttrChangeBox", [](QWidget* parent, const dlg::DialogArgs& args) {
-    auto* result = args.value(1).value<CDlgAttrChangeBox::Result*>();
-    const QString answer = g_renameAnswer ? g_renameAnswer(parent) : QString();
-    if (result) result->targetName = answer;
-    return answer.isEmpty() ? CDlgAttrChangeBox::kCancelled : CDlgAttrChangeBox::kRenamed;
-  });
+CDlgAttrChangeBox::Result RenameStandIn(QWidget* parent, const CDlgAttrChangeBox::Args&) {
+  const QString answer = g_renameAnswer ? g_renameAnswer(parent) : QString();
+  return {answer, answer.isEmpty() ? CDlgAttrChangeBox::kCancelled : CDlgAttrChangeBox::kRenamed};
 }
 
 class DrSaveBox : public ::testing::Test {
  protected:
   void SetUp() override {
     shell_test::App();
-    RegisterRenameStandIn();
     g_renameAnswer = nullptr;
   }
   void TearDown() override {
@@ -75,6 +74,7 @@ class DrSaveBox : public ::testing::Test {
 
   platform::RecordingMessageSink sink_;
   platform::ScopedMessageSink guard_{&sink_};
+  dlg::ScopedReplacement<CDlgAttrChangeBox> rename_{&RenameStandIn};
   std::unique_ptr<testing_support::ScopedDrives> drives_;
   std::unique_ptr<CDriveSession> session_;
   std::unique_ptr<CDRSaveBox> box_;
@@ -138,6 +138,94 @@ TEST_F(DrSaveBox, RunSavesFatFilesAndCountsTheDoneOnes) {
   EXPECT_EQ(box_->CounterText(), Q(u"3 / 3개"));
   box_->OnDeleteDone();
   EXPECT_EQ(box_->Store().Size(), 0u);
+}
+
+// The window opens with every column in view; a long save folder is elided in the middle with the
+// whole folder as its tooltip.
+TEST_F(DrSaveBox, TheFirstSizeHoldsEveryColumn) {
+  box_ = std::make_unique<CDRSaveBox>();
+  box_->AddItem(u"보고서.txt", 0, 12, 0, 0, 0, u"", 1536);
+  box_->UpdateCounters();
+  const QString folder = QStringLiteral("/home/user/복구한 파일/2026년 12월/아주 긴 폴더 이름이 이어지는 곳/마지막 폴더");
+  SelectAll();
+  box_->OnChangeSaveFolder(folder);
+  box_->show();
+  gui_test::Settle();
+  CGridListCtrlGroups* list = box_->List();
+  const int room = list->viewport()->width();
+  for (int c = 0; c < 8; ++c) {
+    SCOPED_TRACE(c);
+    EXPECT_GE(list->header()->sectionViewportPosition(c), 0);
+    EXPECT_LE(list->header()->sectionViewportPosition(c) + list->header()->sectionSize(c), room);
+  }
+  EXPECT_GE(list->geometry().right(), list->header()->length() + list->x());
+  EXPECT_EQ(list->ColumnElideMode(6), Qt::ElideMiddle);
+  EXPECT_EQ(list->ColumnElideMode(0), list->textElideMode());
+  const QAbstractItemModel* m = box_->Model();
+  EXPECT_EQ(m->data(m->index(0, 6), Qt::DisplayRole).toString(), folder);
+  EXPECT_EQ(m->data(m->index(0, 6), Qt::ToolTipRole).toString(), folder);
+  shell_test::SaveShot(*box_, "drsave_box_first_size");
+}
+
+// A basic save of a deleted file that spans several clusters finds its first cluster alone: the
+// row fails and says why, and that cluster stays under the file's name.
+TEST_F(DrSaveBox, AFailedBasicSaveOfADeletedFileSaysWhy) {
+  if (!Open("fat16.img")) GTEST_SKIP() << "fixture missing";
+  for (const auto& e : testing_support::ProbeList(Fixture("fat16.img")).entries)
+    if (e.path == "/#MULTI.BIN") box_->AddItem(u"#MULTI.BIN", 0, e.number, 0, 1, 0, u"", static_cast<double>(e.size));
+  box_->UpdateCounters();
+  ASSERT_EQ(box_->Store().Size(), 1u);
+  SelectAll();
+  box_->OnChangeSaveFolder(QString::fromStdString(out_.path()));
+  RunToEnd();
+  const QAbstractItemModel* m = box_->Model();
+  EXPECT_EQ(m->data(m->index(0, 5), Qt::DisplayRole).toString(), Q(u"실패"));
+  EXPECT_EQ(m->data(m->index(0, 7), Qt::DisplayRole).toString(), Q(kNoteDeletedChainShort));
+  const std::string saved = ReadFile(out_.File("#MULTI.BIN"));
+  const std::string source = ReadFile(Fixture("fat16.src/dmulti.bin"));
+  ASSERT_FALSE(saved.empty());
+  EXPECT_LT(saved.size(), source.size());
+  EXPECT_EQ(source.substr(0, saved.size()), saved);
+  box_->show();
+  gui_test::Settle();
+  shell_test::SaveShot(*box_, "drsave_box_failed_note");
+
+  // Told to replace it, another short save leaves the earlier file as it was.
+  g_renameAnswer = [](QWidget*) { return QStringLiteral("#MULTI.BIN"); };
+  RunToEnd();
+  EXPECT_EQ(m->data(m->index(0, 5), Qt::DisplayRole).toString(), Q(u"실패"));
+  EXPECT_EQ(m->data(m->index(0, 7), Qt::DisplayRole).toString(), Q(kNoteIncompleteNotReplaced));
+  EXPECT_EQ(ReadFile(out_.File("#MULTI.BIN")), saved);
+
+  // The linear method (F8) saves it whole, replacing the earlier part.
+  box_->Store().UpdateRows({0}, [](drsave::QueueItem& i) { i.methodCode = drsave::kMethodLinear; });
+  RunToEnd();
+  EXPECT_EQ(m->data(m->index(0, 5), Qt::DisplayRole).toString(), Q(u"성공"));
+  EXPECT_EQ(ReadFile(out_.File("#MULTI.BIN")), source);
+}
+
+// The queue reads its save folders through the platform layer: a fault injected there fails the
+// row with its reason, and the next run saves it.
+TEST_F(DrSaveBox, AnInjectedFolderScanFaultReachesTheQueue) {
+  if (!Open("fat16.img")) GTEST_SKIP() << "fixture missing";
+  for (const auto& e : testing_support::ProbeList(Fixture("fat16.img")).entries)
+    if (e.path == "/SMALL.TXT") box_->AddItem(u"SMALL.TXT", 0, e.number, 0, 0, 0, u"", static_cast<double>(e.size));
+  box_->UpdateCounters();
+  ASSERT_EQ(box_->Store().Size(), 1u);
+  SelectAll();
+  box_->OnChangeSaveFolder(QString::fromStdString(out_.path()));
+  const QAbstractItemModel* m = box_->Model();
+  {
+    platform::ScopedFaultPlan faults;
+    platform::FaultPlan::FailFolderScans();
+    RunToEnd();
+    EXPECT_EQ(m->data(m->index(0, 5), Qt::DisplayRole).toString(), Q(u"실패"));
+    EXPECT_EQ(m->data(m->index(0, 7), Qt::DisplayRole).toString(), Q(drsave::kNoteBadSaveFolder));
+    EXPECT_FALSE(fs::exists(out_.File("SMALL.TXT")));
+  }
+  RunToEnd();
+  EXPECT_EQ(m->data(m->index(0, 5), Qt::DisplayRole).toString(), Q(u"성공"));
+  EXPECT_EQ(ReadFile(out_.File("SMALL.TXT")), ReadFile(Fixture("fat16.src/small.txt")));
 }
 
 TEST_F(DrSaveBox, WhileARunGoesEditsAreRefusedAndClosingTheDriveStopsIt) {

@@ -162,6 +162,40 @@ TEST_F(FatScanBox, ListsTheRootAsTheProbeDoesAfterClosingTheOpenDrive) {
   EXPECT_TRUE(sink_.Texts().empty());
 }
 
+// The box's volume is the drive session's: opening it stops the session's readers and closes the
+// open drive first, and the session frees it when the box goes.
+TEST_F(FatScanBox, OpensItsVolumeThroughTheSessionAfterStoppingItsReaders) {
+  REQUIRE_FIXTURE("fat16.img");
+  Drives({"E=" + Fixture("fat16.img")});
+  ASSERT_TRUE(Open('E'));
+  CDriveSession* session = frame_->Session();
+  FILESYSTEMOBJ* drive = session->FileSystem();
+  ASSERT_NE(drive, nullptr);
+  int stops = 0;
+  FILESYSTEMOBJ* atStop = nullptr;
+  const int reader = session->AddReader([&] {
+    ++stops;
+    atStop = m_pFileSystem;
+  });
+  {
+    CDlgScanBox_FAT box('E');
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(atStop, drive);  // stopped while the drive's volume was still there
+    EXPECT_FALSE(session->IsOpen());
+    ASSERT_NE(session->PrivateVolume(), nullptr);
+    EXPECT_EQ(m_pFileSystem, session->PrivateVolume());
+    EXPECT_EQ(box.FileSystemType(), 2);
+    EXPECT_GT(box.List()->topLevelItemCount(), 10);
+  }
+  session->RemoveReader(reader);
+  EXPECT_EQ(session->PrivateVolume(), nullptr);
+  EXPECT_EQ(m_pFileSystem, nullptr);
+  EXPECT_EQ(g_pFatDirEntries, nullptr);
+  // The session opens a drive as before afterwards.
+  EXPECT_TRUE(Open('E'));
+  EXPECT_GT(List().RowCount(), 0);
+}
+
 TEST_F(FatScanBox, RefusedWhileTheQueueSaves) {
   REQUIRE_FIXTURE("fat16.img");
   Drives({"E=" + Fixture("fat16.img")});

@@ -12,6 +12,8 @@
 
 #include "Pellamor/App.h"
 #include "Pellamor/CommandIds.h"
+#include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
+#include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/MainFrame.h"
 #include "Pellamor/Settings.h"
 #include "corvane/module_table.h"
@@ -221,9 +223,9 @@ TEST_F(MainFrameTest, OwnedChildMessageDestroysTheChild) {
 TEST_F(MainFrameTest, CancellingThePickerLeavesTheCaption) {
   CMainFrame frame;
   int asked = -1;
-  CMainFrame::RegisterDialog("CDriveBoxMainDlg", [&](CMainFrame&, int tab) {
-    asked = tab;
-    return 2;  // cancel
+  dlg::ScopedReplacement<CDriveBoxMainDlg> picker([&](QWidget*, const CDriveBoxMainDlg::Args& args) {
+    asked = args.page;
+    return std::optional<CDriveBoxMainDlg::Result>();  // cancel
   });
   ASSERT_TRUE(frame.RunCommand(cmd::kOpenImage));
   EXPECT_EQ(asked, 4);

@@ -330,6 +330,29 @@ TEST_F(DirectSaveTest, DefaultFolderModeSetsTheProgramWideFolder) {
   EXPECT_EQ(g_bDefaultSaveFolderSet, 1);
 }
 
+// With the focus left on "찾아보기" by the folder browser it opened, Enter presses "확인".
+TEST_F(DirectSaveTest, EnterAfterBrowsingAcceptsTheDialog) {
+  CDirectSaveDlg d;
+  d.SetMode(CDirectSaveDlg::kDefaultFolderMode);
+  d.show();
+  d.activateWindow();
+  d.BrowseButton()->setFocus();
+  Browse(d, folderA_);
+  ASSERT_EQ(d.ChosenFolder(), folderA_);
+  ASSERT_TRUE(d.OkButton()->isEnabled());
+  d.BrowseButton()->setFocus();
+  int browsers = 0;
+  WhenModal<QFileDialog> again([&](QFileDialog* picker) {
+    ++browsers;
+    picker->reject();
+  });
+  QTest::keyClick(d.BrowseButton(), Qt::Key_Return);
+  EXPECT_EQ(browsers, 0);
+  EXPECT_EQ(d.result(), QDialog::Accepted);
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(DefaultFolder(), folderA_);
+}
+
 TEST_F(DirectSaveTest, ResetThenOkLeavesNoDefault) {
   SetDefault(folderA_);
   CDirectSaveDlg d;

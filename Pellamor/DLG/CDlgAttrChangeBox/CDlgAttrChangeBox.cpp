@@ -7,7 +7,7 @@
 
 #include "Pellamor/DLG/DRSaveBox/QueueRun.h"
 #include "Pellamor/DLG/Dialogs.h"
-#include "controls/DialogUnits.h"
+#include "Pellamor/DLG/DialogFrame.h"
 #include "platform/message.h"
 #include "platform/output_file.h"
 #include "shared/DialogHeaderCtrl.h"
@@ -22,7 +22,6 @@ constexpr int kRowHeight = 12;
 constexpr int kRowStep = 17;
 constexpr int kLabelWidth = 50;
 constexpr int kButtonWidth = 50;
-constexpr int kButtonHeight = 14;
 constexpr int kButtonGap = 4;
 
 QString Text(const char16_t* text) { return QString::fromUtf16(text); }
@@ -35,17 +34,12 @@ platform::MsgAnswer Tell(const char16_t* text, platform::MsgButtons buttons = pl
 }  // namespace
 
 CDlgAttrChangeBox::CDlgAttrChangeBox(QWidget* parent) : CResizableDialog(parent) {
-  const DialogBaseUnits base = BaseUnitsOf(font());
-  auto x = [&](int units) { return DialogUnitsToPixelsX(units, base); };
-  auto y = [&](int units) { return DialogUnitsToPixelsY(units, base); };
-
-  header_ = new CDialogHeaderCtrl(this);
-  header_->setObjectName(QStringLiteral("header"));
-  const int w = x(kWidth);
-  const int headerHeight = header_->sizeHint().height();
-  const int h = headerHeight + y(kBodyHeight);
-  resize(w, h);
-  header_->setGeometry(0, 0, w, headerHeight);
+  dlgframe::DialogTemplate frame(this, kWidth, kBodyHeight, Text(u"속성 변경도구"), Text(u"속성을 변경합니다."), 305);
+  header_ = frame.Header();
+  auto x = [&](int units) { return frame.X(units); };
+  auto y = [&](int units) { return frame.Y(units); };
+  const int w = frame.Width();
+  const int headerHeight = header_->height();
 
   const int fieldLeft = x(kMargin + kLabelWidth);
   const int fieldWidth = w - x(kMargin) - fieldLeft;
@@ -67,43 +61,25 @@ CDlgAttrChangeBox::CDlgAttrChangeBox(QWidget* parent) : CResizableDialog(parent)
   hint_->setObjectName(QStringLiteral("hint"));
   hint_->setGeometry(x(kMargin), rowTop(2), w - 2 * x(kMargin), y(kRowHeight));
 
-  const QSize button = DialogUnitsToPixels(QSize(kButtonWidth, kButtonHeight), base);
-  const int buttonTop = h - y(kMargin) - button.height();
-  auto makeButton = [&](const char16_t* text, const char* name, int left) {
-    auto* b = new QPushButton(Text(text), this);
-    b->setObjectName(QString::fromLatin1(name));
-    b->setAutoDefault(false);
-    b->setGeometry(left, buttonTop, button.width(), button.height());
-    return b;
-  };
-  default_ = makeButton(u"기본값", "default", x(kMargin));
-  cancel_ = makeButton(u"취소", "cancel", w - x(kMargin) - button.width());
-  change_ = makeButton(u"변경", "change", cancel_->x() - x(kButtonGap) - button.width());
-  change_->setDefault(true);
+  default_ = frame.LeftButtons({{u"기본값", "default"}}, kButtonWidth)[0];
+  const std::vector<QPushButton*> right = frame.RightButtons(
+      {{u"변경", "change", dlgframe::Role::Accept, true}, {u"취소", "cancel", dlgframe::Role::Reject}}, kButtonWidth);
+  change_ = right[0];
+  cancel_ = right[1];
   // Part of the form, but asking again is the queue's business: shown, not offered.
   dontAsk_ = new QCheckBox(Text(u"다시 묻지 않기"), this);
   dontAsk_->setObjectName(QStringLiteral("dontAsk"));
   dontAsk_->setEnabled(false);
-  const int checkLeft = default_->x() + button.width() + x(kButtonGap * 2);
-  dontAsk_->setGeometry(checkLeft, buttonTop, change_->x() - x(kButtonGap) - checkLeft, button.height());
+  const int checkLeft = default_->x() + default_->width() + x(kButtonGap * 2);
+  dontAsk_->setGeometry(checkLeft, frame.ButtonTop(), change_->x() - x(kButtonGap) - checkLeft, default_->height());
 
-  connect(change_, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
   connect(default_, &QPushButton::clicked, this, [this] { targetEdit_->setText(sourceName_); });
 
-  AddAnchor(header_, anchor::TopLeft, anchor::TopRight);
   AddAnchor(sourceEdit_, anchor::TopLeft, anchor::TopRight);
   AddAnchor(targetEdit_, anchor::TopLeft, anchor::TopRight);
   AddAnchor(hint_, anchor::TopLeft, anchor::TopRight);
-  AddAnchor(default_, anchor::BottomLeft);
   AddAnchor(dontAsk_, anchor::BottomLeft, anchor::BottomRight);
-  AddAnchor(change_, anchor::BottomRight);
-  AddAnchor(cancel_, anchor::BottomRight);
 
-  header_->SetTitle(Text(u"속성 변경도구"));
-  header_->SetDescription(Text(u"속성을 변경합니다."));
-  header_->SetIconId(305);
-  setWindowTitle(header_->Title());
   hint_->setText(Text(u"기존 파일을 덮어쓰지 않도록 파일명을 변경합니다."));
   targetEdit_->setFocus();
 }
@@ -157,16 +133,22 @@ void CDlgAttrChangeBox::reject() {
   done(kCancelled);
 }
 
-int CDlgAttrChangeBox::Run(QWidget* parent, const QVariantList& args) {
+CDlgAttrChangeBox::Result CDlgAttrChangeBox::Open(QWidget* parent, const Args& args) {
   CDlgAttrChangeBox dialog(parent);
-  Result* out = dlg::FindArg<Result>(args);
-  for (const QVariant& a : args) {
-    if (a.metaType() != QMetaType::fromType<Result*>()) {
-      dialog.SetSourceName(a.toString());
-      break;
-    }
-  }
-  const int answer = dialog.exec();
-  if (out) out->targetName = dialog.TargetName();
-  return answer;
+  dialog.SetSourceName(args.sourceName);
+  Result result;
+  result.code = dialog.exec();
+  result.targetName = dialog.TargetName();
+  return result;
+}
+
+CDlgAttrChangeBox::Args CDlgAttrChangeBox::ArgsFrom(const dlg::DialogArgs& values) {
+  for (const QVariant& a : values)
+    if (a.metaType() != QMetaType::fromType<Result*>()) return {a.toString()};
+  return {};
+}
+
+int RunnerCode(const CDlgAttrChangeBox::Result& result, const dlg::DialogArgs& values) {
+  if (auto* out = dlg::FindArg<CDlgAttrChangeBox::Result>(values)) *out = result;
+  return result.code;
 }

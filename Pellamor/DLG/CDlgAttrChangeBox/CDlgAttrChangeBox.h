@@ -5,8 +5,8 @@
 
 #include <QMetaType>
 #include <QString>
-#include <QVariantList>
 
+#include "Pellamor/DLG/Dialogs.h"
 #include "controls/ResizableDialog.h"
 
 class CDialogHeaderCtrl;
@@ -24,9 +24,13 @@ class CDlgAttrChangeBox : public CResizableDialog {
   static constexpr int kRenamed = 1;    // TargetName differs from the source name, letter case aside
   static constexpr int kOverwrite = 2;  // the user confirmed writing over the existing entry
 
-  // What the runner hands back when given one.
+  struct Args {
+    QString sourceName;
+  };
+  // The answer: the exec() result and the target name (empty when cancelled).
   struct Result {
     QString targetName;
+    int code = kCancelled;
   };
 
   explicit CDlgAttrChangeBox(QWidget* parent = nullptr);
@@ -47,9 +51,10 @@ class CDlgAttrChangeBox : public CResizableDialog {
   QPushButton* DefaultButton() const { return default_; }
   QCheckBox* DontAskCheck() const { return dontAsk_; }
 
-  // Registered runner. Arguments: the source name and optionally a Result* that receives the
-  // target name. Result: kRenamed, kOverwrite or kCancelled.
-  static int Run(QWidget* parent, const QVariantList& args);
+  // Runs the dialog modally for the source name.
+  static Result Open(QWidget* parent, const Args& args);
+  // Registry values: the source name, and optionally a Result* that receives the answer.
+  static Args ArgsFrom(const dlg::DialogArgs& values);
 
  public slots:
   void accept() override;
@@ -70,3 +75,6 @@ class CDlgAttrChangeBox : public CResizableDialog {
 };
 
 Q_DECLARE_METATYPE(CDlgAttrChangeBox::Result*)
+
+// The registry's result: the answer's code; a Result* among the values receives the answer.
+int RunnerCode(const CDlgAttrChangeBox::Result& result, const dlg::DialogArgs& values);

@@ -7,6 +7,7 @@
 
 #include "Pellamor/App.h"
 #include "Pellamor/ScanOptions.h"
+#include "Pellamor/DLG/DialogFrame.h"
 #include "controls/DialogUnits.h"
 #include "platform/message.h"
 #include "shared/DialogHeaderCtrl.h"
@@ -47,8 +48,6 @@ QString Text(const char16_t* text) { return QString::fromUtf16(text); }
 
 CDlgFileTypeBox::CDlgFileTypeBox(APPSETTINGS* settings, QWidget* parent)
     : CResizableDialog(parent), settings_(settings) {
-  const QString title = Text(u"파일 확장자 선택 도구");
-  setWindowTitle(title);
   const DialogBaseUnits base = BaseUnitsOf(font());
   auto x = [&](int units) { return DialogUnitsToPixelsX(units, base); };
   auto y = [&](int units) { return DialogUnitsToPixelsY(units, base); };
@@ -56,24 +55,16 @@ CDlgFileTypeBox::CDlgFileTypeBox(APPSETTINGS* settings, QWidget* parent)
   const int h = y(kHeight);
   resize(w, h);
 
-  header_ = new CDialogHeaderCtrl(this);
-  header_->setObjectName(QStringLiteral("header"));
-  header_->SetTitle(title);
-  header_->SetDescription(Text(u"파일의 확장자를 선택합니다."));
-  header_->SetIconId(kHeaderIconId);
+  header_ = dlgframe::MakeHeader(this, Text(u"파일 확장자 선택 도구"), Text(u"파일의 확장자를 선택합니다."),
+                                 kHeaderIconId);
   header_->setGeometry(0, 0, w, header_->sizeHint().height());
 
   const QSize button = DialogUnitsToPixels(QSize(kButtonWidth, kButtonHeight), base);
   const int buttonTop = h - y(kMargin) - button.height();
-  cancel_ = new QPushButton(Text(u"취소"), this);
-  cancel_->setObjectName(QStringLiteral("cancel"));
+  cancel_ = dlgframe::MakeButton(this, {u"취소", "cancel", dlgframe::Role::Reject});
   cancel_->setGeometry(w - x(kMargin) - button.width(), buttonTop, button.width(), button.height());
-  ok_ = new QPushButton(Text(u"확인"), this);
-  ok_->setObjectName(QStringLiteral("ok"));
-  ok_->setDefault(true);
+  ok_ = dlgframe::MakeButton(this, {u"확인", "ok", dlgframe::Role::Accept, true});
   ok_->setGeometry(cancel_->x() - x(4) - button.width(), buttonTop, button.width(), button.height());
-  connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
   tree_ = new QTreeWidget(this);
   tree_->setObjectName(QStringLiteral("types"));
@@ -156,11 +147,14 @@ void CDlgFileTypeBox::accept() {
   QDialog::accept();
 }
 
-int CDlgFileTypeBox::Run(QWidget* parent, const QVariantList& args) {
-  APPSETTINGS* settings = nullptr;
-  if (!args.isEmpty()) settings = args.front().value<APPSETTINGS*>();
+bool CDlgFileTypeBox::Open(QWidget* parent, const Args& args) {
+  APPSETTINGS* settings = args.settings;
   if (!settings && TheApp()) settings = &TheApp()->settings;
-  if (!settings) return 0;
+  if (!settings) return false;
   CDlgFileTypeBox dialog(settings, parent);
-  return dialog.exec() == QDialog::Accepted ? 1 : 0;
+  return dialog.exec() == QDialog::Accepted;
+}
+
+CDlgFileTypeBox::Args CDlgFileTypeBox::ArgsFrom(const dlg::DialogArgs& values) {
+  return {values.isEmpty() ? nullptr : values.front().value<APPSETTINGS*>()};
 }

@@ -4,9 +4,9 @@
 
 #include <QMetaType>
 #include <QStringList>
-#include <QVariantList>
 
 #include "Pellamor/AppRecords.h"
+#include "Pellamor/DLG/Dialogs.h"
 #include "controls/ResizableDialog.h"
 
 class CDialogHeaderCtrl;
@@ -30,9 +30,13 @@ class CDlgFileTypeBox : public CResizableDialog {
   // A ticked category adds nothing.
   QStringList TickedExtensions() const;
 
-  // Registered runner. Argument: optionally the APPSETTINGS* to fill (default: the application's).
-  // Result 1 OK, 0 cancelled.
-  static int Run(QWidget* parent, const QVariantList& args);
+  struct Args {
+    APPSETTINGS* settings = nullptr;  // the record OK fills; null: the application's
+  };
+  // Runs the dialog modally; true on OK (false also when there is no record to fill).
+  static bool Open(QWidget* parent, const Args& args);
+  // Registry values: optionally the APPSETTINGS* to fill.
+  static Args ArgsFrom(const dlg::DialogArgs& values);
 
  public slots:
   void accept() override;

@@ -9,7 +9,7 @@
 
 #include "Pellamor/AppRecords.h"
 #include "Pellamor/DLG/DRSaveBox/QueueItem.h"
-#include "Pellamor/DLG/Dialogs.h"
+#include "Pellamor/DLG/DialogFrame.h"
 #include "controls/DialogUnits.h"
 #include "platform/message.h"
 
@@ -101,15 +101,10 @@ CDlgRecoveryMethod::CDlgRecoveryMethod(QWidget* parent) : CResizableDialog(paren
 
   const QSize button = DialogUnitsToPixels(QSize(kButtonWidth, kButtonHeight), base);
   const int buttonTop = h - y(kMargin) - button.height();
-  cancel_ = new QPushButton(Text(u"취소"), this);
-  cancel_->setObjectName(QStringLiteral("cancel"));
+  cancel_ = dlgframe::MakeButton(this, {u"취소", "cancel", dlgframe::Role::Reject});
   cancel_->setGeometry(w - x(kMargin) - button.width(), buttonTop, button.width(), button.height());
-  ok_ = new QPushButton(Text(u"확인"), this);
-  ok_->setObjectName(QStringLiteral("ok"));
-  ok_->setDefault(true);
+  ok_ = dlgframe::MakeButton(this, {u"확인", "ok", dlgframe::Role::Accept, true});
   ok_->setGeometry(cancel_->x() - x(4) - button.width(), buttonTop, button.width(), button.height());
-  connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
   AddAnchor(nameEdit_, anchor::TopLeft, anchor::TopRight);
   AddAnchor(methodCombo_, anchor::TopLeft, anchor::TopRight);
@@ -223,14 +218,16 @@ void CDlgRecoveryMethod::accept() {
   CResizableDialog::accept();
 }
 
-int CDlgRecoveryMethod::Run(QWidget* parent, const QVariantList& args) {
+std::optional<CDlgRecoveryMethod::Result> CDlgRecoveryMethod::Open(QWidget* parent, const Args& args) {
   CDlgRecoveryMethod dialog(parent);
-  auto arg = [&](int i) { return i < args.size() ? args[i] : QVariant(); };
-  dialog.SetItem(arg(0).toString(), arg(1).toInt(), arg(2).toULongLong(), arg(3).toULongLong(), 0);
-  Result* out = dlg::FindArg<Result>(args);
-  const int answer = dialog.exec() == QDialog::Accepted ? 1 : 0;
-  if (answer && out) *out = dialog.GetResult();
-  return answer;
+  dialog.SetItem(args.name, args.methodCode, args.firstCluster, args.size, 0);
+  if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+  return dialog.GetResult();
+}
+
+CDlgRecoveryMethod::Args CDlgRecoveryMethod::ArgsFrom(const dlg::DialogArgs& values) {
+  auto arg = [&](int i) { return i < values.size() ? values[i] : QVariant(); };
+  return {arg(0).toString(), arg(1).toInt(), arg(2).toULongLong(), arg(3).toULongLong()};
 }
 
 void ApplyRecoveryMethod(const CDlgRecoveryMethod::Result& result, drsave::CListCtrl_DataBase_SaveBox& item) {

@@ -5,11 +5,11 @@
 
 #include <QMetaType>
 #include <QString>
-#include <QVariantList>
 
 #include <cstdint>
 #include <optional>
 
+#include "Pellamor/DLG/Dialogs.h"
 #include "controls/ResizableDialog.h"
 
 class QComboBox;
@@ -61,9 +61,18 @@ class CDlgRecoveryMethod : public CResizableDialog {
   // value x 1024^unit; nothing when that passes 64 bits.
   static std::optional<std::uint64_t> ScaleByUnit(std::uint64_t value, int unit);
 
-  // Registered runner. Arguments: name, method code, first cluster, size, and optionally a
-  // Result* that an accepted dialog fills. Result 1 accepted, 0 cancelled.
-  static int Run(QWidget* parent, const QVariantList& args);
+  // The item shown first (a hand-made item: all empty).
+  struct Args {
+    QString name;
+    int methodCode = 0;
+    std::uint64_t firstCluster = 0;
+    std::uint64_t size = 0;
+  };
+  // Runs the dialog modally; the answer when accepted.
+  static std::optional<Result> Open(QWidget* parent, const Args& args);
+  // Registry values: name, method code, first cluster, size, and optionally a Result* that an
+  // accepted dialog fills.
+  static Args ArgsFrom(const dlg::DialogArgs& values);
 
  public slots:
   void accept() override;

@@ -8,10 +8,10 @@
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
-#include <cstdlib>
 #include <cstring>
 
 #include "Pellamor/AppRecords.h"
+#include "Pellamor/DLG/DialogFrame.h"
 #include "Pellamor/DriveSession.h"
 #include "Pellamor/LeftView.h"
 #include "Pellamor/MainFrame.h"
@@ -52,11 +52,9 @@ CDlgScanBox_FAT::CDlgScanBox_FAT(char letter, QWidget* parent) : QDialog(parent)
     counts_[i]->setObjectName(QStringLiteral("edit%1").arg(1378 + i));
     form->addRow(QString::fromUtf8(labels[i]), counts_[i]);
   }
-  cancel_ = new QPushButton(QStringLiteral("취소(&C)"), this);
-  connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  buttons->addWidget(cancel_);
+  std::vector<QPushButton*> made;
+  QHBoxLayout* buttons = dlgframe::ButtonRowLayout(this, {{u"취소(&C)", "cancel", dlgframe::Role::Reject}}, &made);
+  cancel_ = made[0];
   auto* layout = new QVBoxLayout(this);
   layout->addWidget(list_);
   layout->addLayout(form);
@@ -71,13 +69,14 @@ QLineEdit* CDlgScanBox_FAT::CountEdit(int id) const {
 }
 
 void CDlgScanBox_FAT::Scan(char letter) {
-  // The engine reads through the current-volume pointer; no drive is open while the box runs.
-  fs_ = static_cast<FILESYSTEMOBJ*>(std::calloc(1, sizeof(FILESYSTEMOBJ)));
+  // The engine reads through the current-volume pointer: the session closes the open drive and
+  // opens the box's own volume object.
+  session_ = CDriveSession::Current();
+  if (!session_) return;
+  fs_ = session_->OpenPrivateVolume(letter);
   if (!fs_) return;
-  InitFileSystem(fs_, letter);
-  m_pFileSystem = fs_;
   // Only a FAT12/16/32 root is read: the rows are FAT entries.
-  if (!OpenFileSystem(fs_) || !IsFatType(fs_->typeCode)) return;
+  if (!IsFatType(fs_->typeCode)) return;
   if (!ReadRootDirectory(fs_) || !g_pFatDirEntries) return;
   typeCode_ = static_cast<int>(fs_->typeCode);
   for (std::uint32_t i = 0; i < g_dwFatDirEntryCount; ++i) {
@@ -91,23 +90,16 @@ void CDlgScanBox_FAT::Scan(char letter) {
 }
 
 void CDlgScanBox_FAT::Release() {
-  if (!fs_) return;
-  FreeFileSystem(fs_);
-  if (m_pFileSystem == fs_) m_pFileSystem = nullptr;
-  std::free(fs_);
+  if (fs_ && session_ && session_->PrivateVolume() == fs_) session_->ClosePrivateVolume();
   fs_ = nullptr;
 }
 
-int CDlgScanBox_FAT::Run(QWidget* parent, const QVariantList& args) {
-  char letter = g_chCurrentDrive;
-  if (!args.isEmpty()) {
-    const QVariant& a = args.front();
-    if (a.typeId() == QMetaType::QString) {
-      if (!a.toString().isEmpty()) letter = a.toString().front().toLatin1();
-    } else if (a.toInt() != 0) {
-      letter = static_cast<char>(a.toInt());
-    }
-  }
+CDlgScanBox_FAT::Args CDlgScanBox_FAT::ArgsFrom(const dlg::DialogArgs& values) {
+  return {dlg::LetterArg(values, 0)};
+}
+
+int CDlgScanBox_FAT::Open(QWidget* parent, const Args& args) {
+  const char letter = args.letter ? args.letter : g_chCurrentDrive;
   if (g_pMainFrame) {
     // The box frees the volume of the tree, the list and the queue: never while the queue saves.
     if (g_pMainFrame->GetRightView() && g_pMainFrame->GetRightView()->QueueRunning()) {

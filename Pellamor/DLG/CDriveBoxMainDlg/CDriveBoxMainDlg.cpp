@@ -22,7 +22,11 @@
 
 #include "Pellamor/App.h"
 #include "Pellamor/AppRecords.h"
+#include "Pellamor/DLG/CDlgFileTypeBox/CDlgFileTypeBox.h"
+#include "Pellamor/DLG/CDlgScanBox_FAT/CDlgScanBox_FAT.h"
+#include "Pellamor/DLG/DialogFrame.h"
 #include "Pellamor/DLG/Dialogs.h"
+#include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
 #include "Pellamor/LeftView.h"
 #include "Pellamor/ScanOptions.h"
 #include "Pellamor/WorkerJob.h"
@@ -172,7 +176,7 @@ void CDriveBoxWaitDlg::SetDriveText(const QString& text) { drive_->setText(text)
 // ---------------------------------------------------------------------------------------------
 
 void CDriveBoxListPage::ShowRowInfo() {
-  dlg::RunDialogArgs("CDlgListInfoBox", {QVariant::fromValue<QObject*>(list_)}, this);
+  dlg::Open<CDlgListInfoBox>(this, CDlgListInfoBox::Args{list_});
 }
 
 void CDriveBoxListPage::BuildMenu(QMenu& menu) {
@@ -316,7 +320,7 @@ void CDriveBoxVolDlg::BuildMenu(QMenu& menu) {
   if (fat) {
     const char letter = static_cast<char>(g_pDriveTable[row].letter);
     connect(scan, &QAction::triggered, this,
-            [this, letter] { dlg::RunDialogArgs("CDlgScanBox_FAT", {QString(QLatin1Char(letter))}, this); });
+            [this, letter] { dlg::Open<CDlgScanBox_FAT>(this, CDlgScanBox_FAT::Args{letter}); });
   }
   // Greyed while no usage box is registered.
   QAction* usage = menu.addAction(QString::fromUtf16(u"디스크 사용량(&D)"));
@@ -459,7 +463,7 @@ CDriveBoxImageDlg::CDriveBoxImageDlg(QWidget* parent) : CTabPageSSL(parent) {
   layout->addWidget(new QLabel(QString::fromUtf16(u"디스크 이미지 파일:"), this), 0, 0);
   path_ = new QLineEdit(this);
   layout->addWidget(path_, 0, 1);
-  auto* browse = new QPushButton(QString::fromUtf16(u"찾아보기(&B)..."), this);
+  QPushButton* browse = dlgframe::MakeButton(this, {u"찾아보기(&B)...", "browse"});
   layout->addWidget(browse, 0, 2);
   connect(browse, &QPushButton::clicked, this, &CDriveBoxImageDlg::Browse);
   auto* group = new QGroupBox(QString::fromUtf16(u"섹터당 바이트"), this);
@@ -527,7 +531,7 @@ CDriveBoxOptionDlg::CDriveBoxOptionDlg(QWidget* parent) : CTabPageSSL(parent) {
   useExtensions_ = new QCheckBox(QString::fromUtf16(u"확장자 검색 사용"), this);
   useExtensions_->setChecked(g_bUseExtensionFilter == 1);
   layout->addWidget(useExtensions_, 1, 0);
-  fileTypes_ = new QPushButton(QString::fromUtf16(u"파일포맷"), this);
+  fileTypes_ = dlgframe::MakeButton(this, {u"파일포맷", "fileTypes"});
   layout->addWidget(fileTypes_, 1, 1);
   count_ = new QLabel(this);
   layout->addWidget(count_, 1, 2);
@@ -560,7 +564,7 @@ CDriveBoxOptionDlg::CDriveBoxOptionDlg(QWidget* parent) : CTabPageSSL(parent) {
   });
   connect(explore_, &QCheckBox::clicked, this, [this] { UpdateEnabled(); });
   connect(fileTypes_, &QPushButton::clicked, this, [this] {
-    if (dlg::RunDialogArgs("CDlgFileTypeBox", {}, this) == 1) ShowCount();
+    if (dlg::Open<CDlgFileTypeBox>(this, CDlgFileTypeBox::Args{})) ShowCount();
   });
   connect(decompression_, &QComboBox::currentIndexChanged, this, [](int index) {
     if (index >= 0) g_nDecompressionFormat = index;
@@ -596,10 +600,7 @@ CDriveBoxMainDlg::CDriveBoxMainDlg(int startPage, QWidget* parent) : CResizableD
   const QString title = QString::fromUtf16(u"디스크 열기");
   setWindowTitle(title);
   auto* layout = new QVBoxLayout(this);
-  header_ = new CDialogHeaderCtrl(this);
-  header_->SetTitle(title);
-  header_->SetDescription(QString::fromUtf16(u"복구할 대상을 선택합니다."));
-  header_->SetIconId(256);
+  header_ = dlgframe::MakeHeader(this, title, QString::fromUtf16(u"복구할 대상을 선택합니다."), 256);
   layout->addWidget(header_);
   tab_ = new CTabCtrlSSL(this);
   layout->addWidget(tab_, 1);
@@ -638,7 +639,7 @@ CDriveBoxMainDlg::CDriveBoxMainDlg(int startPage, QWidget* parent) : CResizableD
     case 4: {
       image_ = new CDriveBoxImageDlg;
       tab_->AddPage(QString::fromUtf16(u"이미지"), 4, image_, 1);
-      auto* open = new QPushButton(QString::fromUtf16(u"열기(&O)"), this);
+      QPushButton* open = dlgframe::MakeButton(this, {u"열기(&O)", "open"});
       layout->addWidget(open, 0, Qt::AlignRight);
       connect(open, &QPushButton::clicked, this, &CDriveBoxMainDlg::OpenImage);
       break;
@@ -687,15 +688,19 @@ void CDriveBoxMainDlg::keyPressEvent(QKeyEvent* event) {
   CResizableDialog::keyPressEvent(event);
 }
 
-int CDriveBoxMainDlg::Run(QWidget* parent, const QVariantList& args) {
-  const int page = args.isEmpty() ? 2 : args.front().toInt();
-  if (page == 2) {
+std::optional<CDriveBoxMainDlg::Result> CDriveBoxMainDlg::Open(QWidget* parent, const Args& args) {
+  if (args.page == 2) {
     platform::DriveMap::Instance().EnsureConfigured();
     if (platform::DriveMap::Instance().Drives().empty()) {
       platform::ShowMessage(u"드라이브가 선택되지 않았습니다.", platform::MsgButtons::Ok, platform::MsgIcon::None);
-      return 0;
+      return std::nullopt;
     }
   }
-  CDriveBoxMainDlg picker(page, parent);
-  return picker.exec() == 1 ? 1 : 0;
+  CDriveBoxMainDlg picker(args.page, parent);
+  if (picker.exec() != 1) return std::nullopt;
+  return Result{g_chCurrentDrive};
+}
+
+CDriveBoxMainDlg::Args CDriveBoxMainDlg::ArgsFrom(const dlg::DialogArgs& values) {
+  return {dlg::IntArg(values, 0, 2)};
 }

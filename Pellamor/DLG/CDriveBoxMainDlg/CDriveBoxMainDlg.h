@@ -7,14 +7,16 @@
 
 #include <QLabel>
 #include <QPointer>
-#include <QVariantList>
+#include <QMetaType>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "Pellamor/DLG/Dialogs.h"
 #include "controls/JorunListCtrl.h"
 #include "controls/ResizableDialog.h"
 #include "controls/TabPageSSL.h"
@@ -234,8 +236,17 @@ class CDriveBoxMainDlg : public CResizableDialog {
   CDriveBoxImageDlg* ImagePage() const { return image_; }
   CDriveBoxOptionDlg* OptionPage() const { return option_; }
 
-  // 1 when a drive was chosen, 0 otherwise.
-  static int Run(QWidget* parent, const QVariantList& args);
+  struct Args {
+    int page = 2;  // 0 disks, 1 partitions, 2 drives, 3 volume extents, 4 image, 5 scan options
+  };
+  // The choice: the drive letter, also left in g_chCurrentDrive.
+  struct Result {
+    char letter = 0;
+  };
+  // Runs the picker modally; the chosen drive, nothing when none was chosen.
+  static std::optional<Result> Open(QWidget* parent, const Args& args);
+  // Registry values: the page (2 when absent), and optionally a Result* that a choice fills.
+  static Args ArgsFrom(const dlg::DialogArgs& values);
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -255,3 +266,4 @@ class CDriveBoxMainDlg : public CResizableDialog {
   CDriveBoxOptionDlg* option_ = nullptr;
   bool opened_ = false;
 };
+Q_DECLARE_METATYPE(CDriveBoxMainDlg::Result*)

@@ -26,6 +26,7 @@
 #include "corvane/filesystem.h"
 #include "corvane/ntfs_record.h"
 #include "platform/message.h"
+#include "Pellamor/DLG/DialogFrame.h"
 #include "shared/DialogHeaderCtrl.h"
 
 namespace {
@@ -47,10 +48,8 @@ CNTFSUndeleteDlg::CNTFSUndeleteDlg(FILESYSTEMOBJ* fs, NtfsSearchOptions options,
 
   auto* layout = new QVBoxLayout(this);
   layout->setContentsMargins(0, 0, 0, 8);
-  header_ = new CDialogHeaderCtrl(this);
-  header_->SetTitle(QStringLiteral("삭제된 데이터 검색도구"));
-  header_->SetDescription(QStringLiteral("삭제된 데이터를 찾아내어 정보를 가져옵니다."));
-  header_->SetIconId(242);
+  header_ = dlgframe::MakeHeader(this, QStringLiteral("삭제된 데이터 검색도구"),
+                                 QStringLiteral("삭제된 데이터를 찾아내어 정보를 가져옵니다."), 242);
   layout->addWidget(header_);
 
   auto* body = new QVBoxLayout;
@@ -106,16 +105,11 @@ CNTFSUndeleteDlg::CNTFSUndeleteDlg(FILESYSTEMOBJ* fs, NtfsSearchOptions options,
   }
   body->addLayout(times);
 
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch();
-  button_ = new QPushButton(QStringLiteral("취소"), this);
-  button_->setAutoDefault(false);
-  button_->setDefault(false);
-  buttons->addWidget(button_);
-  body->addLayout(buttons);
+  std::vector<QPushButton*> made;
+  body->addLayout(dlgframe::ButtonRowLayout(this, {{u"취소", "button"}}, &made));
+  button_ = made[0];
   connect(button_, &QPushButton::clicked, this, &CNTFSUndeleteDlg::OnButton);
 
-  setWindowTitle(header_->Title());
   setFixedSize(sizeHint());
 
   timer_ = new QTimer(this);
@@ -290,19 +284,23 @@ NtfsSearchOptions CNTFSUndeleteDlg::CurrentOptions() {
   return o;
 }
 
-int CNTFSUndeleteDlg::Run(QWidget* parent, const QVariantList& args) {
-  auto* fs = args.isEmpty() ? nullptr : static_cast<FILESYSTEMOBJ*>(args.front().value<void*>());
-  if (!fs || !fs->ntfs) return 0;
-  SearchFn search;
-  if (args.size() > 1)
-    if (auto* fn = static_cast<SearchFn*>(args.at(1).value<void*>())) search = *fn;
-  CNTFSUndeleteDlg dialog(fs, CurrentOptions(), parent, std::move(search));
+bool CNTFSUndeleteDlg::Open(QWidget* parent, const Args& args) {
+  if (!args.fs || !args.fs->ntfs) return false;
+  CNTFSUndeleteDlg dialog(args.fs, CurrentOptions(), parent, args.search);
   dialog.exec();
-  return dialog.SetUpSucceeded() ? 1 : 0;
+  return dialog.SetUpSucceeded();
+}
+
+CNTFSUndeleteDlg::Args CNTFSUndeleteDlg::ArgsFrom(const dlg::DialogArgs& values) {
+  Args args;
+  if (!values.isEmpty()) args.fs = static_cast<FILESYSTEMOBJ*>(values.front().value<void*>());
+  if (values.size() > 1)
+    if (auto* fn = static_cast<SearchFn*>(values.at(1).value<void*>())) args.search = *fn;
+  return args;
 }
 
 int CNTFSUndeleteDlg::Scan(FILESYSTEMOBJ* fs) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app || QThread::currentThread() != app->thread()) return SearchNtfsVolume(fs);
-  return dlg::RunDialogArgs(QStringLiteral("CNTFSUndeleteDlg"), {QVariant::fromValue<void*>(fs)});
+  return dlg::Open<CNTFSUndeleteDlg>(QApplication::activeWindow(), Args{fs}) ? 1 : 0;
 }

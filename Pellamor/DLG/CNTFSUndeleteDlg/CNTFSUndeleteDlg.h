@@ -5,12 +5,12 @@
 
 #include <QDialog>
 #include <QString>
-#include <QVariantList>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 
+#include "Pellamor/DLG/Dialogs.h"
 #include "corvane/ntfs_search.h"
 
 class CDialogHeaderCtrl;
@@ -31,9 +31,15 @@ class CNTFSUndeleteDlg : public QDialog {
   CNTFSUndeleteDlg(FILESYSTEMOBJ* fs, NtfsSearchOptions options, QWidget* parent = nullptr, SearchFn search = {});
   ~CNTFSUndeleteDlg() override;
 
-  // Runner of the registry. Args: the FILESYSTEMOBJ* (as void*) and, for tests, a SearchFn*.
-  // Gives 1 when the search was set up (its entries published, even when cancelled), else 0.
-  static int Run(QWidget* parent, const QVariantList& args);
+  struct Args {
+    FILESYSTEMOBJ* fs = nullptr;
+    SearchFn search;  // none: SearchMft
+  };
+  // Runs the search dialog modally; true when the search was set up (its entries published, even
+  // when cancelled).
+  static bool Open(QWidget* parent, const Args& args);
+  // Registry values: the FILESYSTEMOBJ* (as void*) and, for tests, a SearchFn* (as void*).
+  static Args ArgsFrom(const dlg::DialogArgs& values);
   // The root scanner of an NTFS volume: the dialog on the UI thread, the plain search elsewhere.
   static int Scan(FILESYSTEMOBJ* fs);
   // The options a new search takes from the program's settings.

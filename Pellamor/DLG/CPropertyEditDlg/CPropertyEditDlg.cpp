@@ -1,6 +1,5 @@
 #include "Pellamor/DLG/CPropertyEditDlg/CPropertyEditDlg.h"
 
-#include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -8,6 +7,7 @@
 #include <QVBoxLayout>
 
 #include "Pellamor/DLG/CPropertyEditDlg/PropertyTexts.h"
+#include "Pellamor/DLG/DialogFrame.h"
 #include "Pellamor/DriveSession.h"
 #include "Pellamor/WorkerJob.h"
 
@@ -45,12 +45,9 @@ CPropertyEditDlg::CPropertyEditDlg(int index, QWidget* parent) : QDialog(parent)
     edits_[f.id] = edit;
     form->addRow(QString::fromUtf8(f.label), edit);
   }
-  auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
-  buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("확인"));
-  connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
-  layout->addWidget(buttons);
+  layout->addLayout(dlgframe::ButtonRowLayout(this, {{u"확인", "ok", dlgframe::Role::Accept, true}}));
   StartFill();
 }
 
@@ -101,8 +98,11 @@ void CPropertyEditDlg::done(int result) {
   QDialog::done(result);
 }
 
-int CPropertyEditDlg::Run(QWidget* parent, const QVariantList& args) {
-  const int index = args.isEmpty() ? -1 : args.front().toInt();
-  CPropertyEditDlg dialog(index, parent);
+int CPropertyEditDlg::Open(QWidget* parent, const Args& args) {
+  CPropertyEditDlg dialog(args.index, parent);
   return dialog.exec();
+}
+
+CPropertyEditDlg::Args CPropertyEditDlg::ArgsFrom(const dlg::DialogArgs& values) {
+  return {dlg::IntArg(values, 0, -1)};
 }

@@ -5,7 +5,6 @@
 
 #include <QDialog>
 #include <QPointer>
-#include <QVariantList>
 
 #include <array>
 #include <functional>
@@ -13,6 +12,7 @@
 #include <memory>
 #include <string>
 
+#include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/DriveSession.h"
 
 class CWorkerJob;
@@ -38,8 +38,13 @@ class CPropertyEditDlg : public QDialog {
   // Runs on the worker right before the texts are made (tests slow the worker down with it).
   static void SetBeforeFillHook(std::function<void()> hook);
 
-  // Registered runner. Argument: the entry index. Result: the dialog's exec().
-  static int Run(QWidget* parent, const QVariantList& args);
+  struct Args {
+    int index = -1;  // the entry's place in the engine's entry table
+  };
+  // Runs the dialog modally; its exec().
+  static int Open(QWidget* parent, const Args& args);
+  // Registry values: the entry index.
+  static Args ArgsFrom(const dlg::DialogArgs& values);
 
  signals:
   void filled();

@@ -14,6 +14,7 @@
 #include <QMenu>
 #include <QMimeDatabase>
 #include <QPushButton>
+#include <QStyle>
 #include <QThread>
 #include <QTimer>
 #include <QUrl>
@@ -27,6 +28,7 @@
 #include "Pellamor/DLG/CDirectSaveDlg/CDirectSaveDlg.h"
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
+#include "Pellamor/DLG/DialogFrame.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/DriveSession.h"
 #include "Pellamor/SaveFolder.h"
@@ -48,6 +50,7 @@ const char16_t* const kHeadings[kColumns] = {u"이름", u"종류", u"크기", u"
 const Qt::Alignment kAlign[kColumns] = {Qt::AlignLeft, Qt::AlignLeft, Qt::AlignRight, Qt::AlignHCenter,
                                         Qt::AlignRight, Qt::AlignHCenter, Qt::AlignLeft, Qt::AlignLeft};
 const int kWidths[kColumns] = {170, 100, 70, 70, 70, 70, 200, 200};
+constexpr int kSaveFolderColumn = 6;
 
 }  // namespace
 
@@ -64,8 +67,14 @@ int QueueTableModel::columnCount(const QModelIndex& parent) const { return paren
 QVariant QueueTableModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= rowCount()) return {};
   if (role == Qt::TextAlignmentRole) return QVariant::fromValue(kAlign[index.column()] | Qt::AlignVCenter);
-  if (role != Qt::DisplayRole && role != Qt::DecorationRole) return {};
   const drsave::QueueItem* item = &items_[static_cast<std::size_t>(index.row())];
+  // The whole save folder (shown elided) and the whole note.
+  if (role == Qt::ToolTipRole) {
+    if (index.column() == kSaveFolderColumn && !item->saveFolder.empty()) return Q(item->saveFolder);
+    if (index.column() == kColumns - 1 && !item->note.empty()) return Q(item->note);
+    return {};
+  }
+  if (role != Qt::DisplayRole && role != Qt::DecorationRole) return {};
   if (role == Qt::DecorationRole) {
     if (index.column() != 0) return {};
     static QFileIconProvider icons;
@@ -189,14 +198,10 @@ class CDRSaveBox::Question : public drsave::IRenameQuestion {
     }
   };
 
-  // The rename dialog: source name in, target name out (empty for Cancel). Without the dialog
-  // the item is given up.
+  // The rename dialog: source name in, target name out (empty for Cancel).
   static std::u16string Ask(CDRSaveBox* box, const std::u16string& name) {
-    if (!dlg::HasDialog("CDlgAttrChangeBox")) return {};
-    CDlgAttrChangeBox::Result result;
-    const int answer =
-        dlg::RunDialogArgs("CDlgAttrChangeBox", dlg::DialogArgs{Q(name), QVariant::fromValue(&result)}, box);
-    return answer == CDlgAttrChangeBox::kCancelled ? std::u16string() : U(result.targetName);
+    const CDlgAttrChangeBox::Result result = dlg::Open<CDlgAttrChangeBox>(box, CDlgAttrChangeBox::Args{Q(name)});
+    return result.code == CDlgAttrChangeBox::kCancelled ? std::u16string() : U(result.targetName);
   }
 
   CDRSaveBox* box_;
@@ -209,45 +214,53 @@ class CDRSaveBox::Question : public drsave::IRenameQuestion {
 
 CDRSaveBox::CDRSaveBox(QWidget* parent, CDriveSession* session)
     : CResizableDialog(parent), question_(std::make_unique<Question>(this)), session_(session) {
-  setWindowTitle(QString::fromUtf16(u"임시보관함"));
-  resize(531, 395);
-  header_ = new CDialogHeaderCtrl(this);
-  header_->SetTitle(QString::fromUtf16(u"임시보관함"));
-  header_->SetDescription(
-      QString::fromUtf16(u"임시보관함에 있는 목록입니다. 프로그램이 종료되기전까지만 메모리에 임시보관됩니다."));
-  header_->setGeometry(0, 0, 531, 56);
-
-  auto* group = new QGroupBox(QString::fromUtf16(u"전체:"), this);
-  group->setGeometry(8, 60, 515, 40);
-  counter_ = new QLabel(group);
-  counter_->setGeometry(60, 14, 440, 20);
+  header_ = dlgframe::MakeHeader(
+      this, QString::fromUtf16(u"임시보관함"),
+      QString::fromUtf16(u"임시보관함에 있는 목록입니다. 프로그램이 종료되기전까지만 메모리에 임시보관됩니다."), 0);
 
   list_ = new CGridListCtrlGroups(this);
-  list_->setGeometry(8, 106, 515, 236);
   model_ = new QueueTableModel(store_, this);
   list_->SetOwnerModel(model_);
   list_->SetCellMarginFactor(1.2);
   for (int c = 0; c < kColumns; ++c) list_->InsertColumn(c, Q(kHeadings[c]), kAlign[c], kWidths[c]);
+  // A long save folder keeps its start and its last folder.
+  list_->SetColumnElideMode(kSaveFolderColumn, Qt::ElideMiddle);
   list_->setContextMenuPolicy(Qt::CustomContextMenu);
   connect(list_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& p) { ShowItemMenu(list_->viewport()->mapToGlobal(p)); });
 
+  // Wide enough for every column of the list (and its frame and scroll bar) at the first show.
+  int columns = 0;
+  for (int c = 0; c < kColumns; ++c) columns += list_->columnWidth(c);
+  const int listWidth =
+      columns + 2 * list_->frameWidth() + list_->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list_) + 2;
+  const int w = std::max(531, listWidth + 16);
+  const int h = 395;
+  resize(w, h);
+  header_->setGeometry(0, 0, w, 56);
+
+  auto* group = new QGroupBox(QString::fromUtf16(u"전체:"), this);
+  group->setGeometry(8, 60, w - 16, 40);
+  counter_ = new QLabel(group);
+  counter_->setGeometry(60, 14, w - 16 - 75, 20);
+
+  list_->setGeometry(8, 106, w - 16, 236);
+
   auto* line = new QFrame(this);
   line->setFrameShape(QFrame::HLine);
   line->setFrameShadow(QFrame::Sunken);
-  line->setGeometry(8, 348, 515, 4);
+  line->setGeometry(8, 348, w - 16, 4);
 
-  auto button = [this](const char16_t* text, int x) {
-    auto* b = new QPushButton(QString::fromUtf16(text), this);
+  auto button = [this](const char16_t* text, const char* name, int x) {
+    QPushButton* b = dlgframe::MakeButton(this, {text, name});
     b->setGeometry(x, 358, 84, 26);
-    b->setAutoDefault(false);
     return b;
   };
-  QPushButton* listMenu = button(u"목록관리", 8);
-  QPushButton* custom = button(u"사용자정의", 96);
-  QPushButton* start = button(u"복구시작(&S)", 263);
-  pause_ = button(u"일시정지(&P)", 351);
-  QPushButton* hide = button(u"숨김(&C)", 439);
+  QPushButton* listMenu = button(u"목록관리", "listMenu", 8);
+  QPushButton* custom = button(u"사용자정의", "custom", 96);
+  QPushButton* start = button(u"복구시작(&S)", "start", w - 268);
+  pause_ = button(u"일시정지(&P)", "pause", w - 180);
+  QPushButton* hide = button(u"숨김(&C)", "hide", w - 92);
   connect(listMenu, &QPushButton::clicked, this, &CDRSaveBox::ShowListMenu);
   connect(custom, &QPushButton::clicked, this, &CDRSaveBox::ShowCustomMenu);
   connect(start, &QPushButton::clicked, this, &CDRSaveBox::OnStartRecovery);
@@ -500,27 +513,22 @@ void CDRSaveBox::OnChangeMethod() {
     Box(u"항목이 2개 이상 선택되었습니다.");
     return;
   }
-  if (rows.empty() || !dlg::HasDialog("CDlgRecoveryMethod")) return;
+  if (rows.empty()) return;
   auto item = store_.At(rows[0]);
   if (!item) return;
-  CDlgRecoveryMethod::Result result;
-  const dlg::DialogArgs args{Q(item->name), static_cast<int>(item->methodCode),
-                             static_cast<qulonglong>(item->firstCluster), static_cast<qulonglong>(item->size),
-                             QVariant::fromValue(&result)};
-  if (dlg::RunDialogArgs("CDlgRecoveryMethod", args, this) != 1) return;
-  store_.Update(item->id, [&](drsave::QueueItem& i) { ApplyRecoveryMethod(result, i); });
+  const std::optional<CDlgRecoveryMethod::Result> result = dlg::Open<CDlgRecoveryMethod>(
+      this, CDlgRecoveryMethod::Args{Q(item->name), static_cast<int>(item->methodCode), item->firstCluster, item->size});
+  if (!result) return;
+  store_.Update(item->id, [&](drsave::QueueItem& i) { ApplyRecoveryMethod(*result, i); });
   UpdateCounters();
 }
 
 void CDRSaveBox::OnAddVirtualFile() {
   if (RefuseWhileRunning()) return;
-  if (dlg::HasDialog("CDlgRecoveryMethod")) {
-    CDlgRecoveryMethod::Result result;
-    if (dlg::RunDialogArgs("CDlgRecoveryMethod", dlg::DialogArgs{QString(), 0, 0ULL, 0ULL, QVariant::fromValue(&result)},
-                           this) == 1)
-      store_.Add(drsave::MakeHandMadeItem(result.name.toStdU16String(), static_cast<std::uint32_t>(result.methodCode),
-                                          result.firstCluster, result.size));
-  }
+  if (const std::optional<CDlgRecoveryMethod::Result> result =
+          dlg::Open<CDlgRecoveryMethod>(this, CDlgRecoveryMethod::Args{}))
+    store_.Add(drsave::MakeHandMadeItem(result->name.toStdU16String(), static_cast<std::uint32_t>(result->methodCode),
+                                        result->firstCluster, result->size));
   UpdateCounters();
 }
 

@@ -2,8 +2,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 
 #include "corvane/dll_processor.h"
 #include "corvane/filesystem.h"
@@ -11,6 +9,7 @@
 #include "corvane/ntfs_time.h"
 #include "platform/codepage.h"
 #include "platform/endian.h"
+#include "platform/file_ops.h"
 #include "platform/message.h"
 #include "platform/output_file.h"
 
@@ -69,13 +68,6 @@ std::u16string DriveText(char16_t letter) { return u"(" + std::u16string(1, lett
 std::u16string FileSystemOrCode(std::uint32_t code) {
   const std::u16string_view name = DbFileSystemName(code);
   return name.empty() ? Decimal(code) : std::u16string(name);
-}
-
-bool ReadWholeFile(const std::string& path, std::vector<std::uint8_t>* out) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return false;
-  out->assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-  return !in.bad();
 }
 
 }  // namespace
@@ -373,7 +365,7 @@ ImportResult ImportQueueDb(const std::string& path, const DbDrive& drive, std::s
   ImportResult result;
   const std::u16string fileName = BaseName(path);
   std::vector<std::uint8_t> bytes;
-  if (!ReadWholeFile(path, &bytes)) {
+  if (!platform::ReadWholeFile(path, &bytes)) {
     platform::ShowMessage(u"가져오기 실패\r\n\n파일을 열 수 없습니다.");
     ShowFatalErrorAndExit(kReportStamp, kReportPath, kCodeImport, 3, 0);
     return result;

@@ -1,7 +1,6 @@
 #include "Pellamor/DLG/DRSaveBox/QueueItem.h"
 
-#include <sys/stat.h>
-
+#include "platform/file_ops.h"
 #include "platform/message.h"
 #include "platform/output_file.h"
 
@@ -26,8 +25,7 @@ bool IsAcceptableItemName(std::u16string_view name) { return name.empty() || pla
 bool IsUsableSaveFolder(std::u16string_view folder) {
   if (folder.empty() || folder.front() != u'/' || folder.find(u'\0') != std::u16string_view::npos)
     return false;
-  struct stat st {};
-  return ::stat(platform::ToUtf8(folder).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+  return platform::IsFolder(folder);
 }
 
 QueueItem MakeHandMadeItem(std::u16string name, std::uint32_t methodCode, std::uint64_t cluster,

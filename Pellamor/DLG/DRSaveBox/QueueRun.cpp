@@ -1,20 +1,16 @@
 #include "Pellamor/DLG/DRSaveBox/QueueRun.h"
 
-#include <dirent.h>
-#include <fcntl.h>
 #include <locale.h>
-#include <sys/stat.h>
-#include <unistd.h>
 #include <wctype.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <limits>
 
 #include "corvane/ntfs_records.h"
 #include "corvane/ntfs_save.h"
 #include "corvane/save_control.h"
+#include "platform/file_ops.h"
+#include "platform/folder_scan.h"
 #include "platform/message.h"
 #include "platform/output_file.h"
 
@@ -153,21 +149,10 @@ std::u16string FolderIndex::Fold(std::u16string_view name) {
 
 bool FolderIndex::Load(const std::string& folder) {
   names_.clear();
-  DIR* dir = ::opendir(folder.c_str());
-  if (!dir) return false;
-  const int dfd = ::dirfd(dir);
-  while (dirent* e = ::readdir(dir)) {
-    const std::string_view n(e->d_name);
-    if (n == "." || n == "..") continue;
-    bool isFolder = e->d_type == DT_DIR;
-    if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
-      struct stat st {};
-      isFolder = ::fstatat(dfd, e->d_name, &st, 0) == 0 && S_ISDIR(st.st_mode);
-    }
-    Add(platform::FromUtf8(n), isFolder);
-  }
-  ::closedir(dir);
-  return true;
+  return platform::ScanFolder(platform::FromUtf8(folder), [this](const platform::FolderEntry& e) {
+    Add(e.name, e.isFolder);
+    return true;
+  });
 }
 
 bool FolderIndex::Has(std::u16string_view name, bool* isFolder) const {
@@ -198,11 +183,6 @@ namespace {
 constexpr std::uint64_t kMax32 = std::numeric_limits<std::uint32_t>::max();
 
 ItemOutcome Failed(std::u16string_view note) { return ItemOutcome{false, std::u16string(note)}; }
-
-bool Exists(const std::string& path) {
-  struct stat st {};
-  return ::lstat(path.c_str(), &st) == 0;
-}
 
 
 }  // namespace
@@ -297,6 +277,8 @@ void QueueRunner::Run(FILESYSTEMOBJ* fs) {
       if (onItemDone) onItemDone(item->id);
       break;
     }
+    // Every failure tells why.
+    if (!outcome.saved && outcome.note.empty()) outcome.note = kNoteSaveFailed;
     store_.Update(item->id, [&](QueueItem& i) {
       i.stateText = std::u16string(outcome.saved ? kStateDone : kStateFailed);
       i.note = std::move(outcome.note);
@@ -313,16 +295,6 @@ FolderIndex* QueueRunner::IndexOf(const std::u16string& folder) {
     return nullptr;
   }
   return &it->second;
-}
-
-std::u16string QueueRunner::TempName(const FolderIndex& index) {
-  for (;;) {
-    char name[64];
-    std::snprintf(name, sizeof name, ".queue-%ld-%llu.tmp", static_cast<long>(::getpid()),
-                  static_cast<unsigned long long>(++tempCounter_));
-    std::u16string temp = platform::FromUtf8(name);
-    if (!index.Has(temp)) return temp;
-  }
 }
 
 ItemOutcome QueueRunner::SaveItem(const QueueItem& item) {
@@ -365,26 +337,10 @@ ItemOutcome QueueRunner::SaveItem(const QueueItem& item) {
     name = std::move(answer);
   }
 
-  if (!replace) {
-    ItemOutcome outcome = ntfs ? SaveNtfs(item, folder, name) : SaveFat(item, folder, name);
-    // A save that fails may still leave what it could read (a chain that ends short).
-    if (outcome.saved || Exists(platform::OutputPath(folder, name))) index.Add(name);
-    return outcome;
-  }
-  const std::string target = platform::OutputPath(folder, name);
-
-  // Replacing: the new file takes the old one's place only once it is whole.
-  const std::u16string temp = TempName(index);
-  ItemOutcome outcome = ntfs ? SaveNtfs(item, folder, temp) : SaveFat(item, folder, temp);
-  const std::string tempPath = platform::OutputPath(folder, temp);
-  if (!outcome.saved) {
-    ::unlink(tempPath.c_str());
-    return outcome;
-  }
-  if (!Exists(tempPath) || std::rename(tempPath.c_str(), target.c_str()) != 0) {
-    ::unlink(tempPath.c_str());
-    return Failed(kNoteRenameFailed);
-  }
+  // A replacement takes the old file's place only once it is whole (the output file is written
+  // aside and renamed over the old one); otherwise a save that ends short keeps what it read.
+  ItemOutcome outcome = ntfs ? SaveNtfs(item, folder, name, !replace) : SaveFat(item, folder, name, !replace);
+  if (!replace && (outcome.saved || platform::EntryExists(folder, name))) index.Add(name);
   return outcome;
 }
 
@@ -412,29 +368,31 @@ const NTFSFILEENTRY* QueueRunner::FoundEntry(std::uint64_t record) const {
 }
 
 ItemOutcome QueueRunner::SaveFat(const QueueItem& item, const std::u16string& folder,
-                                 const std::u16string& temp) {
+                                 const std::u16string& name, bool keepIncomplete) {
   SaveControl control;
+  control.keepIncomplete = keepIncomplete;
   control.afterChunk = [this](std::uint64_t w, std::uint64_t t) { return AfterChunk(w, t); };
   int result = 0;
   if (item.methodCode == kMethodSector) {
-    result = RecoverFatFile(0, temp, folder, 0, kFatRecoverSector, 0, item.firstCluster,
+    result = RecoverFatFile(0, name, folder, 0, kFatRecoverSector, 0, item.firstCluster,
                             static_cast<std::uint32_t>(item.size), &control);
   } else {
     const int method = item.methodCode == kMethodLinear ? kFatRecoverLinear : kFatRecoverBasic;
     const int deleted = item.entryReference == kFatDeletedReference ? 1 : 0;
-    result = RecoverFatFile(static_cast<std::uint32_t>(item.firstCluster), temp, folder,
+    result = RecoverFatFile(static_cast<std::uint32_t>(item.firstCluster), name, folder,
                             static_cast<std::uint32_t>(item.size), method, deleted, 0, 0, &control);
   }
   return ItemOutcome{result != 0, std::move(control.note)};
 }
 
 ItemOutcome QueueRunner::SaveNtfs(const QueueItem& item, const std::u16string& folder,
-                                  const std::u16string& temp) {
+                                  const std::u16string& name, bool keepIncomplete) {
   const NTFSFILEENTRY* found = FoundEntry(item.addedCluster);
   if (!found) return Failed(kNoteNotFound);
   SaveControl control;
+  control.keepIncomplete = keepIncomplete;
   control.afterChunk = [this](std::uint64_t w, std::uint64_t t) { return AfterChunk(w, t); };
-  const int result = SaveNtfsFile(fs_->ntfs, static_cast<std::uint32_t>(item.addedCluster), temp,
+  const int result = SaveNtfsFile(fs_->ntfs, static_cast<std::uint32_t>(item.addedCluster), name,
                                   folder, item.entryReference, found, &control);
   return ItemOutcome{result != 0, std::move(control.note)};
 }

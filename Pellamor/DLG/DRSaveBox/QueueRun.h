@@ -71,8 +71,9 @@ inline constexpr char16_t kNoteUnknownMethod[] = u"알 수 없는 복구방식�
 inline constexpr char16_t kNoteTooLarge[] = u"값이 너무 커서 복구할 수 없습니다.";
 inline constexpr char16_t kNoteNtfsSector[] = u"NTFS 파일에는 섹터 복구방식을 쓸 수 없습니다.";
 inline constexpr char16_t kNoteNotFound[] = u"검색된 파일이 아니므로 복구할 수 없습니다.";
-inline constexpr char16_t kNoteRenameFailed[] = u"복구한 파일을 저장위치에 둘 수 없습니다.";
 inline constexpr char16_t kNoteStopped[] = u"복구를 중지했습니다.";
+// A failure that the engine gave no reason for.
+inline constexpr char16_t kNoteSaveFailed[] = u"파일을 저장하지 못했습니다.";
 
 inline constexpr char16_t kMsgRunning[] = u"복구가 진행 중에 있습니다.";
 inline constexpr char16_t kMsgDriveClosed[] = u"드라이브가 닫혔습니다.";
@@ -155,16 +156,17 @@ class QueueRunner {
   bool PrepareVolume(FILESYSTEMOBJ* fs);
   // The folder's index, read on first use; null when the folder cannot be read.
   FolderIndex* IndexOf(const std::u16string& folder);
-  ItemOutcome SaveFat(const QueueItem& item, const std::u16string& folder, const std::u16string& temp);
-  ItemOutcome SaveNtfs(const QueueItem& item, const std::u16string& folder, const std::u16string& temp);
-  std::u16string TempName(const FolderIndex& index);
+  // keepIncomplete: see SaveControl.
+  ItemOutcome SaveFat(const QueueItem& item, const std::u16string& folder, const std::u16string& name,
+                      bool keepIncomplete);
+  ItemOutcome SaveNtfs(const QueueItem& item, const std::u16string& folder, const std::u16string& name,
+                       bool keepIncomplete);
 
   QueueStore& store_;
   IRenameQuestion* question_;
   FILESYSTEMOBJ* fs_ = nullptr;
   std::unordered_map<std::u16string, FolderIndex> folders_;
   std::unordered_map<std::uint64_t, std::uint32_t> ntfsRecords_;  // record -> entry index
-  std::uint64_t tempCounter_ = 0;
 
   mutable std::mutex gateMutex_;
   std::condition_variable gate_;

@@ -11,6 +11,7 @@
 
 #include "controls/DialogUnits.h"
 #include "controls/GridListCtrlEx.h"
+#include "Pellamor/DLG/DialogFrame.h"
 #include "shared/DialogHeaderCtrl.h"
 
 namespace {
@@ -41,8 +42,8 @@ CDlgListInfoBox::CDlgListInfoBox(QWidget* parent) : CResizableDialog(parent) {
   const QSize button = DialogUnitsToPixels(QSize(kButtonWidth, kButtonHeight), base);
   resize(w, h);
 
-  header_ = new CDialogHeaderCtrl(this);
-  header_->setObjectName(QStringLiteral("header"));
+  header_ = dlgframe::MakeHeader(this, QString::fromUtf16(u"항목 정보"),
+                                 QString::fromUtf16(u"목록에서 표시되는 항목이 많은 경우 일목요연하게 보여줍니다."), 242);
   const int headerHeight = header_->sizeHint().height();
   header_->setGeometry(0, 0, w, headerHeight);
 
@@ -56,26 +57,17 @@ CDlgListInfoBox::CDlgListInfoBox(QWidget* parent) : CResizableDialog(parent) {
   const int buttonTop = h - gapY - button.height();
   edit_->setGeometry(gapX, editTop, w - 2 * gapX, buttonTop - gapY - editTop);
 
-  cancel_ = new QPushButton(QString::fromUtf16(u"취소"), this);
-  cancel_->setObjectName(QStringLiteral("cancel"));
+  cancel_ = dlgframe::MakeButton(this, {u"취소", "cancel", dlgframe::Role::Reject});
   cancel_->setGeometry(w - gapX - button.width(), buttonTop, button.width(), button.height());
-  ok_ = new QPushButton(QString::fromUtf16(u"확인"), this);
-  ok_->setObjectName(QStringLiteral("ok"));
-  ok_->setDefault(true);
+  ok_ = dlgframe::MakeButton(this, {u"확인", "ok", dlgframe::Role::Accept, true});
   ok_->setGeometry(cancel_->x() - DialogUnitsToPixelsX(4, base) - button.width(), buttonTop, button.width(),
                    button.height());
-  connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
-  connect(cancel_, &QPushButton::clicked, this, &QDialog::reject);
 
   AddAnchor(edit_, anchor::TopLeft, anchor::BottomRight);
   AddAnchor(ok_, anchor::BottomRight);
   AddAnchor(cancel_, anchor::BottomRight);
   AddAnchor(header_, anchor::TopLeft, anchor::TopRight);
 
-  header_->SetTitle(QString::fromUtf16(u"항목 정보"));
-  header_->SetDescription(QString::fromUtf16(u"목록에서 표시되는 항목이 많은 경우 일목요연하게 보여줍니다."));
-  header_->SetIconId(242);
-  setWindowTitle(header_->Title());
 }
 
 void CDlgListInfoBox::SetText(const QString& text) {
@@ -162,3 +154,11 @@ QList<CDlgListInfoBox*> ShowListRowInfo(QAbstractItemView* list) {
 }
 
 QList<CDlgListInfoBox*> ShowListRowInfoEx(QAbstractItemView* list) { return ShowListRowInfo(list); }
+
+int CDlgListInfoBox::Open(QWidget*, const Args& args) {
+  return args.list ? static_cast<int>(ShowListRowInfo(args.list).size()) : 0;
+}
+
+CDlgListInfoBox::Args CDlgListInfoBox::ArgsFrom(const dlg::DialogArgs& values) {
+  return {values.isEmpty() ? nullptr : qobject_cast<QAbstractItemView*>(values.front().value<QObject*>())};
+}

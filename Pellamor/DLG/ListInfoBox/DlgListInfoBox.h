@@ -7,6 +7,7 @@
 #include <QModelIndex>
 #include <QString>
 
+#include "Pellamor/DLG/Dialogs.h"
 #include "controls/ResizableDialog.h"
 
 class CDialogHeaderCtrl;
@@ -28,6 +29,14 @@ class CDlgListInfoBox : public CResizableDialog {
   CDialogHeaderCtrl* Header() const { return header_; }
   QPushButton* OkButton() const { return ok_; }
   QPushButton* CancelButton() const { return cancel_; }
+
+  struct Args {
+    QAbstractItemView* list = nullptr;
+  };
+  // Opens one modeless box per selected row of the list (ShowListRowInfo); gives the box count.
+  static int Open(QWidget* parent, const Args& args);
+  // Registry values: the list, as a QObject*.
+  static Args ArgsFrom(const dlg::DialogArgs& values);
 
  private:
   QString text_;
