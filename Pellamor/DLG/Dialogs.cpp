@@ -20,6 +20,7 @@
 
 #include "Pellamor/DLG/CDirectSaveDlg/CDirectSaveDlg.h"
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
+#include "Pellamor/DLG/CDlgDiskUsageBox/CDlgDiskUsageBox.h"
 #include "Pellamor/DLG/CDlgFileTypeBox/CDlgFileTypeBox.h"
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
 #include "Pellamor/DLG/CDlgScanBox_FAT/CDlgScanBox_FAT.h"
@@ -76,6 +77,9 @@ void RegisterAllDialogs() {
   RegisterDialogRunner("CDlgScanBox_FAT", &CDlgScanBox_FAT::Run);
   // Property check of one FAT entry. Arg: the entry's index in the engine's table.
   RegisterDialogRunner("CPropertyEditDlg", &CPropertyEditDlg::Run);
+  // Disk usage. Arg: the drive shown at once, a text whose first character is the letter or the
+  // letter's character code (none, an empty text or 0: no drive). Gives 1 OK, 0 cancel.
+  RegisterTyped<CDlgDiskUsageBox>("CDlgDiskUsageBox");
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {
