@@ -22,6 +22,7 @@
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
 #include "Pellamor/DLG/CDlgDiskUsageBox/CDlgDiskUsageBox.h"
 #include "Pellamor/DLG/CDlgFileTypeBox/CDlgFileTypeBox.h"
+#include "Pellamor/DLG/CDlgInstSwListBox/CDlgInstSwListBox.h"
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
 #include "Pellamor/DLG/CDlgScanBox_FAT/CDlgScanBox_FAT.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
@@ -80,6 +81,8 @@ void RegisterAllDialogs() {
   // Disk usage. Arg: the drive shown at once, a text whose first character is the letter or the
   // letter's character code (none, an empty text or 0: no drive). Gives 1 OK, 0 cancel.
   RegisterTyped<CDlgDiskUsageBox>("CDlgDiskUsageBox");
+  // Installed software (the dpkg status database). No args. Gives 1 OK, 0 closed.
+  RegisterTyped<CDlgInstSwListBox>("CDlgInstSwListBox");
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {
