@@ -25,6 +25,7 @@
 #include "Pellamor/DLG/CDlgInstSwListBox/CDlgInstSwListBox.h"
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
 #include "Pellamor/DLG/CDlgScanBox_FAT/CDlgScanBox_FAT.h"
+#include "Pellamor/DLG/CDlgSysInfoBox/CDlgSysInfoBox.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
 #include "Pellamor/DLG/CNTFSUndeleteDlg/CNTFSUndeleteDlg.h"
 #include "Pellamor/DLG/CPropertyEditDlg/CPropertyEditDlg.h"
@@ -83,6 +84,8 @@ void RegisterAllDialogs() {
   RegisterTyped<CDlgDiskUsageBox>("CDlgDiskUsageBox");
   // Installed software (the dpkg status database). No args. Gives 1 OK, 0 closed.
   RegisterTyped<CDlgInstSwListBox>("CDlgInstSwListBox");
+  // System information (memory and processor facts of the machine). No args. Gives 1 OK, 0 closed.
+  RegisterTyped<CDlgSysInfoBox>("CDlgSysInfoBox");
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {
