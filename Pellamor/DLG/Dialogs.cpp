@@ -26,6 +26,7 @@
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
 #include "Pellamor/DLG/CDlgScanBox_FAT/CDlgScanBox_FAT.h"
 #include "Pellamor/DLG/CDlgSysInfoBox/CDlgSysInfoBox.h"
+#include "Pellamor/DLG/CDlgVirtualDesktopBox/CDlgVirtualDesktopBox.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
 #include "Pellamor/DLG/CNTFSUndeleteDlg/CNTFSUndeleteDlg.h"
 #include "Pellamor/DLG/CPropertyEditDlg/CPropertyEditDlg.h"
@@ -86,6 +87,9 @@ void RegisterAllDialogs() {
   RegisterTyped<CDlgInstSwListBox>("CDlgInstSwListBox");
   // System information (memory and processor facts of the machine). No args. Gives 1 OK, 0 closed.
   RegisterTyped<CDlgSysInfoBox>("CDlgSysInfoBox");
+  // Virtual desktops (X11 windows of DISPLAY; inert elsewhere). No args. Gives 1 when closed with
+  // 닫기, 0 otherwise; every hidden window is shown again either way.
+  RegisterTyped<CDlgVirtualDesktopBox>("CDlgVirtualDesktopBox");
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {
