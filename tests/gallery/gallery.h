@@ -34,3 +34,4 @@ void StageGridListPage(QWidget* page);
 QWidget* MakeDialogFramePage();
 void StageDialogFramePage(QWidget* page);
 QWidget* MakeDialogHeaderPage();
+QWidget* MakeHexEditPage();

@@ -12,6 +12,7 @@ const std::vector<GalleryPage>& GalleryPages() {
       {"grid_list", QStringLiteral("표 목록"), MakeGridListPage, QSize(800, 560), StageGridListPage},
       {"dialog_frame", QStringLiteral("대화 상자"), MakeDialogFramePage, {}, StageDialogFramePage},
       {"dialog_header", QStringLiteral("머리 띠"), MakeDialogHeaderPage},
+      {"hex_edit", QStringLiteral("16진수 편집"), MakeHexEditPage},
   };
   return pages;
 }
