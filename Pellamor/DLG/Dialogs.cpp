@@ -19,6 +19,7 @@
 #include <map>
 
 #include "Pellamor/DLG/CDirectSaveDlg/CDirectSaveDlg.h"
+#include "Pellamor/DLG/CDiskHexDlg/CDiskHexDlg.h"
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
 #include "Pellamor/DLG/CDlgDiskUsageBox/CDlgDiskUsageBox.h"
 #include "Pellamor/DLG/CDlgFileTypeBox/CDlgFileTypeBox.h"
@@ -90,6 +91,8 @@ void RegisterAllDialogs() {
   // Virtual desktops (X11 windows of DISPLAY; inert elsewhere). No args. Gives 1 when closed with
   // 닫기, 0 otherwise; every hidden window is shown again either way.
   RegisterTyped<CDlgVirtualDesktopBox>("CDlgVirtualDesktopBox");
+  // Disk hex editor over a fixed sample block (no sector is read). No args. Gives 1 OK, 0 cancel.
+  RegisterTyped<CDiskHexDlg>("CDiskHexDlg");
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {
