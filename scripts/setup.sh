@@ -7,7 +7,8 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dosfstools mtools ntfs-3g exfatprogs fdisk sleuthkit
-  fonts-nanum libx11-dev python3 xvfb
+  xvfb
+  fonts-nanum libx11-dev python3
 )
 missing=()
 for p in "${packages[@]}"; do
