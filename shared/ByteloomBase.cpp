@@ -17,6 +17,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -27,9 +28,21 @@ constexpr int kAutoScrollMs = 5;    // auto-scroll tick
 constexpr int kWheelStep = 120;     // one notch of a classic wheel
 constexpr char kHexDigits[] = "0123456789ABCDEF";
 
+// Fixed pitch as the font says, or as its advances show: every character the control draws
+// (0x20-0x7E) is as wide as "0" (some monospaced fonts do not say so themselves).
+bool IsFixedPitch(const QFont& font) {
+  if (QFontInfo(font).fixedPitch()) return true;
+  const QFontMetrics fm(font);
+  const int width = fm.horizontalAdvance(QLatin1Char('0'));
+  if (width <= 0) return false;
+  for (char c = 0x20; c <= 0x7E; ++c)
+    if (fm.horizontalAdvance(QLatin1Char(c)) != width) return false;
+  return true;
+}
+
 QFont SystemFixedFont() {
   QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-  if (QFontInfo(font).fixedPitch()) return font;
+  if (IsFixedPitch(font)) return font;
   font = QFont(QStringLiteral("Monospace"));
   font.setStyleHint(QFont::TypeWriter);
   font.setFixedPitch(true);
@@ -51,6 +64,8 @@ CByteloomBase::CByteloomBase(QWidget* parent) : QAbstractScrollArea(parent), fon
 }
 
 CByteloomBase::~CByteloomBase() = default;
+
+bool CByteloomBase::IsFixedPitchFont(const QFont& font) { return IsFixedPitch(font); }
 
 // ---- settings ----
 
@@ -108,7 +123,7 @@ void CByteloomBase::SetReadOnly(bool readOnly, bool repaint) {
 }
 
 bool CByteloomBase::SetControlFont(const QFont& font, bool repaint) {
-  if (!QFontInfo(font).fixedPitch()) return false;
+  if (!IsFixedPitch(font)) return false;
   font_ = font;
   layoutDirty_ = true;
   ScheduleScrollBarUpdate();
@@ -157,7 +172,8 @@ void CByteloomBase::EnsureLayout() const {
 void CByteloomBase::ComputeLayout() const {
   Layout l;
   const QFontMetrics fm(font_);
-  l.charWidth = std::max(1, fm.horizontalAdvance(QLatin1Char('0')));
+  // A whole pixel at least as wide as "0": every character is drawn in a cell of its own.
+  l.charWidth = std::max(1, static_cast<int>(std::ceil(QFontMetricsF(font_).horizontalAdvance(QLatin1Char('0')) - 0.01)));
   l.rowHeight = std::max(1, fm.height());
 
   QRect text = viewport()->rect();
@@ -235,6 +251,20 @@ int CByteloomBase::CharLeft() const { EnsureLayout(); return layout_.charLeft; }
 int CByteloomBase::CharColumnWidth() const { EnsureLayout(); return layout_.charWidth2; }
 int CByteloomBase::MaxTopRow() const { EnsureLayout(); return layout_.maxTop; }
 int CByteloomBase::MaxHorizontalPosition() const { EnsureLayout(); return layout_.maxH; }
+
+QSize CByteloomBase::SizeForRows(int bytesPerRow, int rows) const {
+  EnsureLayout();
+  const int cw = layout_.charWidth;
+  const int bytes = std::max(1, bytesPerRow);
+  int width = (showAddress_ ? addressDigits_ * cw + kColumnGap : 0) + cw * (3 * bytes - 1) + kColumnGap;
+  if (showAscii_) width += bytes * cw + kColumnGap;
+  int height = std::max(1, rows) * layout_.rowHeight;
+  if (multiLine_) {
+    width += 2 * kMargin + verticalScrollBar()->sizeHint().width();
+    height += 2 * kMargin;
+  }
+  return QSize(width + 2 * frameWidth(), height + 2 * frameWidth());
+}
 
 // The scroll bars follow the layout through a queued update, as the layout may run inside a paint.
 void CByteloomBase::ScheduleScrollBarUpdate() {
@@ -348,7 +378,7 @@ void CByteloomBase::PaintRows(QPainter& painter) const {
       const QString address = QStringLiteral("%1").arg(first, addressDigits_, 16, QLatin1Char('0')).toUpper();
       painter.fillRect(QRect(x0, y, addressDigits_ * cw, l.rowHeight), AddressBackground());
       painter.setPen(AddressText());
-      painter.drawText(QPoint(x0, baseline), address);
+      for (int i = 0; i < address.size(); ++i) painter.drawText(QPoint(x0 + i * cw, baseline), QString(address[i]));
     }
 
     const int hexX = x0 + l.hexLeft;
@@ -363,9 +393,10 @@ void CByteloomBase::PaintRows(QPainter& painter) const {
       painter.fillRect(QRect(hexX + selFirst * 3 * cw, y, (3 * (selLast - selFirst) + 2) * cw, l.rowHeight), selBack);
     for (int i = 0; i < count; ++i) {
       const unsigned char b = bytes[first + i];
-      const char pair[3] = {kHexDigits[b >> 4], kHexDigits[b & 0x0F], 0};
       painter.setPen(i >= selFirst && i <= selLast && selFirst >= 0 ? selText : HexText());
-      painter.drawText(QPoint(hexX + i * 3 * cw, baseline), QString::fromLatin1(pair));
+      const int x = hexX + i * 3 * cw;
+      painter.drawText(QPoint(x, baseline), QString(QLatin1Char(kHexDigits[b >> 4])));
+      painter.drawText(QPoint(x + cw, baseline), QString(QLatin1Char(kHexDigits[b & 0x0F])));
     }
 
     if (showAscii_) {

@@ -67,6 +67,8 @@ class CByteloomBase : public QAbstractScrollArea {
 
   // Only a fixed-pitch font is taken (false otherwise, the font in use stays).
   bool SetControlFont(const QFont& font, bool repaint = true);
+  // Fixed pitch as the font reports it, or with every character of 0x20-0x7E as wide as "0".
+  static bool IsFixedPitchFont(const QFont& font);
   QFont ControlFont() const { return font_; }
 
   // The clipboard commands of the context menu and of Ctrl+C, Ctrl+V and Ctrl+A.
@@ -103,6 +105,9 @@ class CByteloomBase : public QAbstractScrollArea {
   int MaxTopRow() const;
   int HorizontalPosition() const { return hpos_; }
   int MaxHorizontalPosition() const;
+  // The control's size that shows that many rows of that many bytes with the present columns
+  // and mode (frame, margins and vertical scroll bar included).
+  QSize SizeForRows(int bytesPerRow, int rows) const;
   // The caret's rectangle in viewport pixels; empty while it is not shown.
   QRect CaretRect() const;
   // The context menu while it is open.
