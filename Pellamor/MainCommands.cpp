@@ -8,6 +8,7 @@
 
 #include "Pellamor/App.h"
 #include "Pellamor/CommandIds.h"
+#include "Pellamor/DLG/CDlgVirtualDesktopBox/CDlgVirtualDesktopBox.h"
 #include "Pellamor/DLG/CPropertyEditDlg/CPropertyEditDlg.h"
 #include "Pellamor/MainFrame.h"
 #include "Pellamor/MainMenus.h"
@@ -155,7 +156,10 @@ void CMainFrame::BuildToolCommands() {
   });
   On(cmd::kDiskHex, [this] { RunDialog("CDiskHexDlg"); });
   On(cmd::kDiskUsage, [this] { RunDialog("CDlgDiskUsageBox"); });
-  On(cmd::kVirtualDesktop, [this] { RunDialog("CDlgVirtualDesktopBox"); });
+  // Other programs' windows can be switched in an X11 session only.
+  On(
+      cmd::kVirtualDesktop, [this] { RunDialog("CDlgVirtualDesktopBox"); },
+      [] { return S{CDlgVirtualDesktopBox::Available()}; });
   On(cmd::kSysInfo, [this] { RunDialog("CDlgSysInfoBox"); });
   On(cmd::kInstalledSoftware, [this] { RunDialog("CDlgInstSwListBox"); });
   On(cmd::kHomePage, [this] { RunDialog("HomePage"); });

@@ -5,6 +5,7 @@
 //   PELLAMOR_BLOCK_DEVICES   "0" leaves the machine's block devices out of the drive map
 //   PELLAMOR_SETTINGS        file of the program's profile, in place of the user's own
 //   XDG_CONFIG_HOME, HOME    where the desktop's per-user configuration lives
+//   DISPLAY                  the X display whose windows the virtual desktop tool switches
 #pragma once
 
 #include <optional>

@@ -7,6 +7,7 @@ packages=(
   qt6-base-dev libgl-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   dosfstools mtools ntfs-3g exfatprogs fdisk sleuthkit
+  xvfb
   fonts-nanum libx11-dev python3
   tzdata
   qt6-translations-l10n

@@ -21,11 +21,16 @@
 #include "Pellamor/DLG/CAboutSheet/CAboutSheet.h"
 #include "Pellamor/DLG/CAboutSheet/OpenHomepage.h"
 #include "Pellamor/DLG/CDirectSaveDlg/CDirectSaveDlg.h"
+#include "Pellamor/DLG/CDiskHexDlg/CDiskHexDlg.h"
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
+#include "Pellamor/DLG/CDlgDiskUsageBox/CDlgDiskUsageBox.h"
 #include "Pellamor/DLG/CDlgFileTypeBox/CDlgFileTypeBox.h"
 #include "Pellamor/DLG/CDlgMbrFixBox/CDlgMbrFixBox.h"
+#include "Pellamor/DLG/CDlgInstSwListBox/CDlgInstSwListBox.h"
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
 #include "Pellamor/DLG/CDlgScanBox_FAT/CDlgScanBox_FAT.h"
+#include "Pellamor/DLG/CDlgSysInfoBox/CDlgSysInfoBox.h"
+#include "Pellamor/DLG/CDlgVirtualDesktopBox/CDlgVirtualDesktopBox.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
 #include "Pellamor/DLG/CLangBox/CLangBox.h"
 #include "Pellamor/DLG/CNTFSUndeleteDlg/CNTFSUndeleteDlg.h"
@@ -102,6 +107,17 @@ void RegisterAllDialogs() {
   RegisterTyped<CUpdateDlg>("CUpdateDlg");
   // The homepage command: a question and no dialog. No args. Gives 1 when the page was opened.
   RegisterDialogRunner("HomePage", [](QWidget*, const DialogArgs&) { return AskAndOpenHomepage() ? 1 : 0; });
+  // letter's character code (none, an empty text or 0: no drive). Gives 1 OK, 0 cancel.
+  RegisterTyped<CDlgDiskUsageBox>("CDlgDiskUsageBox");
+  // Installed software (the dpkg status database). No args. Gives 1 OK, 0 closed.
+  RegisterTyped<CDlgInstSwListBox>("CDlgInstSwListBox");
+  // System information (memory and processor facts of the machine). No args. Gives 1 OK, 0 closed.
+  RegisterTyped<CDlgSysInfoBox>("CDlgSysInfoBox");
+  // Virtual desktops (X11 windows of DISPLAY; inert elsewhere). No args. Gives 1 when closed with
+  // 닫기, 0 otherwise; every hidden window is shown again either way.
+  RegisterTyped<CDlgVirtualDesktopBox>("CDlgVirtualDesktopBox");
+  // Disk hex editor over a fixed sample block (no sector is read). No args. Gives 1 OK, 0 cancel.
+  RegisterTyped<CDiskHexDlg>("CDiskHexDlg");
 }
 
 void RegisterDialog(const QString& name, DialogFactory factory) {

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "Pellamor/App.h"
+#include "Pellamor/DLG/CDlgDiskUsageBox/CDlgDiskUsageBox.h"
 #include "Pellamor/DLG/CDlgFileTypeBox/CDlgFileTypeBox.h"
 #include "Pellamor/DLG/CDlgMbrFixBox/CDlgMbrFixBox.h"
 #include "Pellamor/DLG/CDriveBoxMainDlg/CDriveBoxMainDlg.h"
@@ -139,7 +140,7 @@ TEST_F(DrivePickerTest, TheDrivePageListsEveryDriveWithItsTableEntry) {
       if (g_pDriveTable[i].letter == 'I')
         EXPECT_EQ(list.topLevelItem(i)->text(0), QString::fromUtf16(u"I 드라이브 PART1"));
     }
-    // The menu offers the root scan on FAT drives only; the usage box is greyed.
+    // The menu offers the root scan on FAT drives only; the usage box opens for the selected drive.
     for (const char letter : {'E', 'F'}) {
       int row = -1;
       for (int i = 0; i < g_nDriveTableCount; ++i)
@@ -152,17 +153,14 @@ TEST_F(DrivePickerTest, TheDrivePageListsEveryDriveWithItsTableEntry) {
       EXPECT_EQ(menu.actions()[1]->text(), QString::fromUtf16(u"디스크 검색..."));
       EXPECT_EQ(menu.actions()[1]->isEnabled(), letter == 'E') << letter;
       EXPECT_EQ(menu.actions()[2]->text(), QString::fromUtf16(u"디스크 사용량(&D)"));
-      EXPECT_FALSE(menu.actions()[2]->isEnabled());
-    }
-    // Once a usage box is registered, the item runs it.
-    static int usageRuns = 0;
-    dlg::RegisterDialogRunner("CDlgDiskUsageBox", [](QWidget*, const QVariantList&) { return ++usageRuns; });
-    {
-      QMenu menu;
-      page->BuildMenu(menu);
       ASSERT_TRUE(menu.actions()[2]->isEnabled());
+      std::vector<char> shown;
+      dlg::ScopedReplacement<CDlgDiskUsageBox> usageBox([&](QWidget*, const CDlgDiskUsageBox::Args& args) {
+        shown.push_back(args.letter);
+        return 1;
+      });
       menu.actions()[2]->trigger();
-      EXPECT_EQ(usageRuns, 1);
+      EXPECT_EQ(shown, std::vector<char>{letter});
     }
     page->List()->clearSelection();
     shell_test::SaveShot(picker, QStringLiteral("drive_picker_drives"));

@@ -22,6 +22,7 @@
 
 #include "Pellamor/App.h"
 #include "Pellamor/AppRecords.h"
+#include "Pellamor/DLG/CDlgDiskUsageBox/CDlgDiskUsageBox.h"
 #include "Pellamor/DLG/CDlgFileTypeBox/CDlgFileTypeBox.h"
 #include "Pellamor/DLG/CDlgScanBox_FAT/CDlgScanBox_FAT.h"
 #include "Pellamor/DLG/DialogFrame.h"
@@ -322,10 +323,12 @@ void CDriveBoxVolDlg::BuildMenu(QMenu& menu) {
     connect(scan, &QAction::triggered, this,
             [this, letter] { dlg::Open<CDlgScanBox_FAT>(this, CDlgScanBox_FAT::Args{letter}); });
   }
-  // Greyed while no usage box is registered.
+  // The usage box, showing the selected row's drive at once.
   QAction* usage = menu.addAction(QString::fromUtf16(u"디스크 사용량(&D)"));
-  usage->setEnabled(dlg::HasDialog(QStringLiteral("CDlgDiskUsageBox")));
-  connect(usage, &QAction::triggered, this, [this] { dlg::RunDialogArgs("CDlgDiskUsageBox", {}, this); });
+  const char usageLetter =
+      row >= 0 && g_pDriveTable && row < g_nDriveTableCount ? static_cast<char>(g_pDriveTable[row].letter) : 0;
+  connect(usage, &QAction::triggered, this,
+          [this, usageLetter] { dlg::Open<CDlgDiskUsageBox>(this, CDlgDiskUsageBox::Args{usageLetter}); });
 }
 
 // ---------------------------------------------------------------------------------------------
