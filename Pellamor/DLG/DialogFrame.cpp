@@ -3,6 +3,7 @@
 #include <QDialog>
 #include <QHBoxLayout>
 #include <QPushButton>
+#include <QVBoxLayout>
 
 #include "controls/ResizableDialog.h"
 #include "shared/DialogHeaderCtrl.h"
@@ -29,6 +30,14 @@ QPushButton* MakeButton(QWidget* parent, const ButtonSpec& spec) {
   if (spec.role == Role::Accept) QObject::connect(button, &QPushButton::clicked, dialog, &QDialog::accept);
   if (spec.role == Role::Reject) QObject::connect(button, &QPushButton::clicked, dialog, &QDialog::reject);
   return button;
+}
+
+void StackUnderBand(QDialog* dialog, CDialogHeaderCtrl* header, QLayout* body, int bodyStretch) {
+  auto* column = new QVBoxLayout(dialog);
+  column->setContentsMargins(0, 0, 0, 0);
+  column->setSpacing(0);
+  column->addWidget(header);
+  column->addLayout(body, bodyStretch);
 }
 
 QHBoxLayout* ButtonRowLayout(QDialog* dialog, std::initializer_list<ButtonSpec> specs,

@@ -18,6 +18,7 @@ class CDialogHeaderCtrl;
 class CResizableDialog;
 class QDialog;
 class QHBoxLayout;
+class QLayout;
 class QPushButton;
 class QWidget;
 
@@ -44,6 +45,10 @@ CDialogHeaderCtrl* MakeHeader(QDialog* dialog, const QString& title, const QStri
 // One push button of the dialog, or of a page inside one (see the note above on Enter); a role
 // takes effect when `parent` is the dialog itself.
 QPushButton* MakeButton(QWidget* parent, const ButtonSpec& spec);
+
+// Lays a layout-built dialog out as the band across the top and `body` (with its own margins)
+// below it; a body stretch of 1 gives the body all the height the band leaves.
+void StackUnderBand(QDialog* dialog, CDialogHeaderCtrl* header, QLayout* body, int bodyStretch = 1);
 
 // A right-aligned row of buttons for a layout-built dialog; `made` receives them in order.
 QHBoxLayout* ButtonRowLayout(QDialog* dialog, std::initializer_list<ButtonSpec> specs,

@@ -150,11 +150,7 @@ CDlgDiskUsageBox::CDlgDiskUsageBox(QWidget* parent, char letter) : QDialog(paren
   content->addWidget(drives_);
   content->addLayout(body);
   content->addLayout(buttonRow);
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(0, 0, 0, 0);
-  outer->setSpacing(0);
-  outer->addWidget(header_);
-  outer->addLayout(content);
+  dlgframe::StackUnderBand(this, header_, content, 0);
   setMinimumWidth(520);
 
   connect(drives_, &QComboBox::currentIndexChanged, this, &CDlgDiskUsageBox::OnSelChange);

@@ -94,11 +94,7 @@ CDlgInstSwListBox::CDlgInstSwListBox(QWidget* parent) : QDialog(parent) {
   content->addWidget(results_, 1);
   content->addWidget(count_);
   content->addLayout(buttonRow);
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(0, 0, 0, 0);
-  outer->setSpacing(0);
-  outer->addWidget(header_);
-  outer->addLayout(content, 1);
+  dlgframe::StackUnderBand(this, header_, content);
 
   connect(sources_, &QComboBox::currentIndexChanged, this, &CDlgInstSwListBox::OnSelChange);
 }

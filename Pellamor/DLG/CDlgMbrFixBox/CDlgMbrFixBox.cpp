@@ -168,11 +168,7 @@ CDlgMbrFixBox::CDlgMbrFixBox(QWidget* parent) : QDialog(parent) {
   body->setContentsMargins(9, 9, 9, 9);
   body->addLayout(middle, 1);
   body->addLayout(buttons);
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(0);
-  column->addWidget(header_);
-  column->addLayout(body, 1);
+  dlgframe::StackUnderBand(this, header_, body);
 
   UpdateCommands();
 }

@@ -32,11 +32,7 @@ CDlgSysInfoBox::CDlgSysInfoBox(QWidget* parent, const sysinfo::SystemFacts& fact
   content->setContentsMargins(11, 8, 11, 11);
   content->addWidget(edit_, 1);
   content->addLayout(buttonRow);
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(0, 0, 0, 0);
-  outer->setSpacing(0);
-  outer->addWidget(header_);
-  outer->addLayout(content, 1);
+  dlgframe::StackUnderBand(this, header_, content);
 }
 
 int CDlgSysInfoBox::Open(QWidget* parent, const Args&) {

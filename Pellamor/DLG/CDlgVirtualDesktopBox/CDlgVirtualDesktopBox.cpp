@@ -72,11 +72,7 @@ CDlgVirtualDesktopBox::CDlgVirtualDesktopBox(QWidget* parent, std::unique_ptr<x1
   content->setContentsMargins(11, 8, 11, 11);
   content->addWidget(group_);
   content->addLayout(buttonRow);
-  auto* outer = new QVBoxLayout(this);
-  outer->setContentsMargins(0, 0, 0, 0);
-  outer->setSpacing(0);
-  outer->addWidget(header_);
-  outer->addLayout(content);
+  dlgframe::StackUnderBand(this, header_, content, 0);
   setMinimumWidth(360);
 
   // Quitting brings every window back too; no hot key is taken from the desktop.

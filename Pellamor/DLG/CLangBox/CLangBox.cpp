@@ -130,11 +130,7 @@ CLangBox::CLangBox(LanguageState& state, QWidget* parent) : QDialog(parent), sta
   body->setContentsMargins(11, 11, 11, 11);
   body->addWidget(group_);
   body->addLayout(row);
-  auto* top = new QVBoxLayout(this);
-  top->setContentsMargins(0, 0, 0, 0);
-  top->setSpacing(0);
-  top->addWidget(header_);
-  top->addLayout(body);
+  dlgframe::StackUnderBand(this, header_, body, 0);
   resize(440, sizeHint().height());
 
   // The template's texts, until the box relabels itself.

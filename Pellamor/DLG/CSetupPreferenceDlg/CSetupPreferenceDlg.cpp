@@ -64,11 +64,7 @@ CSetupPreferenceDlg::CSetupPreferenceDlg(QWidget* parent) : QDialog(parent) {
   body->setContentsMargins(11, 11, 11, 11);
   body->addLayout(middle, 1);
   body->addLayout(row);
-  auto* top = new QVBoxLayout(this);
-  top->setContentsMargins(0, 0, 0, 0);
-  top->setSpacing(0);
-  top->addWidget(header_);
-  top->addLayout(body, 1);
+  dlgframe::StackUnderBand(this, header_, body);
   resize(640, 440);
 
   connect(tree_, &QTreeWidget::currentItemChanged, this, [this](QTreeWidgetItem* item) {

@@ -160,11 +160,7 @@ CUpdateDlg::CUpdateDlg(const Args& args, QWidget* parent) : QDialog(parent), arg
   body->setContentsMargins(11, 11, 11, 11);
   body->addWidget(group, 1);
   body->addLayout(row);
-  auto* top = new QVBoxLayout(this);
-  top->setContentsMargins(0, 0, 0, 0);
-  top->setSpacing(0);
-  top->addWidget(header_);
-  top->addLayout(body, 1);
+  dlgframe::StackUnderBand(this, header_, body);
   resize(460, 280);
 
   status_->setText(Text(u"네트워크가 가능한지 점검하고 있습니다."));
