@@ -231,7 +231,7 @@ TEST_F(MbrFixBoxTest, SaveWritesNothing) {
   d->OnSave();
   EXPECT_EQ(sink_.Texts(),
             (std::vector<std::u16string>{u"수정한 내용을 [디스크 0] 의 MBR(마스터 부트 레코드)에 저장합니다.", u"취소되었습니다."}));
-  ASSERT_EQ(sink_.Messages().at(0).buttons, platform::MsgButtons::YesNo);
+  ASSERT_EQ(sink_.Messages().at(0).buttons, platform::MsgButtons::YesNoDefaultNo);
 
   sink_.Clear();
   sink_.QueueAnswer(MsgAnswer::Yes);

@@ -43,8 +43,9 @@ void Tell(const QString& text, platform::MsgIcon icon = platform::MsgIcon::Warni
 }
 
 bool Ask(const QString& text) {
-  return platform::ShowMessage(text.toStdU16String(), platform::MsgButtons::YesNo, platform::MsgIcon::Question) ==
-         platform::MsgAnswer::Yes;
+  // No is the default button: Enter neither saves nor closes.
+  return platform::ShowMessage(text.toStdU16String(), platform::MsgButtons::YesNoDefaultNo,
+                               platform::MsgIcon::Question) == platform::MsgAnswer::Yes;
 }
 
 const QString kImageFilter = QString::fromUtf16(u"디스크 이미지(*.img);;모든 파일(*.*)");
