@@ -2,7 +2,9 @@
 // NTFS volume through an ntfs-3g mount, and opening an image as drive E with its NTFS state ready.
 #pragma once
 
+#include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <fcntl.h>
@@ -152,6 +154,36 @@ inline double TimeProgram(std::vector<std::string> args, std::uint64_t* peak = n
   if (peak) *peak = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
   return seconds;
 }
+
+// A competing load: `processes` children that only burn CPU, started by the constructor and ended
+// (killed and reaped) by the destructor; a child also ends when this process does.
+class BusyLoad {
+ public:
+  explicit BusyLoad(int processes) {
+    const pid_t parent = getpid();
+    for (int i = 0; i < processes; ++i) {
+      const pid_t pid = fork();
+      if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(0);
+        for (volatile std::uint64_t n = 0;; n = n + 1) {
+        }
+      }
+      if (pid > 0) children_.push_back(pid);
+    }
+  }
+  ~BusyLoad() {
+    for (pid_t pid : children_) kill(pid, SIGKILL);
+    for (pid_t pid : children_) waitpid(pid, nullptr, 0);
+  }
+  BusyLoad(const BusyLoad&) = delete;
+  BusyLoad& operator=(const BusyLoad&) = delete;
+
+  int size() const { return static_cast<int>(children_.size()); }
+
+ private:
+  std::vector<pid_t> children_;
+};
 
 // An image mapped as drive E and opened, its NTFS state ready for the search; messages are
 // kept, not shown.
