@@ -76,15 +76,12 @@ std::uint64_t CountFreeMftRecords(const std::vector<std::uint8_t>& bitmap, std::
 
 namespace {
 
-constexpr std::uintptr_t kBufferAlign = 2u << 20;
-
 // A table of this many chunks or fewer is walked by one thread: waking a team costs more than
 // it saves there.
 constexpr std::uint64_t kFewChunks = 2;
 
-// Chunk buffers, kept from one walk to the next: a fresh 4 MiB block for every thread of every
-// walk costs more in zeroed pages than parsing its records. Each starts on a large-page boundary,
-// so that all of it can be a few large pages.
+// Read buffers, kept from one walk to the next: a fresh block for every thread of every walk
+// costs more in zeroed pages than parsing its records.
 class ChunkBuffers {
  public:
   struct Buffer {
@@ -107,15 +104,13 @@ class ChunkBuffers {
     }
     const std::size_t size = std::max(bytes, kMftWalkChunkBytes);
     Buffer b;
-    b.block.reset(static_cast<std::uint8_t*>(platform::AllocateLargeArray(size + kBufferAlign, 1)));
-    if (!b.block) return b;
-    b.data = b.block.get() +
-             (kBufferAlign - reinterpret_cast<std::uintptr_t>(b.block.get()) % kBufferAlign) % kBufferAlign;
-    b.bytes = size;
+    b.block.reset(static_cast<std::uint8_t*>(platform::AllocateLarge(size, false)));
+    b.data = b.block.get();
+    b.bytes = b.data ? size : 0;
     return b;
   }
 
-  // Keeps a buffer for the next walk, as many as a team of the processor count uses.
+  // Keeps a buffer for the next walk, as many as a large team uses.
   void Give(Buffer&& b) {
     if (!b.data) return;
     std::lock_guard lock(mutex_);
@@ -215,12 +210,11 @@ bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOp
           while (last > first && MftRecordInUse(*skip, base + last - 1)) --last;
         }
         if (first < last) {
-          std::uint8_t* chunk = buffer;
-          const bool chunkRead = ReadMftBytes(state, (base + first) * rs, (last - first) * rs, chunk);
+          const bool chunkRead = ReadMftBytes(state, (base + first) * rs, (last - first) * rs, buffer);
           for (std::size_t i = first; i < last && !halted; ++i) {
             const std::uint64_t r = base + i;
             if (skip && MftRecordInUse(*skip, r)) continue;
-            std::uint8_t* p = chunk + (i - first) * rs;
+            std::uint8_t* p = buffer + (i - first) * rs;
             if (!(chunkRead ? ApplyUpdateSequence(p, rs) : ReadMftRecord(state, r, p))) continue;
             if (!calls.visit(t, c, r, p)) halted = true;
             if (ended.load(std::memory_order_relaxed)) break;

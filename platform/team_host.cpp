@@ -30,7 +30,9 @@ void RunMember(const std::function<void(int)>& work, int index, std::mutex& mute
   t_inTeam = outer;
 }
 
-// Threads made once, asleep until a piece names them; member i runs index i (1 and up).
+// Threads made once, asleep until a piece names them; member i runs index i (1 and up). A member
+// that has not started by the time the caller's own share has ended is left out of that piece,
+// so a member the system holds back never delays the end of work that others have done.
 class Team {
  public:
   void Run(int threads, const std::function<void(int)>& work) {
@@ -43,14 +45,16 @@ class Team {
       }
       work_ = &work;
       active_ = threads;
-      remaining_ = threads - 1;
+      open_ = true;
+      started_ = finished_ = 0;
       error_ = nullptr;
       ++generation_;
     }
     wake_.notify_all();
     RunMember(work, 0, mutex_, error_);
     std::unique_lock lock(mutex_);
-    done_.wait(lock, [this] { return remaining_ == 0; });
+    open_ = false;
+    done_.wait(lock, [this] { return finished_ == started_; });
     work_ = nullptr;
     error = error_;
     lock.unlock();
@@ -64,11 +68,13 @@ class Team {
     for (;;) {
       wake_.wait(lock, [&] { return generation_ != seen && index < active_; });
       seen = generation_;
+      if (!open_) continue;  // too late for this piece
+      ++started_;
       const std::function<void(int)>* work = work_;
       lock.unlock();
       RunMember(*work, index, mutex_, error_);
       lock.lock();
-      if (--remaining_ == 0) done_.notify_all();
+      if (++finished_ == started_ && !open_) done_.notify_all();
     }
   }
 
@@ -79,7 +85,9 @@ class Team {
   std::uint64_t generation_ = 0;
   int made_ = 0;
   int active_ = 0;
-  int remaining_ = 0;
+  bool open_ = false;  // members may still join the piece
+  int started_ = 0;
+  int finished_ = 0;
   std::exception_ptr error_;
 };
 

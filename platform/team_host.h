@@ -22,8 +22,10 @@ bool TryRunOnTeamHost(const std::function<void()>& work);
 
 // Runs work(t) for t = 0 .. threads - 1 at once and returns when every call has ended,
 // rethrowing the first exception one threw. t = 0 runs on the calling thread. On the host thread
-// the others run on the host's team; from any other thread, or from inside a team, on threads
-// made for this call. Waiting, on either side, is always a sleep.
+// the others run on the host's team, and a member that has not yet started when work(0) returns
+// is left out (work shares its items out itself, so fewer hands only take longer); from any other
+// thread, or from inside a team, every index runs on threads made for this call. Waiting, on
+// either side, is always a sleep.
 void RunTeam(int threads, const std::function<void(int)>& work);
 
 }  // namespace platform

@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <fstream>
 #include <iterator>
 #include <mutex>
@@ -81,24 +82,29 @@ char ThreadState(pid_t tid) {
 
 }  // namespace
 
-// A team runs every index once, index 0 on its caller. On the host the other members are the
-// same threads from one piece to the next, and between pieces they sleep instead of spinning.
-// From elsewhere, and from inside a member, a team gets threads of its own; what a member
-// throws reaches the caller.
+// A team runs every index once, index 0 on its caller (here index 0 waits for the others, so
+// that none is left out). On the host the other members are the same threads from one piece to
+// the next, and between pieces they sleep instead of spinning. From elsewhere, and from inside a
+// member, a team gets threads of its own; what a member throws reaches the caller.
 TEST(TeamHost, TeamsRunEveryIndexOnceAndTheHostsTeamSleepsBetweenPieces) {
   constexpr int kThreads = 6;
   std::vector<std::set<pid_t>> members(3);
   for (std::size_t round = 0; round < members.size(); ++round) {
     platform::RunOnTeamHost([&] {
       std::mutex mutex;
+      std::condition_variable arrived;
       std::vector<int> runs(kThreads, 0);
+      int present = 0;
       const pid_t host = static_cast<pid_t>(syscall(SYS_gettid));
       platform::RunTeam(kThreads, [&](int t) {
-        std::lock_guard lock(mutex);
+        std::unique_lock lock(mutex);
         ++runs[static_cast<std::size_t>(t)];
         const pid_t self = static_cast<pid_t>(syscall(SYS_gettid));
         if (t == 0) EXPECT_EQ(self, host);
         else members[round].insert(self);
+        ++present;
+        arrived.notify_all();
+        if (t == 0) arrived.wait(lock, [&] { return present == kThreads; });
       });
       EXPECT_EQ(runs, std::vector<int>(kThreads, 1));
     });
@@ -125,13 +131,26 @@ TEST(TeamHost, TeamsRunEveryIndexOnceAndTheHostsTeamSleepsBetweenPieces) {
   EXPECT_EQ(outer.load(), 3);
   EXPECT_EQ(inner.load(), 6);
   platform::RunOnTeamHost([&] {
-    EXPECT_THROW(platform::RunTeam(4, [](int t) {
-                   if (t == 2) throw std::runtime_error("from a member");
+    std::atomic<bool> thrown{false};
+    EXPECT_THROW(platform::RunTeam(4, [&](int t) {
+                   if (t != 2) {
+                     while (t == 0 && !thrown.load()) std::this_thread::yield();
+                     return;
+                   }
+                   thrown = true;
+                   throw std::runtime_error("from a member");
                  }),
                  std::runtime_error);
-    // The team serves the next piece after one that threw.
-    std::atomic<int> after{0};
-    platform::RunTeam(4, [&](int) { ++after; });
-    EXPECT_EQ(after.load(), 4);
+    // The team serves the next piece after one that threw; a member late to a piece whose
+    // caller is done is left out of it, never run after the caller has returned.
+    for (int i = 0; i < 100; ++i) {
+      std::atomic<int> ran{0};
+      platform::RunTeam(4, [&](int) { ++ran; });
+      const int seen = ran.load();
+      EXPECT_GE(seen, 1);
+      EXPECT_LE(seen, 4);
+      std::this_thread::yield();
+      EXPECT_EQ(ran.load(), seen);
+    }
   });
 }
