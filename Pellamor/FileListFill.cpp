@@ -5,6 +5,7 @@
 #include <QRegularExpression>
 
 #include <algorithm>
+#include <cstring>
 
 #include "corvane/dll_processor.h"
 #include "corvane/exfat_records.h"
@@ -64,6 +65,37 @@ template <class TypeOf>
 std::u16string CachedType(CFileTypeCache& cache, const std::u16string& name, bool folder, TypeOf typeOf) {
   return CachedType(cache, name, folder, typeOf, nullptr, [] { return 0; });
 }
+
+// The texts of an NTFS row that no column of the list shows, and the modification time, which
+// the list shows but only for the rows on screen, are made only when first asked for (painted,
+// sorted by, read): the row keeps the entry's fixed fields after its name, the only bytes the
+// display module reads for them.
+constexpr std::size_t kNtfsFixedAt = offsetof(NTFSFILEENTRY, firstCluster);
+constexpr std::uint32_t kNtfsFixedBytes = sizeof(NTFSFILEENTRY) - kNtfsFixedAt;
+
+std::u16string NtfsDeferredText(const std::uint8_t* block, int field) {
+  thread_local NTFSFILEENTRY entry{};  // only its fixed fields are ever set
+  std::memcpy(reinterpret_cast<std::uint8_t*>(&entry) + kNtfsFixedAt, block, kNtfsFixedBytes);
+  const NTFSFILEENTRY* e = &entry;
+  switch (field) {
+    case kTextFirstSector: return Call(pfn_disp_struct_1stsector_ntfs, e);
+    case kTextRunCount: return Call(pfn_disp_struct_runcount_ntfs, e);
+    case kTextParentRecord: return Call(pfn_disp_struct_parentmft_ntfs, e);
+    case kTextRecordNumber: return Call(pfn_disp_struct_mftid_ntfs, e);
+    case kTextByteSize: return Call(pfn_disp_struct_bytesize_ntfs, e);
+    case kTextDataSize: return Call(pfn_disp_struct_datasize_ntfs, e);
+    case kTextCreated: return Call(pfn_disp_struct_createdt_ntfs, e);
+    case kTextAccessed: return Call(pfn_disp_struct_accessdt_ntfs, e);
+    case kTextModified: return Call(pfn_disp_struct_modifydt_ntfs, e);
+    default: return {};
+  }
+}
+
+constexpr std::uint32_t kNtfsDeferredFields = 1u << kTextFirstSector | 1u << kTextRunCount |
+                                              1u << kTextParentRecord | 1u << kTextRecordNumber |
+                                              1u << kTextByteSize | 1u << kTextDataSize | 1u << kTextCreated |
+                                              1u << kTextAccessed | 1u << kTextModified;
+constexpr LISTDEFERREDTEXTS kNtfsDeferred{kNtfsDeferredFields, kNtfsFixedBytes, &NtfsDeferredText};
 
 }  // namespace
 
@@ -179,22 +211,25 @@ int AppendNtfsRows(CFileListModel& model, const NTFSFILEENTRY* entries, std::uin
   if (!entries) return 0;
   int added = 0;
   Texts t;
+  const bool deferred = model.DeferTexts(kNtfsDeferred);
   auto append = [&](std::uint32_t i) {
     const NTFSFILEENTRY* e = &entries[i];
     t = {};
     t[kTextName] = Call(pfn_disp_struct_name_ntfs, e);
     t[kTextStatus] = Call(pfn_disp_struct_status_ntfs, e);
-    t[kTextFirstSector] = Call(pfn_disp_struct_1stsector_ntfs, e);
-    t[kTextRunCount] = Call(pfn_disp_struct_runcount_ntfs, e);
-    t[kTextParentRecord] = Call(pfn_disp_struct_parentmft_ntfs, e);
-    t[kTextRecordNumber] = Call(pfn_disp_struct_mftid_ntfs, e);
     t[kTextCluster] = Call(pfn_disp_struct_cluster_ntfs, e);
     t[kTextSize] = Call(pfn_disp_struct_size_ntfs, e);
-    t[kTextByteSize] = Call(pfn_disp_struct_bytesize_ntfs, e);
-    t[kTextDataSize] = Call(pfn_disp_struct_datasize_ntfs, e);
-    t[kTextCreated] = Call(pfn_disp_struct_createdt_ntfs, e);
-    t[kTextAccessed] = Call(pfn_disp_struct_accessdt_ntfs, e);
-    t[kTextModified] = Call(pfn_disp_struct_modifydt_ntfs, e);
+    if (!deferred) {
+      t[kTextFirstSector] = Call(pfn_disp_struct_1stsector_ntfs, e);
+      t[kTextRunCount] = Call(pfn_disp_struct_runcount_ntfs, e);
+      t[kTextParentRecord] = Call(pfn_disp_struct_parentmft_ntfs, e);
+      t[kTextRecordNumber] = Call(pfn_disp_struct_mftid_ntfs, e);
+      t[kTextByteSize] = Call(pfn_disp_struct_bytesize_ntfs, e);
+      t[kTextDataSize] = Call(pfn_disp_struct_datasize_ntfs, e);
+      t[kTextCreated] = Call(pfn_disp_struct_createdt_ntfs, e);
+      t[kTextAccessed] = Call(pfn_disp_struct_accessdt_ntfs, e);
+      t[kTextModified] = Call(pfn_disp_struct_modifydt_ntfs, e);
+    }
     LISTROWKEYS k;
     // The type name and the icon both follow from the name and the folder flag.
     t[kTextFileType] = CachedType(
@@ -210,7 +245,7 @@ int AppendNtfsRows(CFileListModel& model, const NTFSFILEENTRY* entries, std::uin
     k.deleted = e->deleted;
     k.recordNumber = e->recordNumber;
     k.entryIndex = i;
-    model.Append(t, k);
+    model.Append(t, k, deferred ? reinterpret_cast<const std::uint8_t*>(e) + kNtfsFixedAt : nullptr);
     ++added;
   };
   if (index && key != kNtfsDeletedFiles && key != kNtfsDeletedTopLevel) {
@@ -220,14 +255,17 @@ int AppendNtfsRows(CFileListModel& model, const NTFSFILEENTRY* entries, std::uin
       if (entries[i].recordNumber != key) append(i);
     return added;
   }
-  for (std::uint32_t i = 0; i < count; ++i) {
-    const NTFSFILEENTRY* e = &entries[i];
-    bool take;
-    if (key == kNtfsDeletedFiles) take = e->deleted == 1 && e->folder != 1;
-    else if (key == kNtfsDeletedTopLevel) take = e->deleted == 1 && e->parentRecordNumber == kRootRecord &&
-                                                 e->recordNumber != kRootRecord;
-    else take = e->parentRecordNumber == key && e->recordNumber != key;
-    if (take) append(i);
-  }
+  auto take = [&](const NTFSFILEENTRY* e) {
+    if (key == kNtfsDeletedFiles) return e->deleted == 1 && e->folder != 1;
+    if (key == kNtfsDeletedTopLevel)
+      return e->deleted == 1 && e->parentRecordNumber == kRootRecord && e->recordNumber != kRootRecord;
+    return e->parentRecordNumber == key && e->recordNumber != key;
+  };
+  // Picked first, so that the rows and their texts are allocated once and the table is read once.
+  std::vector<std::uint32_t> picked;
+  for (std::uint32_t i = 0; i < count; ++i)
+    if (take(&entries[i])) picked.push_back(i);
+  model.Reserve(picked.size());
+  for (std::uint32_t i : picked) append(i);
   return added;
 }
