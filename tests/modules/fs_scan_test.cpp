@@ -39,8 +39,7 @@ class FsScan : public ::testing::Test {
  protected:
   void SetUp() override { ASSERT_TRUE(started_.ok()); }
   testing_support::ScopedDrives drives_{{"N=" + testing_support::Fixture("ntfs_4k.img"),
-                                         "M=" + testing_support::Fixture("base_fat16.img"),
-                                         "L=" + testing_support::Fixture("ntfs_attrlist.img")}};
+                                         "M=" + testing_support::Fixture("base_fat16.img")}};
   module_env::StartedModules started_;
 };
 
@@ -98,6 +97,8 @@ TEST_F(FsScan, StoppedFromAnotherThreadReturnsWithTheRowsOfOnePass) {
 // sizes; their extension records are no rows of their own.
 TEST_F(FsScan, FilesWithAttributeListsAreRowsOfTheirOwn) {
   REQUIRE_FIXTURE("ntfs_attrlist.img");
+  // In place of the fixture's drives for this test (cleared again when it ends).
+  testing_support::ScopedDrives drives({"L=" + testing_support::Fixture("ntfs_attrlist.img")});
   auto setSink = SinkSetter();
   ASSERT_NE(setSink, nullptr);
   Collector collector;
