@@ -6,7 +6,9 @@
 #include <cstring>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <map>
+#include <memory>
 #include <set>
 #include <string>
 #include <vector>
@@ -421,5 +423,110 @@ TEST(NtfsAttributeList, DamagedListsAreCutAndTheirSavesRefused) {
       EXPECT_EQ(control.note, AttributeListFaultNote(c.fault));
       EXPECT_TRUE(std::filesystem::is_empty(out.path()));
     }
+  }
+}
+
+namespace {
+
+// Where a record of the $MFT, or a byte of a non-resident value, lies in the image.
+std::uint64_t ImageOffset(const NtfsRunList& runs, std::uint64_t clusterSize, std::uint64_t byte) {
+  std::uint64_t lcn = 0, left = 0;
+  if (!MapVcn(runs, byte / clusterSize, &lcn, &left)) return 0;
+  return lcn * clusterSize + byte % clusterSize;
+}
+
+}  // namespace
+
+// Copies of the real volume with frag.bin's list or its extension record patched: the extension
+// handed to another base record, and a gap between the VCNs of its two data pieces. The file is
+// listed with the note, and its save refused with it.
+TEST(NtfsAttributeList, PatchedCopiesOfARealFileAreListedDamagedAndRefused) {
+  REQUIRE_FIXTURE(kImage);
+  const std::string original = testing_support::ReadFile(Fixture(kImage));
+  // Where the patches go, read through the engine from the sound image.
+  std::uint64_t baseAt = 0, listEntryAt = 0, extensionAt = 0, pieceAt = 0;
+  std::int64_t record = -1;
+  {
+    Searched v(Fixture(kImage), 1);
+    ASSERT_TRUE(v.result.ok);
+    for (std::uint32_t i = 0; i < v.result.count; ++i)
+      if (platform::ToUtf8(v.result.entries[i].name) == "frag.bin") record = v.result.entries[i].recordNumber;
+    ASSERT_GE(record, 0);
+    const std::size_t rs = v.state->recordSize;
+    const std::uint64_t cs = v.state->clusterSize;
+    std::vector<std::uint8_t> base(rs), extension(rs);
+    ASSERT_TRUE(ReadMftRecord(v.state, static_cast<std::uint64_t>(record), base.data()));
+    std::uint32_t length = 0;
+    const std::uint8_t* list = FindAttribute(base.data(), rs, ntfs::kAttrAttributeList, &length);
+    ASSERT_NE(list, nullptr);
+    ASSERT_FALSE(AttributeIsResident(list));
+    std::vector<std::uint8_t> value;
+    ASSERT_TRUE(ReadAttributeValue(v.state, list, &value, kMaxAttributeListBytes));
+    NtfsRunList listRuns;
+    ASSERT_TRUE(DecodeRunList(list, length, &listRuns));
+    // The second data piece's entry.
+    std::uint64_t extensionRecord = 0;
+    for (std::size_t at = 0; at + ntfs::alist::kHeader <= value.size();) {
+      const std::uint8_t* e = value.data() + at;
+      if (platform::Le32(e) == ntfs::kAttrData && platform::Le64(e + ntfs::alist::kStartVcn) != 0) {
+        listEntryAt = ImageOffset(listRuns, cs, at);
+        extensionRecord = platform::Le64(e + ntfs::alist::kReference) & ntfs::kRecordNumberMask;
+        break;
+      }
+      at += platform::Le16(e + ntfs::alist::kLength);
+    }
+    ASSERT_NE(listEntryAt, 0u);
+    baseAt = ImageOffset(v.state->mftRuns, cs, static_cast<std::uint64_t>(record) * rs);
+    extensionAt = ImageOffset(v.state->mftRuns, cs, extensionRecord * rs);
+    ASSERT_TRUE(ReadMftRecord(v.state, extensionRecord, extension.data()));
+    const std::uint8_t* piece = FindAttribute(extension.data(), rs, ntfs::kAttrData, &length);
+    ASSERT_NE(piece, nullptr);
+    pieceAt = extensionAt + static_cast<std::uint64_t>(piece - extension.data());
+    ASSERT_NE(baseAt, 0u);
+  }
+  auto put64 = [](std::string& image, std::uint64_t at, std::uint64_t value) {
+    for (int i = 0; i < 8; ++i) image[at + i] = static_cast<char>(value >> (8 * i));
+  };
+  auto get64 = [](const std::string& image, std::uint64_t at) {
+    std::uint64_t value = 0;
+    for (int i = 7; i >= 0; --i) value = value << 8 | static_cast<std::uint8_t>(image[at + i]);
+    return value;
+  };
+  struct Case {
+    const char* what;
+    std::function<void(std::string&)> patch;
+    AttributeListFault fault;
+  };
+  const Case cases[] = {
+      {"the extension names another base record",
+       [&](std::string& image) {
+         put64(image, extensionAt + ntfs::rec::kBaseRecord, get64(image, extensionAt + ntfs::rec::kBaseRecord) + 1);
+       },
+       AttributeListFault::kForeignRecord},
+      {"a VCN gap before the second piece",
+       [&](std::string& image) {
+         put64(image, listEntryAt + ntfs::alist::kStartVcn, get64(image, listEntryAt + ntfs::alist::kStartVcn) + 1);
+         put64(image, pieceAt + ntfs::attr::kStartVcn, get64(image, pieceAt + ntfs::attr::kStartVcn) + 1);
+       },
+       AttributeListFault::kVcnGap},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    testing_support::TempDir dir;
+    std::string image = original;
+    c.patch(image);
+    testing_support::WriteFile(dir.File("patched.img"), image);
+    Searched v(dir.File("patched.img"), 3);
+    ASSERT_TRUE(v.result.ok);
+    const NTFSFILEENTRY* e = v.At(record);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(platform::ToUtf8(e->name), "frag.bin");
+    ASSERT_NE(NtfsEntryNote(*e), nullptr);
+    EXPECT_EQ(std::u16string(NtfsEntryNote(*e)), AttributeListFaultNote(c.fault));
+    testing_support::TempDir out;
+    SaveControl control;
+    EXPECT_EQ(v.Save(*e, out.path(), &control), 0);
+    EXPECT_EQ(control.note, AttributeListFaultNote(c.fault));
+    EXPECT_TRUE(std::filesystem::is_empty(out.path()));
   }
 }
