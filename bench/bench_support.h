@@ -166,8 +166,8 @@ class BusyLoad {
       if (pid == 0) {
         prctl(PR_SET_PDEATHSIG, SIGKILL);
         if (getppid() != parent) _exit(0);
-        for (volatile std::uint64_t n = 0;; n = n + 1) {
-        }
+        volatile std::uint64_t spun = 0;
+        for (std::uint64_t n = 0;; ++n) spun = n;
       }
       if (pid > 0) children_.push_back(pid);
     }
