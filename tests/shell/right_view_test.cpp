@@ -561,6 +561,11 @@ TEST(FileTypeCache, NamesThatOtherPatternsClaimAreNeverCached) {
       {u"photo.jpg", true},        {u"Photo.JPG", true},      {u"noextension", true},
       {u"archive.tar.gz", false},  {u"CMakeLists.txt", false}, {u"Makefile", false},
       {u"a/b.txt", false},
+      // Each kind of element a pattern begins or ends with: a literal, a class, a wildcard.
+      {u"README.md", false},       {u"readme.md", false},     {u"core", false},
+      {u"page.5", false},          {u"page.x", true},         {u"notes~", false},
+      {u"file,v", false},          {u"123.vdr", false},       {u"12a.vdr", true},
+      {u"cat.txt", true},          {u"f000123.txt", true},    {u"x.anim7", false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(cache.Slot(c.name, false) != nullptr, c.cached) << QString::fromUtf16(c.name).toStdString();
