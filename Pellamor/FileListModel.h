@@ -8,6 +8,7 @@
 #include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // Text fields of a row, in the record's order.
@@ -42,6 +43,15 @@ struct LISTROWRECORD {
   std::array<std::uint32_t, kListTextCount> textEnd{};  // end of each text, from textStart
 };
 
+// Texts a listing makes only when one is first asked for (painted, sorted by, read): the row keeps
+// a few bytes of the entry instead, and `format` turns them into the field's text, which is then
+// kept. A listing sets this once, before its first row.
+struct LISTDEFERREDTEXTS {
+  std::uint32_t fields = 0;  // bit f: field f is deferred
+  std::uint32_t bytes = 0;   // bytes each row keeps for them
+  std::u16string (*format)(const std::uint8_t* block, int field) = nullptr;
+};
+
 // Column 0 carries each row's check mark; the list decides whether check boxes show.
 class CFileListModel : public QAbstractTableModel {
   Q_OBJECT
@@ -64,8 +74,13 @@ class CFileListModel : public QAbstractTableModel {
 
   // Rows are added between BeginFill and EndFill (one reset for the whole listing).
   void BeginFill();
-  void Append(const std::array<std::u16string, kListTextCount>& texts, const LISTROWKEYS& keys);
-  // Room for that many more rows of this fill.
+  // The deferred texts of this fill's rows; ignored once a row has been appended. True when rows
+  // appended from now on defer them (as asked now, or already asked the same way).
+  bool DeferTexts(const LISTDEFERREDTEXTS& deferred);
+  // deferredBlock: the deferred bytes of the row (DeferTexts' size), or null when it has none.
+  void Append(const std::array<std::u16string, kListTextCount>& texts, const LISTROWKEYS& keys,
+              const std::uint8_t* deferredBlock = nullptr);
+  // Room for that many more rows of this fill, and (from the next row's size) for their texts.
   void Reserve(std::size_t rows);
   // Ends the reset; buffers that grew well past their contents are trimmed.
   void EndFill();
@@ -88,8 +103,17 @@ class CFileListModel : public QAbstractTableModel {
   std::size_t MemoryBytes() const;
 
  private:
+  bool Deferred(int row, int field) const;
+  void ClearDeferred();
+
   std::vector<LISTROWRECORD> rows_;
   std::vector<char16_t> texts_;
   double total_ = 0;
   bool filling_ = false;
+  std::size_t expectedRows_ = 0;  // rows Reserve announced, for the texts' room
+  LISTDEFERREDTEXTS deferred_;
+  std::vector<std::uint32_t> deferredAt_;       // per row: its block's index, or kNoBlock
+  std::vector<std::uint8_t> deferredBytes_;     // the blocks
+  // Deferred texts made so far, by row x kListTextCount + field; nodes keep their texts in place.
+  mutable std::unordered_map<std::uint64_t, std::u16string> made_;
 };

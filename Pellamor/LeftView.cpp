@@ -101,12 +101,18 @@ std::vector<NtfsFolderNode> OrderNtfsFolders(const NTFSFILEENTRY* entries, std::
     while (n < kNtfsNameCapacity && name[n]) ++n;
     return std::u16string_view(name, n);
   };
+  // The folders, in table order, found in one pass over the table: every later step reads only
+  // them (the entries are large, and the files far outnumber the folders).
+  std::vector<std::uint32_t> folders;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if ((i & 0xFFF) == 0) CSafeThread::CheckAbort();
+    if (entries[i].folder) folders.push_back(i);
+  }
   // Parent-to-children index, built once.
   std::unordered_map<std::int64_t, std::vector<std::uint32_t>> children;
-  for (std::uint32_t i = 0; i < count; ++i) {
+  for (std::uint32_t i : folders) {
     const NTFSFILEENTRY& e = entries[i];
-    if ((i & 0xFFF) == 0) CSafeThread::CheckAbort();
-    if (e.folder && e.parentRecordNumber != e.recordNumber) children[e.parentRecordNumber].push_back(i);
+    if (e.parentRecordNumber != e.recordNumber) children[e.parentRecordNumber].push_back(i);
   }
   for (auto& [parent, list] : children) {
     std::sort(list.begin(), list.end(), [&](std::uint32_t a, std::uint32_t b) {
@@ -148,12 +154,11 @@ std::vector<NtfsFolderNode> OrderNtfsFolders(const NTFSFILEENTRY* entries, std::
   // Deleted folders whose parent folder is absent (a search of deleted data only lists no live
   // parents) go under "삭제된 폴더" with their subtrees, by name.
   std::unordered_set<std::int64_t> present;
-  for (std::uint32_t i = 0; i < count; ++i)
-    if (entries[i].folder) present.insert(entries[i].recordNumber);
+  for (std::uint32_t i : folders) present.insert(entries[i].recordNumber);
   std::vector<std::uint32_t> orphans;
-  for (std::uint32_t i = 0; i < count; ++i) {
+  for (std::uint32_t i : folders) {
     const NTFSFILEENTRY& e = entries[i];
-    if (e.folder && e.deleted && e.parentRecordNumber != e.recordNumber && !present.count(e.parentRecordNumber) &&
+    if (e.deleted && e.parentRecordNumber != e.recordNumber && !present.count(e.parentRecordNumber) &&
         !visited.count(e.recordNumber))
       orphans.push_back(i);
   }

@@ -2,7 +2,9 @@
 // NTFS volume through an ntfs-3g mount, and opening an image as drive E with its NTFS state ready.
 #pragma once
 
+#include <signal.h>
 #include <spawn.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <fcntl.h>
@@ -52,9 +54,14 @@ class WorkDir {
  public:
   WorkDir(const std::string& keep, const char* pattern) {
     if (!keep.empty()) {
+      // Absolute, so that tools started in other folders (mcopy from its staging folder) find
+      // what lies in it.
       std::error_code error;
       std::filesystem::create_directories(keep, error);
-      if (std::filesystem::is_directory(keep)) path_ = keep;
+      if (!std::filesystem::is_directory(keep)) return;
+      path_ = std::filesystem::absolute(keep, error).lexically_normal().string();
+      while (path_.size() > 1 && path_.back() == '/') path_.pop_back();
+      if (error) path_.clear();
       return;
     }
     std::string name = pattern;
@@ -78,19 +85,33 @@ class WorkDir {
   bool temporary_ = false;
 };
 
+// A path as one word of a Shell command.
+inline std::string Quoted(const std::string& path) { return "\"" + path + "\""; }
+
+// Gives a volume made as `part` its final name `img` once it is whole; a half-made one is
+// removed, so that the next run makes it again instead of reading it.
+inline bool KeepWhole(bool whole, const std::string& part, const std::string& img) {
+  std::error_code error;
+  if (whole) std::filesystem::rename(part, img, error);
+  if (!whole || error) std::filesystem::remove(part, error);
+  return whole && std::filesystem::exists(img);
+}
+
 // Makes DIR/bench.img, an NTFS volume of `megabytes`, and fills it through a mount at DIR/mnt by
 // the Python script `fill`, which gets the mount point and `count` as its arguments.
 inline bool MakeNtfsVolume(const std::string& dir, unsigned megabytes, unsigned count, const std::string& fill) {
   const std::string img = dir + "/bench.img";
+  const std::string part = img + ".part";
   const std::string mnt = dir + "/mnt";
   std::filesystem::create_directories(mnt);
-  if (Shell("truncate -s " + std::to_string(megabytes) + "M " + img + " && mkntfs -F -Q " +
-            img + " >/dev/null 2>&1") != 0)
-    return false;
-  if (Shell("ntfs-3g " + img + " " + mnt + " 2>/dev/null") != 0) return false;
-  const int rc = Shell("python3 - " + mnt + " " + std::to_string(count) + " <<\"PY\"\n" + fill + "PY");
-  Shell("umount " + mnt);
-  return rc == 0;
+  bool whole = Shell("rm -f " + Quoted(part) + " && truncate -s " + std::to_string(megabytes) + "M " +
+                     Quoted(part) + " && mkntfs -F -Q " + Quoted(part) + " >/dev/null 2>&1") == 0 &&
+               Shell("ntfs-3g " + Quoted(part) + " " + Quoted(mnt) + " 2>/dev/null") == 0;
+  if (whole) {
+    whole = Shell("python3 - " + Quoted(mnt) + " " + std::to_string(count) + " <<\"PY\"\n" + fill + "PY") == 0;
+    whole = Shell("umount " + Quoted(mnt)) == 0 && whole;
+  }
+  return KeepWhole(whole, part, img);
 }
 
 // The records of the search benchmarks' volume when no size is asked for; a kept folder made
@@ -133,6 +154,35 @@ inline double TimeProgram(std::vector<std::string> args, std::uint64_t* peak = n
   if (peak) *peak = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
   return seconds;
 }
+
+// A competing load: `processes` children that only burn CPU, started by the constructor and ended
+// (killed and reaped) by the destructor; a child also ends when this process does.
+class BusyLoad {
+ public:
+  explicit BusyLoad(int processes) {
+    const pid_t parent = getpid();
+    for (int i = 0; i < processes; ++i) {
+      const pid_t pid = fork();
+      if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent) _exit(0);
+        for (;;) __asm__ __volatile__("");  // burns its core until killed
+      }
+      if (pid > 0) children_.push_back(pid);
+    }
+  }
+  ~BusyLoad() {
+    for (pid_t pid : children_) kill(pid, SIGKILL);
+    for (pid_t pid : children_) waitpid(pid, nullptr, 0);
+  }
+  BusyLoad(const BusyLoad&) = delete;
+  BusyLoad& operator=(const BusyLoad&) = delete;
+
+  int size() const { return static_cast<int>(children_.size()); }
+
+ private:
+  std::vector<pid_t> children_;
+};
 
 // An image mapped as drive E and opened, its NTFS state ready for the search; messages are
 // kept, not shown.

@@ -41,13 +41,16 @@ constexpr unsigned kPerFolder = 1000;
 constexpr std::uint64_t kLargeBytes = 64ull << 20;
 constexpr unsigned kLargeFiles = 2;
 
+// Makes DIR/queue.img; a volume left half-made (a tool failed) is removed, never kept for the
+// next run.
 bool BuildVolume(const std::string& dir, unsigned small) {
   const std::string img = dir + "/queue.img";
+  const std::string part = img + ".part";
   const std::string stage = dir + "/stage";
   fs::remove_all(stage);
   fs::create_directories(stage);
   const std::string fill =
-      "python3 - " + stage + " " + std::to_string(small) + " " + std::to_string(kPerFolder) + " " +
+      "python3 - " + bench::Quoted(stage) + " " + std::to_string(small) + " " + std::to_string(kPerFolder) + " " +
       std::to_string(kLargeBytes) + " " + std::to_string(kLargeFiles) +
       " <<\"PY\"\n"
       "import os, random, sys\n"
@@ -61,13 +64,15 @@ bool BuildVolume(const std::string& dir, unsigned small) {
       "for i in range(nbig):\n"
       "    open(os.path.join(stage, \"BIG\", \"L%d.BIN\" % i), \"wb\").write(r.randbytes(big + 4096 * i))\n"
       "PY";
-  if (Shell(fill) != 0) return false;
   const std::uint64_t kib = (small * 4096ull + kLargeFiles * (kLargeBytes + 65536)) / 1024 + 65536;
-  if (Shell("rm -f " + img + " && mkfs.fat -C -F 32 -s 1 " + img + " " + std::to_string(kib) + " >/dev/null") != 0)
-    return false;
-  if (Shell("cd " + stage + " && MTOOLS_SKIP_CHECK=1 mcopy -s -i " + img + " D* BIG ::") != 0) return false;
+  const bool whole =
+      Shell(fill) == 0 &&
+      Shell("rm -f " + bench::Quoted(part) + " && mkfs.fat -C -F 32 -s 1 " + bench::Quoted(part) + " " +
+            std::to_string(kib) + " >/dev/null") == 0 &&
+      Shell("cd " + bench::Quoted(stage) + " && MTOOLS_SKIP_CHECK=1 mcopy -s -i " + bench::Quoted(part) +
+            " D* BIG ::") == 0;
   fs::remove_all(stage);
-  return true;
+  return bench::KeepWhole(whole, part, img);
 }
 
 struct Entry {

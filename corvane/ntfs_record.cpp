@@ -195,10 +195,7 @@ std::int64_t GetAttributeFirstCluster(const std::uint8_t* a) {
   return static_cast<std::int64_t>(lcn);
 }
 
-namespace {
-
-// The name of one $FILE_NAME value, when the value holds the whole name.
-bool FileNameOf(const std::uint8_t* value, std::uint32_t valueLength, std::u16string* name) {
+bool FileNameOfValue(const std::uint8_t* value, std::uint32_t valueLength, std::u16string* name) {
   if (valueLength < ntfs::fname::kName) return false;
   const std::size_t chars = value[ntfs::fname::kNameLength];
   if (chars == 0 || chars * 2 > valueLength - ntfs::fname::kName) return false;
@@ -208,8 +205,6 @@ bool FileNameOf(const std::uint8_t* value, std::uint32_t valueLength, std::u16st
     (*name)[i] = static_cast<char16_t>(Le16(value + ntfs::fname::kName + 2 * i));
   return true;
 }
-
-}  // namespace
 
 bool SelectFileName(const std::uint8_t* record, std::size_t size, std::u16string* name,
                     std::uint8_t* nameSpace, const std::uint8_t** value) {
@@ -222,7 +217,7 @@ bool SelectFileName(const std::uint8_t* record, std::size_t size, std::u16string
     std::uint32_t len = 0;
     const std::uint8_t* v = ResidentValue(a, &len);
     std::u16string candidate;
-    if (!FileNameOf(v, len, &candidate)) return true;
+    if (!FileNameOfValue(v, len, &candidate)) return true;
     const std::uint8_t ns = v[ntfs::fname::kNamespace];
     if (ns > ntfs::kNameWin32AndDos) return true;
     if (ns == ntfs::kNameDos) {
@@ -283,6 +278,7 @@ bool ParseFileRecord(const std::uint8_t* record, std::size_t size, NtfsFileInfo*
     info->dataSize = GetAttributeDataSize(data);
     info->allocatedSize = GetAttributeAllocatedSize(data);
   }
+  info->hasAttributeList = FindAttribute(record, size, ntfs::kAttrAttributeList) != nullptr;
   return true;
 }
 

@@ -176,7 +176,13 @@ struct NtfsFileInfo {
   std::int64_t dataSize = 0;
   std::int64_t allocatedSize = 0;
   std::uint16_t dataFlags = 0;
+
+  bool hasAttributeList = false;      // more attributes live where its $ATTRIBUTE_LIST says
 };
+
+// The name of one $FILE_NAME value of `valueLength` bytes, cut to kNtfsNameMaxChars; false when
+// the value does not hold the whole name or the name is empty.
+bool FileNameOfValue(const std::uint8_t* value, std::uint32_t valueLength, std::u16string* name);
 
 // Reads a fixed-up record. False when it is not a usable file record ("FILE" and a sound
 // header); a malformed attribute ends the attribute walk, and what was read before it stays.

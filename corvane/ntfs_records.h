@@ -59,7 +59,16 @@ struct NTFSFILEENTRY {
   SYSTEMTIME localAccessTime;        // 2200
   SYSTEMTIME localModificationTime;  // 2216
 };
+
+// The block a damaged entry owns (its `owned` pointer): why its record could not be read whole.
+// Released with the array like any owned block.
+struct NTFSENTRYNOTE {
+  std::uint32_t tag;      // 0: kNtfsEntryNoteTag
+  char16_t text[252];     // 4: NUL-terminated
+};
 #pragma pack(pop)
+inline constexpr std::uint32_t kNtfsEntryNoteTag = 0x45544F4E;  // "NOTE"
+static_assert(sizeof(NTFSENTRYNOTE) == 508);
 static_assert(sizeof(void*) == 8, "the record layout assumes a 64-bit build");
 static_assert(sizeof(NTFSFILEENTRY) == 2232);
 static_assert(offsetof(NTFSFILEENTRY, name) == 8);

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "corvane/filesystem.h"
+#include "corvane/ntfs_attrlist.h"
 #include "corvane/ntfs_record.h"
 #include "platform/endian.h"
 #include "platform/large_buffer.h"
@@ -238,19 +239,21 @@ int DecryptEfsFile(const std::u16string&) {
   return 0;
 }
 
-int CopyAttributeToFile(NTFSVOLUMERECORD* state, const std::uint8_t* attribute,
-                        std::uint32_t length, std::uint64_t dataSize, SaveControl* control) {
-  if (AttributeIsResident(attribute) || state->clusterSize == 0) return 0;
-  NtfsRunList runs;
-  if (!DecodeRunList(attribute, length, &runs)) return 0;
+namespace {
+
+// Writes the first dataSize bytes of a non-resident stream to g_strNtfsSavePath, as
+// CopyAttributeToFile says.
+int CopyStream(NTFSVOLUMERECORD* state, const NtfsDataStream& stream, std::uint64_t dataSize,
+               SaveControl* control) {
+  if (stream.resident || state->clusterSize == 0) return 0;
+  const NtfsRunList& runs = stream.runs;
   // A size beyond what the runs map is damage: the copy stops where the runs end.
   const std::uint64_t covered = CoveredBytes(runs, state->clusterSize);
   const bool damaged = dataSize > covered;
   const std::uint64_t size = std::min(dataSize, covered);
-  const std::uint64_t validSize = std::min(size, Le64(attribute + ntfs::attr::kInitializedSize));
-  const std::uint16_t flags = platform::Le16(attribute + ntfs::attr::kFlags);
-  const unsigned unitShift = attribute[ntfs::attr::kCompressionUnit];
-  const bool compressed = (flags & ntfs::kAttrFlagCompressionMask) != 0 && unitShift != 0;
+  const std::uint64_t validSize = std::min(size, stream.initializedSize);
+  const unsigned unitShift = stream.unitShift;
+  const bool compressed = (stream.flags & ntfs::kAttrFlagCompressionMask) != 0 && unitShift != 0;
   // NTFS compresses only with clusters of 4 KiB or less, in units of 16 clusters.
   if (compressed && (unitShift > 8 || (std::uint64_t{state->clusterSize} << unitShift) > (1u << 20)))
     return 0;
@@ -277,6 +280,16 @@ int CopyAttributeToFile(NTFSVOLUMERECORD* state, const std::uint8_t* attribute,
   return 1;
 }
 
+}  // namespace
+
+int CopyAttributeToFile(NTFSVOLUMERECORD* state, const std::uint8_t* attribute,
+                        std::uint32_t length, std::uint64_t dataSize, SaveControl* control) {
+  if (AttributeIsResident(attribute) || state->clusterSize == 0) return 0;
+  NtfsDataStream stream;
+  if (!DataStreamOfAttribute(attribute, length, &stream)) return 0;
+  return CopyStream(state, stream, dataSize, control);
+}
+
 int SaveNtfsFile(NTFSVOLUMERECORD* state, std::uint32_t recordNumber, std::u16string name,
                  std::u16string folder, std::uint32_t fileAttributes, const NTFSFILEENTRY* found,
                  SaveControl* control) {
@@ -288,28 +301,40 @@ int SaveNtfsFile(NTFSVOLUMERECORD* state, std::uint32_t recordNumber, std::u16st
     return 0;
   }
   NtfsFileInfo info;
-  if (!ParseFileRecord(record.data(), record.size(), &info)) return 0;
+  if (!ParseFileRecord(record.data(), record.size(), &info) || info.baseRecord != 0) return 0;
+  // A file whose attributes do not fit its record is read through its attribute list.
+  NtfsListResolution list;
+  if (info.hasAttributeList)
+    ResolveAttributeList(state, recordNumber, record.data(), record.size(), &info, &list, true);
   // The record may have been given to another file since the search saw it.
   if (!found) found = LookUpEntry(recordNumber);
   if (found && (!info.hasName || info.name != std::u16string(found->name) ||
                 static_cast<std::int64_t>(info.parent) != found->parentRecordNumber))
     return 0;
-  std::uint32_t length = 0;
-  const std::uint8_t* data = FindAttribute(record.data(), record.size(), ntfs::kAttrData, &length);
-  if (!data) return 0;
+  // A list cut short may have lost pieces of the data: no save rather than a short one.
+  if (list.fault != AttributeListFault::kNone) {
+    save_control::Note(control, AttributeListFaultNote(list.fault));
+    return 0;
+  }
+  NtfsDataStream stream;
+  if (list.data.present) {
+    stream = std::move(list.data);
+  } else {
+    std::uint32_t length = 0;
+    const std::uint8_t* data = FindAttribute(record.data(), record.size(), ntfs::kAttrData, &length);
+    if (!data || !DataStreamOfAttribute(data, length, &stream)) return 0;
+  }
   g_strNtfsSavePath = path;
 
   int result;
-  if (AttributeIsResident(data)) {
-    std::uint32_t valueLength = 0;
-    const std::uint8_t* value = ResidentValue(data, &valueLength);
-    result = WriteResident(folder, name, value, valueLength, control) ? 1 : 0;
+  if (stream.resident) {
+    result = WriteResident(folder, name, stream.residentValue.data(), stream.residentValue.size(),
+                           control) ? 1 : 0;
   } else {
     // The size as the record states it, however large: the copy bounds it by the runs.
-    result = CopyAttributeToFile(state, data, length, Le64(data + ntfs::attr::kDataSize), control);
+    result = CopyStream(state, stream, static_cast<std::uint64_t>(stream.dataSize), control);
   }
-  const bool encrypted = (fileAttributes & 0x4000) != 0 ||
-                         (platform::Le16(data + ntfs::attr::kFlags) & ntfs::kAttrFlagEncrypted) != 0;
+  const bool encrypted = (fileAttributes & 0x4000) != 0 || (stream.flags & ntfs::kAttrFlagEncrypted) != 0;
   if (result && encrypted) result = DecryptEfsFile(path);
   return result;
 }

@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "corvane/engine_hooks.h"
+#include "corvane/ntfs_attrlist.h"
 #include "corvane/ntfs_record.h"
 #include "corvane/ntfs_time.h"
 #include "corvane/ntfs_walk.h"
@@ -169,6 +170,26 @@ void FillEntry(const NtfsFileInfo& info, std::u16string_view name, std::uint64_t
 
 }  // namespace
 
+namespace {
+
+// A damage note for an entry's owned block; null when it cannot be had (the entry stays, only
+// without its note).
+void* NewEntryNote(std::u16string_view text) {
+  auto* note = static_cast<NTFSENTRYNOTE*>(std::calloc(1, sizeof(NTFSENTRYNOTE)));
+  if (!note) return nullptr;
+  note->tag = kNtfsEntryNoteTag;
+  const std::size_t n = std::min(text.size(), std::size(note->text) - 1);
+  std::copy_n(text.data(), n, note->text);
+  return note;
+}
+
+}  // namespace
+
+const char16_t* NtfsEntryNote(const NTFSFILEENTRY& entry) {
+  const auto* note = static_cast<const NTFSENTRYNOTE*>(entry.owned);
+  return note && note->tag == kNtfsEntryNoteTag ? note->text : nullptr;
+}
+
 bool BuildNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
                     std::uint32_t sectorsPerCluster, NTFSFILEENTRY* e) {
   std::memset(static_cast<void*>(e), 0, sizeof *e);
@@ -256,6 +277,7 @@ struct ChunkFinds {
     std::size_t nameAt;
     std::size_t nameLength;
     NtfsFileInfo info;  // its name moved to `names`
+    AttributeListFault fault;
   };
   std::vector<Found> found;
   std::u16string names;
@@ -263,7 +285,7 @@ struct ChunkFinds {
   std::uint64_t deletedFiles = 0, deletedFolders = 0, liveFiles = 0, liveFolders = 0;
   std::uint64_t encrypted = 0, compressed = 0, sparse = 0;
 
-  void Add(std::uint64_t r, NtfsFileInfo&& info) {
+  void Add(std::uint64_t r, NtfsFileInfo&& info, AttributeListFault fault) {
     if (!info.inUse) (info.directory ? deletedFolders : deletedFiles)++;
     else (info.directory ? liveFolders : liveFiles)++;
     switch (StorageOf(info.fileAttributes)) {
@@ -272,7 +294,7 @@ struct ChunkFinds {
       case Storage::kSparse: ++sparse; break;
       case Storage::kPlain: break;
     }
-    found.push_back({r, names.size(), info.name.size(), NtfsFileInfo{}});
+    found.push_back({r, names.size(), info.name.size(), NtfsFileInfo{}, fault});
     names += info.name;
     info.name.clear();
     found.back().info = std::move(info);
@@ -377,13 +399,18 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
   calls.visit = [&](int, std::uint64_t c, std::uint64_t r, const std::uint8_t* record) {
     if (Stopping(progress)) return false;
     NtfsFileInfo info;
+    // Extension records are read through their base record's list, never listed themselves.
     if (!ParseFileRecord(record, state->recordSize, &info) || info.baseRecord != 0) return true;
+    const AttributeListFault fault =
+        info.hasAttributeList
+            ? ResolveAttributeList(state, r, record, state->recordSize, &info, nullptr, false)
+            : AttributeListFault::kNone;
     if (!info.hasName || !info.hasStandardInformation) return true;
     if (options.extensionFilter && !MatchesSelectedExtension(info.name, options.extensions))
       return true;
     ChunkFinds*& part = parts[static_cast<std::size_t>(c)];
     if (!part) part = take();
-    part->Add(r, std::move(info));
+    part->Add(r, std::move(info), fault);
     return true;
   };
   calls.settle = [&](std::uint64_t c, std::uint64_t base, std::uint64_t n, bool halted) {
@@ -420,6 +447,7 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
     array.Fill(part->first, part->found.size(), [&](std::uint64_t i, NTFSFILEENTRY* e) {
       const ChunkFinds::Found& f = part->found[i];
       FillEntry(f.info, part->Name(f), f.record, spc, e);
+      if (f.fault != AttributeListFault::kNone) e->owned = NewEntryNote(AttributeListFaultNote(f.fault));
     });
     giveBack(c);
   };

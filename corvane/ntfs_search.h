@@ -101,6 +101,10 @@ bool SearchDeletedMftRecords(NTFSVOLUMERECORD* state, int deletedOnly, int exten
                              NtfsSearchProgress* progress,
                              const std::vector<std::u16string>& extensions = {});
 
+// The damage note of an entry whose record could not be read whole (an attribute list cut short),
+// or null for a sound entry.
+const char16_t* NtfsEntryNote(const NTFSFILEENTRY& entry);
+
 // Frees an entry array of `count` entries and each entry's owned block.
 void FreeNtfsEntryArray(NTFSFILEENTRY* entries, std::uint32_t count);
 

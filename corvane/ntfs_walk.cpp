@@ -76,7 +76,57 @@ std::uint64_t CountFreeMftRecords(const std::vector<std::uint8_t>& bitmap, std::
 
 namespace {
 
-constexpr std::uintptr_t kBufferAlign = 2u << 20;
+// A table of this many chunks or fewer is walked by one thread: waking a team costs more than
+// it saves there.
+constexpr std::uint64_t kFewChunks = 2;
+
+// Read buffers, kept from one walk to the next: a fresh block for every thread of every walk
+// costs more in zeroed pages than parsing its records.
+class ChunkBuffers {
+ public:
+  struct Buffer {
+    std::unique_ptr<std::uint8_t, decltype(&std::free)> block{nullptr, &std::free};
+    std::uint8_t* data = nullptr;
+    std::size_t bytes = 0;
+  };
+
+  // A buffer of at least `bytes`, or one with no data when none can be had.
+  Buffer Take(std::size_t bytes) {
+    {
+      std::lock_guard lock(mutex_);
+      for (auto it = idle_.begin(); it != idle_.end(); ++it) {
+        if (it->bytes >= bytes) {
+          Buffer b = std::move(*it);
+          idle_.erase(it);
+          return b;
+        }
+      }
+    }
+    const std::size_t size = std::max(bytes, kMftWalkChunkBytes);
+    Buffer b;
+    b.block.reset(static_cast<std::uint8_t*>(platform::AllocateLarge(size, false)));
+    b.data = b.block.get();
+    b.bytes = b.data ? size : 0;
+    return b;
+  }
+
+  // Keeps a buffer for the next walk, as many as a large team uses.
+  void Give(Buffer&& b) {
+    if (!b.data) return;
+    std::lock_guard lock(mutex_);
+    if (idle_.size() < kKept) idle_.push_back(std::move(b));
+  }
+
+ private:
+  static constexpr std::size_t kKept = 64;
+  std::mutex mutex_;
+  std::vector<Buffer> idle_;
+};
+
+ChunkBuffers& Buffers() {
+  static ChunkBuffers* buffers = new ChunkBuffers;  // lives as long as the process
+  return *buffers;
+}
 
 
 // True when every record of [first, first + n) is marked in use.
@@ -118,7 +168,10 @@ bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOp
   std::uint64_t work = 0;
   for (std::uint64_t c = 0; c < chunks; ++c)
     if (!skip || !AllInUse(*skip, c * perChunk, std::min(perChunk, count - c * perChunk))) ++work;
-  const int team = static_cast<int>(std::clamp<std::uint64_t>(work, 1, std::max(1, options.threads)));
+  // No more threads than chunks that need reading; a table of a few chunks is walked by one.
+  const int team = work <= kFewChunks ? 1
+                                      : static_cast<int>(std::min<std::uint64_t>(
+                                            work, static_cast<std::uint64_t>(std::max(1, options.threads))));
   const std::size_t bufferBytes = static_cast<std::size_t>(std::min(perChunk, count) * rs);
 
   std::atomic<bool> ended{false};
@@ -129,21 +182,15 @@ bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOp
   std::uint64_t nextToSettle = 0;
 
   // Chunks go to whichever thread is free, so a thread that the system holds back delays only
-  // its own chunk, and no thread waits for another's chunk to be settled. The team starts on the
-  // team host, where it is made once; a walk started from inside a team, or while another walk
-  // has the host, runs where it is instead of waiting (its caller keeps seeing its own stop).
-  const std::function<void()> walkChunks = [&] {
-#pragma omp parallel num_threads(team)
+  // its own chunk, and no thread waits for another's chunk to be settled. The team is the team
+  // host's, made once and asleep between walks; a walk started from inside a team, or while
+  // another walk has the host, gets threads of its own instead of waiting (its caller keeps
+  // seeing its own stop).
+  const std::function<void(int)> walkChunks = [&](int t) {
     {
-      const int t = omp_get_thread_num();
-      // The buffer starts on a large-page boundary, so that all of it can be a few large pages.
-      std::unique_ptr<std::uint8_t, decltype(&std::free)> block(
-          static_cast<std::uint8_t*>(platform::AllocateLargeArray(bufferBytes + kBufferAlign, 1)),
-          &std::free);
-      if (!block) ended = true;
-      std::uint8_t* const buffer =
-          block.get() + (kBufferAlign - reinterpret_cast<std::uintptr_t>(block.get()) % kBufferAlign) %
-                            kBufferAlign;
+      ChunkBuffers::Buffer held = Buffers().Take(bufferBytes);
+      if (!held.data) ended = true;
+      std::uint8_t* const buffer = held.data;
       std::vector<std::uint64_t> settledHere;
       while (!ended.load()) {
         const std::uint64_t c = nextChunk.fetch_add(1);
@@ -163,12 +210,11 @@ bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOp
           while (last > first && MftRecordInUse(*skip, base + last - 1)) --last;
         }
         if (first < last) {
-          std::uint8_t* chunk = buffer;
-          const bool chunkRead = ReadMftBytes(state, (base + first) * rs, (last - first) * rs, chunk);
+          const bool chunkRead = ReadMftBytes(state, (base + first) * rs, (last - first) * rs, buffer);
           for (std::size_t i = first; i < last && !halted; ++i) {
             const std::uint64_t r = base + i;
             if (skip && MftRecordInUse(*skip, r)) continue;
-            std::uint8_t* p = chunk + (i - first) * rs;
+            std::uint8_t* p = buffer + (i - first) * rs;
             if (!(chunkRead ? ApplyUpdateSequence(p, rs) : ReadMftRecord(state, r, p))) continue;
             if (!calls.visit(t, c, r, p)) halted = true;
             if (ended.load(std::memory_order_relaxed)) break;
@@ -194,8 +240,12 @@ bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOp
         if (calls.after)
           for (std::uint64_t s : settledHere) calls.after(s);
       }
+      Buffers().Give(std::move(held));
     }
   };
-  if (omp_in_parallel() || !platform::TryRunOnTeamHost(walkChunks)) walkChunks();
+  // Inside a parallel loop of the caller's, the walk stays on its thread.
+  const int size = omp_in_parallel() ? 1 : team;
+  const std::function<void()> onHost = [&] { platform::RunTeam(size, walkChunks); };
+  if (!platform::TryRunOnTeamHost(onHost)) platform::RunTeam(size, walkChunks);
   return !ended.load() && nextToSettle == chunks;
 }

@@ -10,8 +10,10 @@
 
 #include "corvane/ntfs_volume.h"
 
-// The $MFT is read this many bytes at a time (at least one record).
-inline constexpr std::size_t kMftWalkChunkBytes = 4u << 20;
+// The $MFT is read this many bytes at a time (at least one record): large reads, yet chunks small
+// enough that a thread the system holds back delays little, and that the threads' buffers stay
+// small beside the entries they fill.
+inline constexpr std::size_t kMftWalkChunkBytes = 1u << 20;
 
 // Stores bytes 8 and 9 of record 3's $VOLUME_INFORMATION as the volume's version. False (state
 // untouched) when the record or the value cannot be read.

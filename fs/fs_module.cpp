@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "corvane/engine_hooks.h"
+#include "corvane/ntfs_attrlist.h"
 #include "corvane/ntfs_record.h"
 #include "corvane/ntfs_records.h"
 #include "corvane/ntfs_search.h"
@@ -94,6 +95,8 @@ bool ScanPass(NTFSVOLUMERECORD* state, const SCANSINK& sink, std::vector<SCANFIL
     NTFSFILEENTRY& context = contexts[static_cast<std::size_t>(t)];
     NtfsFileInfo info;
     if (!ParseFileRecord(record, state->recordSize, &info) || info.baseRecord != 0) return true;
+    if (info.hasAttributeList)
+      ResolveAttributeList(state, r, record, state->recordSize, &info, nullptr, false);
     if (!BuildNtfsEntry(info, r, state->sectorsPerCluster, &context)) return true;
     // Records 0-31 are the volume's own files; folders are not rows either.
     if (r < 32 || context.folder == 1) return true;

@@ -3,13 +3,106 @@
 #include <unistd.h>
 
 #include <condition_variable>
+#include <cstdint>
 #include <exception>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace platform {
 
 namespace {
+
+// Set on a thread while it runs a team's work: a team started from there gets threads of its own.
+thread_local bool t_inTeam = false;
+
+// Runs work(index) on the calling thread, keeping what it throws.
+void RunMember(const std::function<void(int)>& work, int index, std::mutex& mutex,
+               std::exception_ptr& error) {
+  const bool outer = t_inTeam;
+  t_inTeam = true;
+  try {
+    work(index);
+  } catch (...) {
+    std::lock_guard lock(mutex);
+    if (!error) error = std::current_exception();
+  }
+  t_inTeam = outer;
+}
+
+// Threads made once, asleep until a piece names them; member i runs index i (1 and up). A member
+// that has not started by the time the caller's own share has ended is left out of that piece,
+// so a member the system holds back never delays the end of work that others have done.
+class Team {
+ public:
+  void Run(int threads, const std::function<void(int)>& work) {
+    std::exception_ptr error;
+    {
+      std::lock_guard lock(mutex_);
+      while (made_ < threads - 1) {
+        const int index = ++made_;
+        std::thread([this, index] { Loop(index); }).detach();
+      }
+      work_ = &work;
+      active_ = threads;
+      open_ = true;
+      started_ = finished_ = 0;
+      error_ = nullptr;
+      ++generation_;
+    }
+    wake_.notify_all();
+    RunMember(work, 0, mutex_, error_);
+    std::unique_lock lock(mutex_);
+    open_ = false;
+    done_.wait(lock, [this] { return finished_ == started_; });
+    work_ = nullptr;
+    error = error_;
+    lock.unlock();
+    if (error) std::rethrow_exception(error);
+  }
+
+ private:
+  void Loop(int index) {
+    std::uint64_t seen = 0;
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      wake_.wait(lock, [&] { return generation_ != seen && index < active_; });
+      seen = generation_;
+      if (!open_) continue;  // too late for this piece
+      ++started_;
+      const std::function<void(int)>* work = work_;
+      lock.unlock();
+      RunMember(*work, index, mutex_, error_);
+      lock.lock();
+      if (++finished_ == started_ && !open_) done_.notify_all();
+    }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  std::condition_variable done_;
+  const std::function<void(int)>* work_ = nullptr;
+  std::uint64_t generation_ = 0;
+  int made_ = 0;
+  int active_ = 0;
+  bool open_ = false;  // members may still join the piece
+  int started_ = 0;
+  int finished_ = 0;
+  std::exception_ptr error_;
+};
+
+// A team made for one call and joined at its end.
+void RunFreshTeam(int threads, const std::function<void(int)>& work) {
+  std::mutex mutex;
+  std::exception_ptr error;
+  std::vector<std::thread> members;
+  members.reserve(static_cast<std::size_t>(threads - 1));
+  for (int i = 1; i < threads; ++i)
+    members.emplace_back([&, i] { RunMember(work, i, mutex, error); });
+  RunMember(work, 0, mutex, error);
+  for (std::thread& t : members) t.join();
+  if (error) std::rethrow_exception(error);
+}
 
 class TeamHost {
  public:
@@ -21,6 +114,7 @@ class TeamHost {
 
   pid_t pid() const { return pid_; }
   bool OnHost() const { return std::this_thread::get_id() == thread_; }
+  Team& team() { return team_; }
 
   void Call(const std::function<void()>& work) {
     std::lock_guard turn(turn_);
@@ -73,6 +167,7 @@ class TeamHost {
 
   const pid_t pid_;
   std::thread::id thread_;
+  Team team_;  // used by the host thread only
   std::mutex turn_;  // one piece of work at a time
   std::mutex mutex_;
   std::condition_variable cv_;
@@ -99,6 +194,16 @@ void RunOnTeamHost(const std::function<void()>& work) {
     return;
   }
   h->Call(work);
+}
+
+void RunTeam(int threads, const std::function<void(int)>& work) {
+  if (threads <= 1) {
+    work(0);
+    return;
+  }
+  TeamHost* h = Host();
+  if (h->OnHost() && !t_inTeam) h->team().Run(threads, work);
+  else RunFreshTeam(threads, work);
 }
 
 bool TryRunOnTeamHost(const std::function<void()>& work) {

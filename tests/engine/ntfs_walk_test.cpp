@@ -190,7 +190,7 @@ void WithVolume(const std::string& path, Body body) {
 // record after record gives: the same entries in the same order.
 TEST(NtfsWalk, ThreadCountsGiveTheArrayOfTheRecordByRecordSearch) {
   testing_support::TempDir dir;
-  ManyRecords many(9000);  // three chunks of 4 MiB
+  ManyRecords many(9000);  // nine chunks of 1 MiB
   std::vector<std::string> images = {many.Write(dir, "many.img")};
   for (const char* image : {"ntfs_4k.img", "ntfs_512.img", "ntfs_64k.img", "ntfs_4ks.img", "base_ntfs.img"})
     if (FixtureExists(image)) images.push_back(Fixture(image));

@@ -12,6 +12,7 @@
 #include "corvane/engine_hooks.h"
 #include "corvane/exfat_dir.h"
 #include "corvane/fat_dir.h"
+#include "corvane/ntfs_attrlist.h"
 #include "corvane/ntfs_record.h"
 #include "corvane/ntfs_records.h"
 #include "platform/boot_sector.h"
@@ -310,6 +311,23 @@ int FuzzMftRecord(const std::uint8_t* data, std::size_t size) {
   const std::uint8_t* value = nullptr;
   if (SelectFileName(record.get(), size, &name, &nameSpace, &value))
     FUZZ_CHECK(name.size() <= kNtfsNameMaxChars);
+  return 0;
+}
+
+int FuzzAttributeList(const std::uint8_t* data, std::size_t size) {
+  // A block of exactly the value's length, so that a read past it is caught.
+  std::unique_ptr<std::uint8_t[]> value(new std::uint8_t[size ? size : 1]);
+  if (size) std::memcpy(value.get(), data, size);
+  std::vector<AttributeListEntry> entries;
+  const AttributeListFault fault = ParseAttributeList(value.get(), size, &entries);
+  // Every entry kept took at least a header of the value, and none lists a list.
+  FUZZ_CHECK(entries.size() <= size / ntfs::alist::kHeader);
+  for (const AttributeListEntry& e : entries) {
+    FUZZ_CHECK(e.type != ntfs::kAttrAttributeList);
+    FUZZ_CHECK(e.record <= ntfs::kRecordNumberMask);
+  }
+  FUZZ_CHECK(AttributeListFaultNote(fault) != nullptr);
+  FUZZ_CHECK((fault == AttributeListFault::kNone) == (AttributeListFaultNote(fault)[0] == 0));
   return 0;
 }
 

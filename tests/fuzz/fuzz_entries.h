@@ -22,6 +22,8 @@ int FuzzExfatEntrySet(const std::uint8_t* data, std::size_t size);
 int FuzzMftRecord(const std::uint8_t* data, std::size_t size);
 // Start VCN (8 bytes), last VCN (8 bytes), then a run list.
 int FuzzRunList(const std::uint8_t* data, std::size_t size);
+// The value of an $ATTRIBUTE_LIST.
+int FuzzAttributeList(const std::uint8_t* data, std::size_t size);
 // Output capacity (16 bits), then an LZNT1 stream.
 int FuzzLznt1(const std::uint8_t* data, std::size_t size);
 // An in-memory disk: its length in bytes (64 bits), then records of a sector number (32 bits)

@@ -506,6 +506,45 @@ std::vector<Field> RunListFields(const Bytes& in) {
   return out;
 }
 
+// ---- Attribute lists ------------------------------------------------------------------------
+
+std::vector<Bytes> AttributeListSeeds(const std::string&) {
+  auto entry = [](std::uint32_t type, std::uint64_t vcn, std::uint64_t record, std::uint8_t nameChars) {
+    Bytes e(nameChars ? 0x20 + ((nameChars * 2 + 7) & ~7) : 0x20, 0);
+    PutLe32(&e[0], type);
+    PutLe16(&e[4], static_cast<std::uint16_t>(e.size()));
+    e[6] = nameChars;
+    e[7] = 0x1A;
+    PutLe64(&e[8], vcn);
+    PutLe64(&e[0x10], record | (std::uint64_t{1} << 48));
+    for (std::uint8_t i = 0; i < nameChars; ++i) PutLe16(&e[0x1A + 2 * i], u'A' + i);
+    return e;
+  };
+  auto join = [](std::initializer_list<Bytes> parts) {
+    Bytes b;
+    for (const Bytes& p : parts) b.insert(b.end(), p.begin(), p.end());
+    return b;
+  };
+  return {
+      join({entry(0x10, 0, 40, 0), entry(0x30, 0, 41, 0), entry(0x80, 0, 40, 0), entry(0x80, 215, 42, 0)}),
+      join({entry(0x10, 0, 40, 0), entry(0x80, 0, 40, 4), entry(0x80, 0, 40, 0), Bytes(32, 0)}),
+      join({entry(0x30, 0, 43, 0), entry(0x30, 0, 44, 0), entry(0x30, 0, 45, 0)}),
+  };
+}
+
+std::vector<Field> AttributeListFields(const Bytes& in) {
+  std::vector<Field> out;
+  for (std::size_t at = 0; in.size() - at >= 0x1A && out.size() < 256;) {
+    for (auto [offset, width] : {std::pair<std::size_t, unsigned>{0, 4}, {4, 2}, {6, 1}, {7, 1}, {8, 8},
+                                 {0x10, 8}, {0x18, 2}})
+      out.push_back({at + offset, width});
+    const std::size_t length = Le16(&in[at + 4]);
+    if (length < 0x1A || length > in.size() - at) break;
+    at += length;
+  }
+  return out;
+}
+
 // ---- LZNT1 ----------------------------------------------------------------------------------
 
 std::vector<Bytes> Lznt1Seeds(const std::string& dir) {
@@ -747,6 +786,7 @@ const std::vector<Target>& Targets() {
       {"exfat_entry_set", FuzzExfatEntrySet, 65536, ExfatFields, ExfatSeeds, false},
       {"mft_record", FuzzMftRecord, 4096, MftFields, MftSeeds, false},
       {"run_list", FuzzRunList, 4096, RunListFields, RunListSeeds, false},
+      {"attribute_list", FuzzAttributeList, 8192, AttributeListFields, AttributeListSeeds, false},
       {"lznt1", FuzzLznt1, 65536, Lznt1Fields, Lznt1Seeds, false},
       {"partition_table", FuzzPartitionTable, 8 + 64 * 516, PartitionFields, PartitionSeeds, false},
       {"queue_db", FuzzQueueDb, 20504 + 16384, QueueDbFields, QueueDbSeeds, false},

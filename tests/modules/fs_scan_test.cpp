@@ -93,6 +93,44 @@ TEST_F(FsScan, StoppedFromAnotherThreadReturnsWithTheRowsOfOnePass) {
     }
 }
 
+// Files whose name or data pieces live in extension records are rows with their names and whole
+// sizes; their extension records are no rows of their own.
+TEST_F(FsScan, FilesWithAttributeListsAreRowsOfTheirOwn) {
+  REQUIRE_FIXTURE("ntfs_attrlist.img");
+  // In place of the fixture's drives for this test (cleared again when it ends).
+  testing_support::ScopedDrives drives({"L=" + testing_support::Fixture("ntfs_attrlist.img")});
+  auto setSink = SinkSetter();
+  ASSERT_NE(setSink, nullptr);
+  Collector collector;
+  SCANSINK sink{&Collector::Progress, &Collector::PassDone, &collector};
+  setSink(&sink);
+  EXPECT_EQ(pfn_set_disk_target(u'L'), u'L');
+  int result = -1;
+  std::thread scanner([&] { result = pfn_scan_dir(); });
+  {
+    std::unique_lock lock(collector.mutex);
+    ASSERT_TRUE(collector.changed.wait_for(lock, std::chrono::seconds(60), [&] { return collector.passes >= 1; }));
+  }
+  pfn_sig_stop_scan();
+  scanner.join();
+  setSink(nullptr);
+  EXPECT_EQ(result, 1);
+  std::lock_guard lock(collector.mutex);
+  std::multiset<std::u16string> names;
+  for (const SCANFILEENTRY& r : collector.firstRows) names.insert(r.name);
+  for (const char16_t* name : {u"frag.bin", u"delfrag.bin", u"big.txt", u"delbig.txt"})
+    EXPECT_EQ(names.count(name), 1u) << platform::ToUtf8(name);
+  // One row for the file of 300 names, under the name its record gives first.
+  std::size_t links = 0;
+  for (const std::u16string& n : names) links += n.rfind(u"link", 0) == 0 ? 1 : 0;
+  EXPECT_EQ(links, 1u);
+  for (const SCANFILEENTRY& r : collector.firstRows)
+    if (r.name == u"big.txt") {
+      EXPECT_EQ(r.sizeText, pfn_cvt_size_to_unit(16776439.0, 2, 0, 1, 0) + u" " +
+                                pfn_cvt_size_to_unit(16776439.0, 2, 0, 0, 1));
+    }
+}
+
 // A pass whose walk ends early (its chunk buffer cannot be had) is no pass: it is not delivered,
 // and the next pass delivers every row.
 TEST_F(FsScan, APassWhoseWalkFailsIsNotDelivered) {

@@ -2,7 +2,17 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <fstream>
+#include <iterator>
+#include <mutex>
+#include <set>
+#include <string>
 #include <future>
 #include <stdexcept>
 #include <thread>
@@ -58,4 +68,89 @@ TEST(TeamHost, TryingWhileTheHostIsBusyLeavesTheWorkToTheCaller) {
   platform::RunOnTeamHost([&] { EXPECT_TRUE(platform::TryRunOnTeamHost([&] { inner = true; })); });
   EXPECT_TRUE(inner);
   EXPECT_THROW(platform::TryRunOnTeamHost([] { throw std::runtime_error("from the host"); }), std::runtime_error);
+}
+
+namespace {
+
+// The state letter of one thread of this process ('R' running, 'S' asleep), from /proc.
+char ThreadState(pid_t tid) {
+  std::ifstream in("/proc/self/task/" + std::to_string(tid) + "/stat");
+  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::size_t close = text.rfind(')');
+  return close == std::string::npos || close + 2 >= text.size() ? '?' : text[close + 2];
+}
+
+}  // namespace
+
+// A team runs every index once, index 0 on its caller (here index 0 waits for the others, so
+// that none is left out). On the host the other members are the same threads from one piece to
+// the next, and between pieces they sleep instead of spinning. From elsewhere, and from inside a
+// member, a team gets threads of its own; what a member throws reaches the caller.
+TEST(TeamHost, TeamsRunEveryIndexOnceAndTheHostsTeamSleepsBetweenPieces) {
+  constexpr int kThreads = 6;
+  std::vector<std::set<pid_t>> members(3);
+  for (std::size_t round = 0; round < members.size(); ++round) {
+    platform::RunOnTeamHost([&] {
+      std::mutex mutex;
+      std::condition_variable arrived;
+      std::vector<int> runs(kThreads, 0);
+      int present = 0;
+      const pid_t host = static_cast<pid_t>(syscall(SYS_gettid));
+      platform::RunTeam(kThreads, [&](int t) {
+        std::unique_lock lock(mutex);
+        ++runs[static_cast<std::size_t>(t)];
+        const pid_t self = static_cast<pid_t>(syscall(SYS_gettid));
+        if (t == 0) EXPECT_EQ(self, host);
+        else members[round].insert(self);
+        ++present;
+        arrived.notify_all();
+        if (t == 0) arrived.wait(lock, [&] { return present == kThreads; });
+      });
+      EXPECT_EQ(runs, std::vector<int>(kThreads, 1));
+    });
+  }
+  ASSERT_EQ(members[0].size(), static_cast<std::size_t>(kThreads - 1));
+  EXPECT_EQ(members[1], members[0]);
+  EXPECT_EQ(members[2], members[0]);
+  // Asleep once their piece is over (a member may still be on its way to its wait).
+  for (pid_t tid : members[0]) {
+    char state = ThreadState(tid);
+    for (int i = 0; i < 1000 && state != 'S'; ++i) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(10));
+      state = ThreadState(tid);
+    }
+    EXPECT_EQ(state, 'S') << "member " << tid;
+  }
+
+  // From a thread of the caller's, and nested inside a member.
+  std::atomic<int> outer{0}, inner{0};
+  platform::RunTeam(3, [&](int) {
+    ++outer;
+    platform::RunTeam(2, [&](int) { ++inner; });
+  });
+  EXPECT_EQ(outer.load(), 3);
+  EXPECT_EQ(inner.load(), 6);
+  platform::RunOnTeamHost([&] {
+    std::atomic<bool> thrown{false};
+    EXPECT_THROW(platform::RunTeam(4, [&](int t) {
+                   if (t != 2) {
+                     while (t == 0 && !thrown.load()) std::this_thread::yield();
+                     return;
+                   }
+                   thrown = true;
+                   throw std::runtime_error("from a member");
+                 }),
+                 std::runtime_error);
+    // The team serves the next piece after one that threw; a member late to a piece whose
+    // caller is done is left out of it, never run after the caller has returned.
+    for (int i = 0; i < 100; ++i) {
+      std::atomic<int> ran{0};
+      platform::RunTeam(4, [&](int) { ++ran; });
+      const int seen = ran.load();
+      EXPECT_GE(seen, 1);
+      EXPECT_LE(seen, 4);
+      std::this_thread::yield();
+      EXPECT_EQ(ran.load(), seen);
+    }
+  });
 }

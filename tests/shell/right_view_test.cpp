@@ -304,6 +304,21 @@ TEST_F(RightView, NtfsDeletedFilesCategoryHoldsDeletedFilesOfEveryFolder) {
     EXPECT_EQ(List().Model()->Keys(r).recordNumber, e->recordNumber);
     EXPECT_EQ(List().Model()->QText(r, kTextFileType).toStdU16String(), pfn_disp_struct_fileformat_ntfs(e));
     EXPECT_EQ(List().Model()->Keys(r).imageIndex, pfn_disp_struct_image_ntfs(e, 1));
+    // Texts made when first read are the module's texts of the entry.
+    EXPECT_EQ(List().Model()->Text(r, kTextFirstSector), pfn_disp_struct_1stsector_ntfs(e));
+    EXPECT_EQ(List().Model()->Text(r, kTextRunCount), pfn_disp_struct_runcount_ntfs(e));
+    EXPECT_EQ(List().Model()->Text(r, kTextParentRecord), pfn_disp_struct_parentmft_ntfs(e));
+    EXPECT_EQ(List().Model()->Text(r, kTextRecordNumber), pfn_disp_struct_mftid_ntfs(e));
+    EXPECT_EQ(List().Model()->Text(r, kTextByteSize), pfn_disp_struct_bytesize_ntfs(e));
+    EXPECT_EQ(List().Model()->Text(r, kTextDataSize), pfn_disp_struct_datasize_ntfs(e));
+    EXPECT_EQ(List().Model()->Text(r, kTextCreated), pfn_disp_struct_createdt_ntfs(e));
+    EXPECT_EQ(List().Model()->Text(r, kTextAccessed), pfn_disp_struct_accessdt_ntfs(e));
+    EXPECT_EQ(List().Model()->Text(r, kTextModified), pfn_disp_struct_modifydt_ntfs(e));
+    EXPECT_EQ(List().Model()->data(List().Model()->index(r, 2), Qt::DisplayRole).toString().toStdU16String(),
+              pfn_disp_struct_modifydt_ntfs(e));
+    EXPECT_EQ(List().Model()->Text(r, kTextSize), pfn_disp_struct_size_ntfs(e));
+    EXPECT_EQ(List().Model()->Text(r, kTextCluster), pfn_disp_struct_cluster_ntfs(e));
+    EXPECT_EQ(List().Model()->Text(r, kTextStatus), pfn_disp_struct_status_ntfs(e));
   }
   // Deleted entries of the root, folders included.
   Tree().setCurrentItem(TopLevel(Tree(), "삭제된 폴더"));
@@ -453,6 +468,57 @@ TEST_F(RightView, NothingHappensWithoutADriveOrASelection) {
 namespace {
 
 // The index keeps table order within a parent and follows a table that was replaced.
+// Deferred texts come from each row's own bytes, once, and stay where they are while others are
+// made; rows without bytes, and fills that ask too late, keep their texts as given.
+TEST(FileListModel, DeferredTextsAreMadeWhenFirstReadFromTheRowsOwnBytes) {
+  static int made = 0;
+  made = 0;
+  const LISTDEFERREDTEXTS deferred{1u << kTextCreated | 1u << kTextModified, 2,
+                                   [](const std::uint8_t* block, int field) {
+                                     ++made;
+                                     return std::u16string(field == kTextCreated ? u"c" : u"m") +
+                                            static_cast<char16_t>(u'0' + block[0]) +
+                                            static_cast<char16_t>(u'0' + block[1]);
+                                   }};
+  std::array<std::u16string, kListTextCount> texts;
+  texts[kTextName] = u"name";
+  texts[kTextCreated] = u"given";
+  texts[kTextAccessed] = u"accessed";
+  CFileListModel model;
+  model.BeginFill();
+  EXPECT_TRUE(model.DeferTexts(deferred));
+  EXPECT_TRUE(model.DeferTexts(deferred));  // asked again the same way
+  model.Reserve(3);
+  const std::uint8_t first[2] = {1, 2}, third[2] = {7, 8};
+  model.Append(texts, {}, first);
+  model.Append(texts, {}, nullptr);  // no bytes: its texts as given
+  model.Append(texts, {}, third);
+  model.EndFill();
+  ASSERT_EQ(model.Count(), 3);
+  EXPECT_EQ(made, 0);
+  const std::u16string_view created = model.Text(0, kTextCreated);
+  EXPECT_EQ(created, u"c12");
+  EXPECT_EQ(model.Text(2, kTextModified), u"m78");
+  EXPECT_EQ(model.Text(2, kTextCreated), u"c78");
+  EXPECT_EQ(model.Text(0, kTextCreated), u"c12");
+  EXPECT_EQ(made, 3);
+  EXPECT_EQ(created, u"c12");  // still valid after other texts were made
+  EXPECT_EQ(model.Text(1, kTextCreated), u"given");
+  EXPECT_EQ(model.Text(1, kTextModified), u"");
+  for (int r : {0, 2}) {
+    EXPECT_EQ(model.Text(r, kTextName), u"name");
+    EXPECT_EQ(model.Text(r, kTextAccessed), u"accessed");
+  }
+  // A new fill forgets them; deferring after its first row is refused.
+  model.BeginFill();
+  model.Append(texts, {}, first);
+  EXPECT_FALSE(model.DeferTexts(deferred));
+  model.Append(texts, {}, third);
+  model.EndFill();
+  EXPECT_EQ(model.Text(1, kTextCreated), u"given");
+  EXPECT_EQ(made, 3);
+}
+
 TEST(NtfsChildIndex, KeepsTableOrderAndFollowsANewTable) {
   auto table = [](std::vector<std::int64_t> parents) {
     std::vector<NTFSFILEENTRY> entries(parents.size());
@@ -495,6 +561,11 @@ TEST(FileTypeCache, NamesThatOtherPatternsClaimAreNeverCached) {
       {u"photo.jpg", true},        {u"Photo.JPG", true},      {u"noextension", true},
       {u"archive.tar.gz", false},  {u"CMakeLists.txt", false}, {u"Makefile", false},
       {u"a/b.txt", false},
+      // Each kind of element a pattern begins or ends with: a literal, a class, a wildcard.
+      {u"README.md", false},       {u"readme.md", false},     {u"core", false},
+      {u"page.5", false},          {u"page.x", true},         {u"notes~", false},
+      {u"file,v", false},          {u"123.vdr", false},       {u"12a.vdr", true},
+      {u"cat.txt", true},          {u"f000123.txt", true},    {u"x.anim7", false},
   };
   for (const Case& c : cases)
     EXPECT_EQ(cache.Slot(c.name, false) != nullptr, c.cached) << QString::fromUtf16(c.name).toStdString();

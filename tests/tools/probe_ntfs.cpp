@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "corvane/engine_hooks.h"
+#include "corvane/ntfs_attrlist.h"
 #include "corvane/ntfs_record.h"
 #include "corvane/ntfs_records.h"
 #include "corvane/ntfs_search.h"
@@ -57,8 +58,12 @@ class PathBuilder {
     } else if (readParents_ && record >= 0 && state_ && state_->recordSize) {
       std::vector<std::uint8_t> buffer(state_->recordSize);
       NtfsFileInfo info;
-      if (ReadMftRecord(state_, static_cast<std::uint64_t>(record), buffer.data()) &&
-          ParseFileRecord(buffer.data(), buffer.size(), &info) && info.baseRecord == 0 &&
+      const std::uint64_t r = static_cast<std::uint64_t>(record);
+      const bool parsed = ReadMftRecord(state_, r, buffer.data()) &&
+                          ParseFileRecord(buffer.data(), buffer.size(), &info) && info.baseRecord == 0;
+      if (parsed && info.hasAttributeList)
+        ResolveAttributeList(state_, r, buffer.data(), buffer.size(), &info, nullptr, false);
+      if (parsed &&
           BuildNtfsEntry(info, static_cast<std::uint64_t>(record), state_->sectorsPerCluster, &scratch_))
         node = Node{true, platform::ToUtf8(scratch_.name), scratch_.parentRecordNumber};
     }
