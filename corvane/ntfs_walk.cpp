@@ -245,7 +245,6 @@ bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOp
   };
   // Inside a parallel loop of the caller's, the walk stays on its thread.
   const int size = omp_in_parallel() ? 1 : team;
-  const std::function<void()> onHost = [&] { platform::RunTeam(size, walkChunks); };
-  if (!platform::TryRunOnTeamHost(onHost)) platform::RunTeam(size, walkChunks);
+  if (!platform::TryRunTeam(size, walkChunks)) platform::RunTeam(size, walkChunks);
   return !ended.load() && nextToSettle == chunks;
 }

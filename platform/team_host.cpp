@@ -121,6 +121,14 @@ class TeamHost {
     Run(work);
   }
 
+  // Runs the team from the calling thread only when no other caller has the host.
+  bool TryTeam(int threads, const std::function<void(int)>& work) {
+    std::unique_lock turn(turn_, std::try_to_lock);
+    if (!turn.owns_lock()) return false;
+    team_.Run(threads, work);
+    return true;
+  }
+
   // Runs work only when no other caller has the host; false, with work not run, otherwise.
   bool TryCall(const std::function<void()>& work) {
     std::unique_lock turn(turn_, std::try_to_lock);
@@ -167,7 +175,7 @@ class TeamHost {
 
   const pid_t pid_;
   std::thread::id thread_;
-  Team team_;  // used by the host thread only
+  Team team_;  // used by whoever holds turn_ (the host thread on a caller's behalf)
   std::mutex turn_;  // one piece of work at a time
   std::mutex mutex_;
   std::condition_variable cv_;
@@ -204,6 +212,17 @@ void RunTeam(int threads, const std::function<void(int)>& work) {
   TeamHost* h = Host();
   if (h->OnHost() && !t_inTeam) h->team().Run(threads, work);
   else RunFreshTeam(threads, work);
+}
+
+bool TryRunTeam(int threads, const std::function<void(int)>& work) {
+  if (t_inTeam) return false;
+  if (threads <= 1) {
+    work(0);
+    return true;
+  }
+  TeamHost* h = Host();
+  if (h->OnHost()) return false;
+  return h->TryTeam(threads, work);
 }
 
 bool TryRunOnTeamHost(const std::function<void()>& work) {

@@ -28,4 +28,10 @@ bool TryRunOnTeamHost(const std::function<void()>& work);
 // either side, is always a sleep.
 void RunTeam(int threads, const std::function<void(int)>& work);
 
+// Runs work(t) as RunTeam does on the host thread, but with t = 0 on the calling thread (no hand
+// over to the host, so a busy machine's scheduler delays nothing before the work starts) and the
+// others on the host's team, when no other caller has the host; returns false at once, with work
+// not run, when another caller has it or the caller is itself inside a team.
+bool TryRunTeam(int threads, const std::function<void(int)>& work);
+
 }  // namespace platform

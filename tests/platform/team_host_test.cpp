@@ -154,3 +154,55 @@ TEST(TeamHost, TeamsRunEveryIndexOnceAndTheHostsTeamSleepsBetweenPieces) {
     }
   });
 }
+
+// Trying for the host's team runs index 0 on the caller itself and the others on the team's
+// threads, the same from one piece to the next; while another caller has the host, or from
+// inside a team, the work is left to the caller.
+TEST(TeamHost, TryingForTheTeamRunsIndexZeroOnTheCaller) {
+  constexpr int kThreads = 4;
+  std::mutex mutex;
+  auto piece = [&](std::vector<std::thread::id>& ids) {
+    std::atomic<int> arrived{0};
+    return platform::TryRunTeam(kThreads, [&](int t) {
+      {
+        std::lock_guard lock(mutex);
+        ids[static_cast<std::size_t>(t)] = std::this_thread::get_id();
+      }
+      ++arrived;
+      // Index 0 waits for the others, so that none is left out.
+      while (t == 0 && arrived.load() < kThreads) std::this_thread::yield();
+    });
+  };
+  std::vector<std::thread::id> first(kThreads), second(kThreads);
+  ASSERT_TRUE(piece(first));
+  ASSERT_TRUE(piece(second));
+  EXPECT_EQ(first[0], std::this_thread::get_id());
+  EXPECT_EQ(std::set<std::thread::id>(first.begin(), first.end()).size(), std::size_t{kThreads});
+  EXPECT_EQ(std::set<std::thread::id>(first.begin() + 1, first.end()),
+            std::set<std::thread::id>(second.begin() + 1, second.end()));
+
+  std::promise<void> entered, release;
+  std::shared_future<void> released = release.get_future().share();
+  std::thread holder([&] {
+    platform::RunOnTeamHost([&] {
+      entered.set_value();
+      released.wait();
+    });
+  });
+  entered.get_future().wait();
+  bool ran = false;
+  EXPECT_FALSE(platform::TryRunTeam(kThreads, [&](int) { ran = true; }));
+  EXPECT_FALSE(ran);
+  release.set_value();
+  holder.join();
+
+  bool nestedTried = true;
+  ASSERT_TRUE(platform::TryRunTeam(2, [&](int t) {
+    if (t == 0) nestedTried = platform::TryRunTeam(2, [](int) {});
+  }));
+  EXPECT_FALSE(nestedTried);
+  EXPECT_THROW(platform::TryRunTeam(2, [](int t) {
+                 if (t == 0) throw std::runtime_error("from the caller");
+               }),
+               std::runtime_error);
+}
