@@ -477,6 +477,30 @@ bool CReportCtrl::SetItemStruct(int row, const RVITEMDATA& item) {
   rows_[std::size_t(row)] = item;
   return true;
 }
+namespace {
+
+// The cell fields an item record carries under its mask.
+void TakeCell(RVCELL& cell, const RVITEM& item, std::uint32_t mask) {
+  if (mask & RVIM_TEXT) {
+    cell.bHasText = true;
+    cell.strText = item.strText;
+  }
+  if (mask & RVIM_TEXTCOLOR) cell.iTextColor = item.iTextColor;
+  if (mask & RVIM_IMAGE) cell.iImage = item.iImage;
+  if (mask & RVIM_CHECK) cell.iCheck = item.iCheck;
+  if (mask & RVIM_OVERLAY) cell.iOverlay = item.iOverlay;
+}
+
+// The row fields an item record carries under its mask, the state aside.
+void TakeRowFields(RVITEMDATA& data, const RVITEM& item, std::uint32_t mask) {
+  if (mask & RVIM_BKCOLOR) data.iBkColor = item.iBkColor;
+  if (mask & RVIM_PREVIEW) data.nPreview = item.nPreview;
+  if (mask & RVIM_INDENT) data.iIndent = item.iIndent;
+  if (mask & RVIM_LPARAM) data.lParam = item.lParam;
+}
+
+}  // namespace
+
 
 bool CReportCtrl::FetchItem(RVITEMDATA& data, int row, int subItem, std::uint32_t mask) {
   if (!notify_) return false;
@@ -490,19 +514,9 @@ bool CReportCtrl::FetchItem(RVITEMDATA& data, int row, int subItem, std::uint32_
   const std::uint32_t m = it.nMask & mask;
   RVCELL& cell = data.cells[std::size_t(subItem)];
   cell = RVCELL{};
-  if (m & RVIM_TEXT) {
-    cell.bHasText = true;
-    cell.strText = it.strText;
-  }
-  if (m & RVIM_TEXTCOLOR) cell.iTextColor = it.iTextColor;
-  if (m & RVIM_IMAGE) cell.iImage = it.iImage;
-  if (m & RVIM_CHECK) cell.iCheck = it.iCheck;
-  if (m & RVIM_OVERLAY) cell.iOverlay = it.iOverlay;
-  if (m & RVIM_BKCOLOR) data.iBkColor = it.iBkColor;
-  if (m & RVIM_PREVIEW) data.nPreview = it.nPreview;
-  if (m & RVIM_INDENT) data.iIndent = it.iIndent;
+  TakeCell(cell, it, m);
+  TakeRowFields(data, it, m);
   if (m & RVIM_STATE) data.nState = it.nState & ~RVIS_CONTROLMASK;
-  if (m & RVIM_LPARAM) data.lParam = it.lParam;
   return true;
 }
 
@@ -557,20 +571,10 @@ bool CReportCtrl::SetItem(const RVITEM& item) {
   if (item.iSubItem >= 0) {
     if (data.cells.size() < subItems_.size()) data.cells.resize(subItems_.size());
     RVCELL& c = data.cells[std::size_t(item.iSubItem)];
-    if (m & RVIM_TEXT) {
-      c.bHasText = true;
-      c.strText = item.strText;
-    }
-    if (m & RVIM_TEXTCOLOR) c.iTextColor = item.iTextColor;
-    if (m & RVIM_IMAGE) c.iImage = item.iImage;
-    if (m & RVIM_CHECK) c.iCheck = item.iCheck;
-    if (m & RVIM_OVERLAY) c.iOverlay = item.iOverlay;
+    TakeCell(c, item, m);
   }
-  if (m & RVIM_BKCOLOR) data.iBkColor = item.iBkColor;
-  if (m & RVIM_PREVIEW) data.nPreview = item.nPreview;
-  if (m & RVIM_INDENT) data.iIndent = item.iIndent;
+  TakeRowFields(data, item, m);
   if (m & RVIM_STATE) data.nState = (current->nState & RVIS_CONTROLMASK) | (item.nState & ~RVIS_CONTROLMASK);
-  if (m & RVIM_LPARAM) data.lParam = item.lParam;
   SetItemStruct(item.iItem, data);
   UpdateScrollBars();
   if (redrawAtOnce_) InvalidateRow(item.iItem);
