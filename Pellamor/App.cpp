@@ -1,7 +1,5 @@
 #include "Pellamor/App.h"
 
-#include <omp.h>
-
 #include <QApplication>
 #include <QLocale>
 #include <QThread>
@@ -22,6 +20,7 @@
 #include "corvane/filesystem.h"
 #include "corvane/module_table.h"
 #include "platform/message.h"
+#include "platform/processors.h"
 
 namespace {
 CPellamorApp* g_app = nullptr;
@@ -32,10 +31,8 @@ CPellamorApp* TheApp() { return g_app; }
 CPellamorApp::CPellamorApp() : appName(u"Pellamor") {
   g_app = this;
   InstallSeTranslator();
-  // The NTFS search's team size; set explicitly, since a count set on one thread does not reach
-  // teams forked from another.
-  ntfsSearchThreads = ntfsSearchThreadsCopy = omp_get_num_procs() > 0 ? omp_get_num_procs() : 1;
-  omp_set_num_threads(ntfsSearchThreads);
+  // The NTFS search's team size: the processors this process may run on.
+  ntfsSearchThreads = ntfsSearchThreadsCopy = platform::UsableProcessorCount();
 }
 
 CPellamorApp::~CPellamorApp() {

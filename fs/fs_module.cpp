@@ -1,8 +1,6 @@
 // The scan module: scans the master file table of one NTFS drive on a team of threads, pass after
 // pass until told to stop, and turns every user file into a row of texts. It reads the volume
 // through the engine's NTFS record access and formats through the NTFS display module.
-#include <omp.h>
-
 #include <algorithm>
 #include <atomic>
 #include <cstdio>
@@ -20,6 +18,7 @@
 #include "platform/drive_map.h"
 #include "platform/fs_probe.h"
 #include "platform/message.h"
+#include "platform/processors.h"
 #include "platform/volume_io.h"
 #include "sys/sys_exports.h"
 #include "util/util_exports.h"
@@ -80,7 +79,7 @@ bool ScanPass(NTFSVOLUMERECORD* state, const SCANSINK& sink, std::vector<SCANFIL
   if (state->recordSize == 0 || count == 0) return !Stopping();
   ReadVolumeVersion(state);
 
-  const int threads = std::max(1, omp_get_num_procs());
+  const int threads = platform::UsableProcessorCount();
   // Each thread fills its own context and rows: parallel records never share a record.
   std::vector<std::vector<SCANFILEENTRY>> found(static_cast<std::size_t>(threads));
   std::vector<NTFSFILEENTRY> contexts(static_cast<std::size_t>(threads));

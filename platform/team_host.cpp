@@ -30,9 +30,10 @@ void RunMember(const std::function<void(int)>& work, int index, std::mutex& mute
   t_inTeam = outer;
 }
 
-// Threads made once, asleep until a piece names them; member i runs index i (1 and up). A member
-// that has not started by the time the caller's own share has ended is left out of that piece,
-// so a member the system holds back never delays the end of work that others have done.
+// Threads made once, asleep until a call of Run names them; member i runs index i (1 and up), the
+// caller of Run index 0. A member that has not started by the time the caller's own share has
+// ended is left out of that call, so a member the system holds back never delays the end of work
+// that others have done. One caller at a time (SharedTeam's turn).
 class Team {
  public:
   void Run(int threads, const std::function<void(int)>& work) {
@@ -68,7 +69,7 @@ class Team {
     for (;;) {
       wake_.wait(lock, [&] { return generation_ != seen && index < active_; });
       seen = generation_;
-      if (!open_) continue;  // too late for this piece
+      if (!open_) continue;  // too late for this call
       ++started_;
       const std::function<void(int)>* work = work_;
       lock.unlock();
@@ -85,7 +86,7 @@ class Team {
   std::uint64_t generation_ = 0;
   int made_ = 0;
   int active_ = 0;
-  bool open_ = false;  // members may still join the piece
+  bool open_ = false;  // members may still join the call
   int started_ = 0;
   int finished_ = 0;
   std::exception_ptr error_;
@@ -104,114 +105,30 @@ void RunFreshTeam(int threads, const std::function<void(int)>& work) {
   if (error) std::rethrow_exception(error);
 }
 
-class TeamHost {
- public:
-  TeamHost() : pid_(getpid()) {
-    std::thread loop([this] { Loop(); });
-    thread_ = loop.get_id();
-    loop.detach();
-  }
-
-  pid_t pid() const { return pid_; }
-  bool OnHost() const { return std::this_thread::get_id() == thread_; }
-  Team& team() { return team_; }
-
-  void Call(const std::function<void()>& work) {
-    std::lock_guard turn(turn_);
-    Run(work);
-  }
-
-  // Runs the team from the calling thread only when no other caller has the host.
-  bool TryTeam(int threads, const std::function<void(int)>& work) {
-    std::unique_lock turn(turn_, std::try_to_lock);
-    if (!turn.owns_lock()) return false;
-    team_.Run(threads, work);
-    return true;
-  }
-
-  // Runs work only when no other caller has the host; false, with work not run, otherwise.
-  bool TryCall(const std::function<void()>& work) {
-    std::unique_lock turn(turn_, std::try_to_lock);
-    if (!turn.owns_lock()) return false;
-    Run(work);
-    return true;
-  }
-
- private:
-  // Hands work to the loop and waits for it; the caller holds turn_.
-  void Run(const std::function<void()>& work) {
-    std::exception_ptr error;
-    {
-      std::unique_lock lock(mutex_);
-      work_ = &work;
-      error_ = nullptr;
-      done_ = false;
-      cv_.notify_all();
-      cv_.wait(lock, [this] { return done_; });
-      error = error_;
-    }
-    if (error) std::rethrow_exception(error);
-  }
-
-  void Loop() {
-    std::unique_lock lock(mutex_);
-    for (;;) {
-      cv_.wait(lock, [this] { return work_ != nullptr; });
-      const std::function<void()>* work = work_;
-      lock.unlock();
-      std::exception_ptr error;
-      try {
-        (*work)();
-      } catch (...) {
-        error = std::current_exception();
-      }
-      lock.lock();
-      work_ = nullptr;
-      error_ = error;
-      done_ = true;
-      cv_.notify_all();
-    }
-  }
-
-  const pid_t pid_;
-  std::thread::id thread_;
-  Team team_;  // used by whoever holds turn_ (the host thread on a caller's behalf)
-  std::mutex turn_;  // one piece of work at a time
-  std::mutex mutex_;
-  std::condition_variable cv_;
-  const std::function<void()>* work_ = nullptr;
-  std::exception_ptr error_;
-  bool done_ = false;
+// The process's team and the turn that gives it to one caller at a time.
+struct SharedTeam {
+  const pid_t pid = getpid();
+  Team team;
+  std::mutex turn;
 };
 
-TeamHost* Host() {
-  static std::mutex hostMutex;
-  static TeamHost* host = nullptr;
-  std::lock_guard lock(hostMutex);
+SharedTeam& Shared() {
+  static std::mutex sharedMutex;
+  static SharedTeam* shared = nullptr;
+  std::lock_guard lock(sharedMutex);
   // A forked child has none of the parent's threads.
-  if (!host || host->pid() != getpid()) host = new TeamHost;  // lives as long as the process
-  return host;
+  if (!shared || shared->pid != getpid()) shared = new SharedTeam;  // lives as long as the process
+  return *shared;
 }
 
 }  // namespace
-
-void RunOnTeamHost(const std::function<void()>& work) {
-  TeamHost* h = Host();
-  if (h->OnHost()) {
-    work();
-    return;
-  }
-  h->Call(work);
-}
 
 void RunTeam(int threads, const std::function<void(int)>& work) {
   if (threads <= 1) {
     work(0);
     return;
   }
-  TeamHost* h = Host();
-  if (h->OnHost() && !t_inTeam) h->team().Run(threads, work);
-  else RunFreshTeam(threads, work);
+  RunFreshTeam(threads, work);
 }
 
 bool TryRunTeam(int threads, const std::function<void(int)>& work) {
@@ -220,18 +137,11 @@ bool TryRunTeam(int threads, const std::function<void(int)>& work) {
     work(0);
     return true;
   }
-  TeamHost* h = Host();
-  if (h->OnHost()) return false;
-  return h->TryTeam(threads, work);
-}
-
-bool TryRunOnTeamHost(const std::function<void()>& work) {
-  TeamHost* h = Host();
-  if (h->OnHost()) {
-    work();
-    return true;
-  }
-  return h->TryCall(work);
+  SharedTeam& shared = Shared();
+  std::unique_lock turn(shared.turn, std::try_to_lock);
+  if (!turn.owns_lock()) return false;
+  shared.team.Run(threads, work);
+  return true;
 }
 
 }  // namespace platform

@@ -16,7 +16,6 @@
 #include "corvane/ntfs_record.h"
 #include "corvane/ntfs_search.h"
 #include "platform/endian.h"
-#include "platform/team_host.h"
 #include "tests/engine/ntfs_test_volume.h"
 #include "tests/support/test_support.h"
 
@@ -264,16 +263,25 @@ TEST(NtfsWalk, WalksFromManyThreadsAndAForkedChildEachVisitEveryRecord) {
       EXPECT_EQ(inner.load(), expected);
     }
 
-    // A walk started while another caller has the host runs on its own thread instead of
+    // A walk started while another walk has the team runs on threads of its own instead of
     // waiting for its turn: it visits every record, and its own stop ends it.
     {
       std::promise<void> entered, release;
       std::shared_future<void> released = release.get_future().share();
       std::thread holder([&] {
-        platform::RunOnTeamHost([&] {
-          entered.set_value();
-          released.wait();
-        });
+        std::atomic<bool> held{false};
+        MftWalkOptions options;
+        options.threads = 2;
+        MftWalkCalls calls;
+        calls.visit = [&](int, std::uint64_t, std::uint64_t, const std::uint8_t*) {
+          if (!held.exchange(true)) {
+            entered.set_value();
+            released.wait();
+          }
+          return true;
+        };
+        calls.settle = [](std::uint64_t, std::uint64_t, std::uint64_t, bool) { return true; };
+        EXPECT_TRUE(WalkMft(state, count, options, calls));
       });
       entered.get_future().wait();
       const std::uint64_t beside = walk();

@@ -9,66 +9,14 @@
 #include <chrono>
 #include <condition_variable>
 #include <fstream>
+#include <future>
 #include <iterator>
 #include <mutex>
 #include <set>
-#include <string>
-#include <future>
 #include <stdexcept>
+#include <string>
 #include <thread>
 #include <vector>
-
-// Every piece runs on the same thread, whoever hands it over; what it throws reaches its caller,
-// and the host goes on serving the next one.
-TEST(TeamHost, OneThreadServesEveryCallerAndPassesOnWhatWorkThrows) {
-  std::thread::id first;
-  platform::RunOnTeamHost([&] { first = std::this_thread::get_id(); });
-  EXPECT_NE(first, std::this_thread::get_id());
-
-  std::vector<std::thread::id> seen(4);
-  std::vector<std::thread> callers;
-  for (std::size_t i = 0; i < seen.size(); ++i)
-    callers.emplace_back([&, i] { platform::RunOnTeamHost([&, i] { seen[i] = std::this_thread::get_id(); }); });
-  for (auto& c : callers) c.join();
-  for (const auto& id : seen) EXPECT_EQ(id, first);
-
-  EXPECT_THROW(platform::RunOnTeamHost([] { throw std::runtime_error("from the host"); }), std::runtime_error);
-
-  // A piece that hands over another runs it at once instead of waiting for itself.
-  int depth = 0;
-  platform::RunOnTeamHost([&] { platform::RunOnTeamHost([&] { depth = 2; }); });
-  EXPECT_EQ(depth, 2);
-}
-
-// A caller that only tries is turned away while another caller has the host, its work not run;
-// once the host is free it runs there like any other piece, and from the host itself at once.
-TEST(TeamHost, TryingWhileTheHostIsBusyLeavesTheWorkToTheCaller) {
-  std::thread::id hostId;
-  platform::RunOnTeamHost([&] { hostId = std::this_thread::get_id(); });
-
-  std::promise<void> entered, release;
-  std::shared_future<void> released = release.get_future().share();
-  std::thread holder([&] {
-    platform::RunOnTeamHost([&] {
-      entered.set_value();
-      released.wait();
-    });
-  });
-  entered.get_future().wait();
-  bool ran = false;
-  EXPECT_FALSE(platform::TryRunOnTeamHost([&] { ran = true; }));
-  EXPECT_FALSE(ran);
-  release.set_value();
-  holder.join();
-
-  std::thread::id where;
-  EXPECT_TRUE(platform::TryRunOnTeamHost([&] { where = std::this_thread::get_id(); }));
-  EXPECT_EQ(where, hostId);
-  bool inner = false;
-  platform::RunOnTeamHost([&] { EXPECT_TRUE(platform::TryRunOnTeamHost([&] { inner = true; })); });
-  EXPECT_TRUE(inner);
-  EXPECT_THROW(platform::TryRunOnTeamHost([] { throw std::runtime_error("from the host"); }), std::runtime_error);
-}
 
 namespace {
 
@@ -80,39 +28,41 @@ char ThreadState(pid_t tid) {
   return close == std::string::npos || close + 2 >= text.size() ? '?' : text[close + 2];
 }
 
+pid_t ThreadId() { return static_cast<pid_t>(syscall(SYS_gettid)); }
+
 }  // namespace
 
-// A team runs every index once, index 0 on its caller (here index 0 waits for the others, so
-// that none is left out). On the host the other members are the same threads from one piece to
-// the next, and between pieces they sleep instead of spinning. From elsewhere, and from inside a
-// member, a team gets threads of its own; what a member throws reaches the caller.
-TEST(TeamHost, TeamsRunEveryIndexOnceAndTheHostsTeamSleepsBetweenPieces) {
+// The process's team runs every index once, index 0 on its caller (here index 0 waits for the
+// others, so that none is left out). The other members are the same threads from one team to the
+// next, whichever thread asks, and between teams they sleep instead of spinning.
+TEST(TeamHost, TheProcesssTeamRunsEveryIndexOnceAndSleepsBetweenTeams) {
   constexpr int kThreads = 6;
   std::vector<std::set<pid_t>> members(3);
   for (std::size_t round = 0; round < members.size(); ++round) {
-    platform::RunOnTeamHost([&] {
+    // Each round from a thread of its own, gone before the next.
+    std::thread([&] {
       std::mutex mutex;
       std::condition_variable arrived;
       std::vector<int> runs(kThreads, 0);
       int present = 0;
-      const pid_t host = static_cast<pid_t>(syscall(SYS_gettid));
-      platform::RunTeam(kThreads, [&](int t) {
+      const pid_t caller = ThreadId();
+      ASSERT_TRUE(platform::TryRunTeam(kThreads, [&](int t) {
         std::unique_lock lock(mutex);
         ++runs[static_cast<std::size_t>(t)];
-        const pid_t self = static_cast<pid_t>(syscall(SYS_gettid));
-        if (t == 0) EXPECT_EQ(self, host);
+        const pid_t self = ThreadId();
+        if (t == 0) EXPECT_EQ(self, caller);
         else members[round].insert(self);
         ++present;
         arrived.notify_all();
         if (t == 0) arrived.wait(lock, [&] { return present == kThreads; });
-      });
+      }));
       EXPECT_EQ(runs, std::vector<int>(kThreads, 1));
-    });
+    }).join();
   }
   ASSERT_EQ(members[0].size(), static_cast<std::size_t>(kThreads - 1));
   EXPECT_EQ(members[1], members[0]);
   EXPECT_EQ(members[2], members[0]);
-  // Asleep once their piece is over (a member may still be on its way to its wait).
+  // Asleep once their team is over (a member may still be on its way to its wait).
   for (pid_t tid : members[0]) {
     char state = ThreadState(tid);
     for (int i = 0; i < 1000 && state != 'S'; ++i) {
@@ -122,42 +72,60 @@ TEST(TeamHost, TeamsRunEveryIndexOnceAndTheHostsTeamSleepsBetweenPieces) {
     EXPECT_EQ(state, 'S') << "member " << tid;
   }
 
-  // From a thread of the caller's, and nested inside a member.
+  // What a member throws reaches the caller, and the team serves the next call after it; a
+  // member late to a call whose caller is done is left out of it, never run after the caller
+  // has returned.
+  std::atomic<bool> thrown{false};
+  EXPECT_THROW(platform::TryRunTeam(4, [&](int t) {
+                 if (t != 2) {
+                   while (t == 0 && !thrown.load()) std::this_thread::yield();
+                   return;
+                 }
+                 thrown = true;
+                 throw std::runtime_error("from a member");
+               }),
+               std::runtime_error);
+  for (int i = 0; i < 100; ++i) {
+    std::atomic<int> ran{0};
+    ASSERT_TRUE(platform::TryRunTeam(4, [&](int) { ++ran; }));
+    const int seen = ran.load();
+    EXPECT_GE(seen, 1);
+    EXPECT_LE(seen, 4);
+    std::this_thread::yield();
+    EXPECT_EQ(ran.load(), seen);
+  }
+}
+
+// A team of its own runs every index once on threads made for it, index 0 on the caller, also
+// nested inside a member; what a member throws reaches the caller.
+TEST(TeamHost, ATeamOfItsOwnRunsEveryIndexOnce) {
   std::atomic<int> outer{0}, inner{0};
-  platform::RunTeam(3, [&](int) {
+  std::mutex mutex;
+  std::set<pid_t> ids;
+  const pid_t caller = ThreadId();
+  platform::RunTeam(3, [&](int t) {
     ++outer;
+    {
+      std::lock_guard lock(mutex);
+      ids.insert(ThreadId());
+    }
+    if (t == 0) {
+      EXPECT_EQ(ThreadId(), caller);
+    }
     platform::RunTeam(2, [&](int) { ++inner; });
   });
   EXPECT_EQ(outer.load(), 3);
   EXPECT_EQ(inner.load(), 6);
-  platform::RunOnTeamHost([&] {
-    std::atomic<bool> thrown{false};
-    EXPECT_THROW(platform::RunTeam(4, [&](int t) {
-                   if (t != 2) {
-                     while (t == 0 && !thrown.load()) std::this_thread::yield();
-                     return;
-                   }
-                   thrown = true;
-                   throw std::runtime_error("from a member");
-                 }),
-                 std::runtime_error);
-    // The team serves the next piece after one that threw; a member late to a piece whose
-    // caller is done is left out of it, never run after the caller has returned.
-    for (int i = 0; i < 100; ++i) {
-      std::atomic<int> ran{0};
-      platform::RunTeam(4, [&](int) { ++ran; });
-      const int seen = ran.load();
-      EXPECT_GE(seen, 1);
-      EXPECT_LE(seen, 4);
-      std::this_thread::yield();
-      EXPECT_EQ(ran.load(), seen);
-    }
-  });
+  EXPECT_EQ(ids.size(), 3u);
+  EXPECT_THROW(platform::RunTeam(4, [](int t) {
+                 if (t == 3) throw std::runtime_error("from a member");
+               }),
+               std::runtime_error);
 }
 
-// Trying for the host's team runs index 0 on the caller itself and the others on the team's
-// threads, the same from one piece to the next; while another caller has the host, or from
-// inside a team, the work is left to the caller.
+// Trying for the team runs index 0 on the caller itself and the others on the team's threads,
+// the same from one call to the next; while another caller has the team, or from inside a team,
+// the work is left to the caller.
 TEST(TeamHost, TryingForTheTeamRunsIndexZeroOnTheCaller) {
   constexpr int kThreads = 4;
   std::mutex mutex;
@@ -184,10 +152,11 @@ TEST(TeamHost, TryingForTheTeamRunsIndexZeroOnTheCaller) {
   std::promise<void> entered, release;
   std::shared_future<void> released = release.get_future().share();
   std::thread holder([&] {
-    platform::RunOnTeamHost([&] {
+    EXPECT_TRUE(platform::TryRunTeam(2, [&](int t) {
+      if (t != 0) return;
       entered.set_value();
       released.wait();
-    });
+    }));
   });
   entered.get_future().wait();
   bool ran = false;
@@ -201,6 +170,11 @@ TEST(TeamHost, TryingForTheTeamRunsIndexZeroOnTheCaller) {
     if (t == 0) nestedTried = platform::TryRunTeam(2, [](int) {});
   }));
   EXPECT_FALSE(nestedTried);
+  bool inOwnTried = true;
+  platform::RunTeam(2, [&](int t) {
+    if (t == 0) inOwnTried = platform::TryRunTeam(2, [](int) {});
+  });
+  EXPECT_FALSE(inOwnTried);
   EXPECT_THROW(platform::TryRunTeam(2, [](int t) {
                  if (t == 0) throw std::runtime_error("from the caller");
                }),

@@ -44,9 +44,7 @@ const char16_t kNotices[] =
     u"함께 배포되는 구성 요소\n"
     u"Qt 6: GNU Lesser General Public License 3 (LGPL-3.0)에 따라 동적 라이브러리로 연결됩니다. "
     u"라이선스 전문과 소스 코드는 Qt 배포처에서 받을 수 있으며, 사용자는 이 라이브러리를 다른 "
-    u"빌드로 바꾸어 쓸 수 있습니다.\n"
-    u"OpenMP 런타임: GNU General Public License 3 (GPL-3.0)과 그에 붙은 런타임 라이브러리 예외에 따라 "
-    u"연결됩니다.";
+    u"빌드로 바꾸어 쓸 수 있습니다.";
 
 }  // namespace
 
