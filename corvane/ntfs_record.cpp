@@ -195,10 +195,21 @@ std::int64_t GetAttributeFirstCluster(const std::uint8_t* a) {
   return static_cast<std::int64_t>(lcn);
 }
 
-bool FileNameOfValue(const std::uint8_t* value, std::uint32_t valueLength, std::u16string* name) {
+namespace {
+
+// True when a $FILE_NAME value of `valueLength` bytes holds its whole name and the name is not
+// empty.
+bool FileNameFits(const std::uint8_t* value, std::uint32_t valueLength) {
   if (valueLength < ntfs::fname::kName) return false;
   const std::size_t chars = value[ntfs::fname::kNameLength];
-  if (chars == 0 || chars * 2 > valueLength - ntfs::fname::kName) return false;
+  return chars != 0 && chars * 2 <= valueLength - ntfs::fname::kName;
+}
+
+}  // namespace
+
+bool FileNameOfValue(const std::uint8_t* value, std::uint32_t valueLength, std::u16string* name) {
+  if (!FileNameFits(value, valueLength)) return false;
+  const std::size_t chars = value[ntfs::fname::kNameLength];
   const std::size_t kept = std::min(chars, kNtfsNameMaxChars);
   name->resize(kept);
   for (std::size_t i = 0; i < kept; ++i)
@@ -208,37 +219,33 @@ bool FileNameOfValue(const std::uint8_t* value, std::uint32_t valueLength, std::
 
 bool SelectFileName(const std::uint8_t* record, std::size_t size, std::u16string* name,
                     std::uint8_t* nameSpace, const std::uint8_t** value) {
-  bool haveDos = false;
-  bool haveLong = false;
-  std::u16string dosName;
+  // The values are chosen first and only the chosen name is decoded, into the caller's string.
+  const std::uint8_t* longValue = nullptr;
   const std::uint8_t* dosValue = nullptr;
+  std::uint32_t longLength = 0, dosLength = 0;
   ForEachAttribute(record, size, [&](const std::uint8_t* a, std::uint32_t) {
     if (Le32(a) != ntfs::kAttrFileName || !AttributeIsResident(a)) return true;
     std::uint32_t len = 0;
     const std::uint8_t* v = ResidentValue(a, &len);
-    std::u16string candidate;
-    if (!FileNameOfValue(v, len, &candidate)) return true;
+    if (!FileNameFits(v, len)) return true;
     const std::uint8_t ns = v[ntfs::fname::kNamespace];
     if (ns > ntfs::kNameWin32AndDos) return true;
     if (ns == ntfs::kNameDos) {
-      if (!haveDos) {
-        haveDos = true;
-        dosName = std::move(candidate);
+      if (!dosValue) {
         dosValue = v;
+        dosLength = len;
       }
       return true;
     }
-    haveLong = true;
-    *name = std::move(candidate);
-    *nameSpace = ns;
-    *value = v;
+    longValue = v;
+    longLength = len;
     return false;
   });
-  if (haveLong) return true;
-  if (!haveDos) return false;
-  *name = std::move(dosName);
-  *nameSpace = ntfs::kNameDos;
-  *value = dosValue;
+  const std::uint8_t* chosen = longValue ? longValue : dosValue;
+  if (!chosen) return false;
+  FileNameOfValue(chosen, longValue ? longLength : dosLength, name);
+  *nameSpace = chosen[ntfs::fname::kNamespace];
+  *value = chosen;
   return true;
 }
 

@@ -1,15 +1,15 @@
 #include "corvane/ntfs_search.h"
 
-#include <omp.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <memory>
+#include <memory_resource>
 #include <mutex>
 #include <new>
+#include <optional>
 #include <shared_mutex>
 #include <utility>
 
@@ -20,6 +20,7 @@
 #include "corvane/ntfs_walk.h"
 #include "platform/large_buffer.h"
 #include "platform/message.h"
+#include "platform/processors.h"
 
 namespace {
 
@@ -135,11 +136,42 @@ Storage StorageOf(std::uint32_t fileAttributes) {
   return Storage::kPlain;
 }
 
+// Local times by whole second, the last few kept: the C library's conversion takes a
+// process-wide lock, and the times of one file, and of files written in the same second, share
+// their seconds. What a time gives depends on its second alone, but for its milliseconds.
+class LocalTimes {
+ public:
+  // As FileTimeToLocalSystemTime: *out is left as it is for a time that has no local time.
+  void Store(std::uint64_t fileTime, SYSTEMTIME* out) {
+    if (fileTime >= (1ull << 63)) return;
+    const std::uint64_t seconds = fileTime / ntfstime::kTicksPerSecond;
+    Slot& slot = slots_[seconds % kSlots];
+    if (!slot.filled || slot.seconds != seconds) {
+      slot.filled = true;
+      slot.seconds = seconds;
+      slot.ok = FileTimeToLocalSystemTime(seconds * ntfstime::kTicksPerSecond, &slot.time);
+    }
+    if (!slot.ok) return;
+    *out = slot.time;
+    out->wMilliseconds = static_cast<std::uint16_t>(fileTime % ntfstime::kTicksPerSecond / 10000);
+  }
+
+ private:
+  static constexpr std::size_t kSlots = 64;
+  struct Slot {
+    bool filled = false;
+    bool ok = false;
+    std::uint64_t seconds = 0;
+    SYSTEMTIME time{};
+  };
+  Slot slots_[kSlots];
+};
+
 // Fills a zero-filled entry from a record that has a name and $STANDARD_INFORMATION, the name
 // given apart from the record's other values: writes the name up to its terminator and the fixed
 // fields, nothing else.
 void FillEntry(const NtfsFileInfo& info, std::u16string_view name, std::uint64_t recordNumber,
-               std::uint32_t sectorsPerCluster, NTFSFILEENTRY* e) {
+               std::uint32_t sectorsPerCluster, LocalTimes& times, NTFSFILEENTRY* e) {
   const std::size_t n = std::min(name.size(), kNtfsNameMaxChars);
   std::copy_n(name.data(), n, e->name);
   e->name[n] = 0;
@@ -163,7 +195,9 @@ void FillEntry(const NtfsFileInfo& info, std::u16string_view name, std::uint64_t
   e->creationTime = Split(info.creationTime);
   e->accessTime = Split(info.accessTime);
   e->modificationTime = Split(info.modificationTime);
-  StoreEntryLocalTimes(e, info.creationTime, info.accessTime, info.modificationTime);
+  times.Store(info.creationTime, &e->localCreationTime);
+  times.Store(info.accessTime, &e->localAccessTime);
+  times.Store(info.modificationTime, &e->localModificationTime);
   e->recordNumber = static_cast<std::int64_t>(recordNumber);
   e->parentRecordNumber = static_cast<std::int64_t>(info.parent);
 }
@@ -194,11 +228,12 @@ bool BuildNtfsEntry(const NtfsFileInfo& info, std::uint64_t recordNumber,
                     std::uint32_t sectorsPerCluster, NTFSFILEENTRY* e) {
   std::memset(static_cast<void*>(e), 0, sizeof *e);
   if (!info.hasName || !info.hasStandardInformation) return false;
-  FillEntry(info, info.name, recordNumber, sectorsPerCluster, e);
+  LocalTimes times;
+  FillEntry(info, info.name, recordNumber, sectorsPerCluster, times, e);
   return true;
 }
 
-int DefaultSearchThreads() { return std::max(1, omp_get_num_procs()); }
+int DefaultSearchThreads() { return platform::UsableProcessorCount(); }
 
 namespace {
 
@@ -268,6 +303,9 @@ class EntryArray {
   std::uint64_t count_ = 0;
 };
 
+// Characters of names a chunk's finds make room for at first, for each record of the chunk.
+constexpr std::size_t kNamesPerFind = 16;
+
 // What the search accepted from one chunk, in record order (the names kept together, apart from
 // the other values), its class counts and the slots its entries go to. Kept for the next chunk
 // once written, so that its storage is reused instead of allocated anew.
@@ -276,16 +314,20 @@ struct ChunkFinds {
     std::uint64_t record;
     std::size_t nameAt;
     std::size_t nameLength;
-    NtfsFileInfo info;  // its name moved to `names`
+    NtfsFileInfo info;  // its name kept in `names`
     AttributeListFault fault;
   };
-  std::vector<Found> found;
-  std::u16string names;
+  explicit ChunkFinds(std::pmr::memory_resource* memory = std::pmr::get_default_resource())
+      : found(memory), names(memory) {}
+
+  std::pmr::vector<Found> found;
+  std::pmr::u16string names;
   std::uint64_t first = 0;
   std::uint64_t deletedFiles = 0, deletedFolders = 0, liveFiles = 0, liveFolders = 0;
   std::uint64_t encrypted = 0, compressed = 0, sparse = 0;
 
-  void Add(std::uint64_t r, NtfsFileInfo&& info, AttributeListFault fault) {
+  // Takes the record's values and name; `info` keeps the room of its name for the next record.
+  void Add(std::uint64_t r, NtfsFileInfo& info, AttributeListFault fault) {
     if (!info.inUse) (info.directory ? deletedFolders : deletedFiles)++;
     else (info.directory ? liveFolders : liveFiles)++;
     switch (StorageOf(info.fileAttributes)) {
@@ -294,10 +336,12 @@ struct ChunkFinds {
       case Storage::kSparse: ++sparse; break;
       case Storage::kPlain: break;
     }
-    found.push_back({r, names.size(), info.name.size(), NtfsFileInfo{}, fault});
+    const std::size_t at = names.size();
     names += info.name;
-    info.name.clear();
-    found.back().info = std::move(info);
+    std::u16string name;
+    name.swap(info.name);  // the copy below takes an empty name, so it allocates nothing
+    found.push_back({r, at, name.size(), info, fault});
+    info.name.swap(name);
   }
   std::u16string_view Name(const Found& f) const { return {names.data() + f.nameAt, f.nameLength}; }
   void Clear() {
@@ -320,6 +364,31 @@ struct ChunkFinds {
     deletedFiles = deletedFolders = liveFiles = liveFolders = 0;
     encrypted = compressed = sparse = 0;
   }
+};
+
+// Where the chunks' finds keep their records and names: one block made before the walk, taken
+// from in turn (a block of some megabytes costs a few large-page faults where separate vectors
+// would cost one fault for every 4 KiB they touch), then the heap. Nothing is given back before
+// the search ends. Any thread may take from it.
+class FindsMemory : public std::pmr::memory_resource {
+ public:
+  explicit FindsMemory(std::size_t bytes)
+      : block_(static_cast<std::uint8_t*>(bytes ? platform::AllocateLarge(bytes, false) : nullptr)) {
+    if (block_) inner_.emplace(block_.get(), bytes, std::pmr::new_delete_resource());
+    else inner_.emplace(std::pmr::new_delete_resource());
+  }
+
+ private:
+  void* do_allocate(std::size_t bytes, std::size_t alignment) override {
+    std::lock_guard lock(mutex_);
+    return inner_->allocate(bytes, alignment);
+  }
+  void do_deallocate(void*, std::size_t, std::size_t) override {}
+  bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override { return this == &other; }
+
+  platform::LargeBuffer block_;
+  std::mutex mutex_;
+  std::optional<std::pmr::monotonic_buffer_resource> inner_;
 };
 
 }  // namespace
@@ -352,23 +421,36 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
 
   const int threads = std::max(1, options.threads);
   // The chunks' finds, taken from a pool when a chunk yields its first entry and given back
-  // once written.
+  // once written. A chunk's worth for each thread is made here, so that the walk's threads
+  // allocate nothing while the chunks come in turn.
   std::vector<ChunkFinds*> parts(static_cast<std::size_t>(MftWalkChunks(state, count)), nullptr);
-  std::vector<std::unique_ptr<ChunkFinds>> store;
+  const std::size_t perChunk = static_cast<std::size_t>(std::min(MftWalkChunkRecords(state), count));
+  const std::size_t made = std::min<std::size_t>(static_cast<std::size_t>(threads), parts.size());
+  // Room for the finds made here, with what alignment adds to each piece.
+  FindsMemory memory(made * (perChunk * (sizeof(ChunkFinds::Found) + kNamesPerFind * sizeof(char16_t)) + 128));
+  std::vector<std::unique_ptr<ChunkFinds>> store;  // after `memory`, which outlives it
   std::vector<ChunkFinds*> idle;
   std::mutex poolMutex;
+  auto make = [&] {
+    store.push_back(std::make_unique<ChunkFinds>(&memory));
+    // Room for a whole chunk at once: growing by doubling would touch twice the memory.
+    store.back()->found.reserve(perChunk);
+    store.back()->names.reserve(perChunk * kNamesPerFind);
+    return store.back().get();
+  };
+  idle.reserve(parts.size());
+  for (std::size_t i = 0; i < made; ++i) idle.push_back(make());
   auto take = [&] {
     std::lock_guard lock(poolMutex);
-    if (idle.empty()) {
-      store.push_back(std::make_unique<ChunkFinds>());
-      // Room for a whole chunk at once: growing by doubling would touch twice the memory.
-      store.back()->found.reserve(static_cast<std::size_t>(MftWalkChunkRecords(state)));
-      return store.back().get();
-    }
+    if (idle.empty()) return make();
     ChunkFinds* f = idle.back();
     idle.pop_back();
     return f;
   };
+  // Each thread parses into a record of its own, whose name keeps its room from one record to
+  // the next.
+  std::vector<NtfsFileInfo> scratch(static_cast<std::size_t>(threads));
+  for (NtfsFileInfo& info : scratch) info.name.reserve(kNtfsNameMaxChars);
   auto giveBack = [&](std::uint64_t c) {
     ChunkFinds*& f = parts[static_cast<std::size_t>(c)];
     if (!f) return;
@@ -396,9 +478,9 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
   walk.skipInUse = options.deletedOnly ? &bitmap : nullptr;
   walk.stop = [&] { return Stopping(progress); };
   MftWalkCalls calls;
-  calls.visit = [&](int, std::uint64_t c, std::uint64_t r, const std::uint8_t* record) {
+  calls.visit = [&](int t, std::uint64_t c, std::uint64_t r, const std::uint8_t* record) {
     if (Stopping(progress)) return false;
-    NtfsFileInfo info;
+    NtfsFileInfo& info = scratch[static_cast<std::size_t>(t)];
     // Extension records are read through their base record's list, never listed themselves.
     if (!ParseFileRecord(record, state->recordSize, &info) || info.baseRecord != 0) return true;
     const AttributeListFault fault =
@@ -410,7 +492,7 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
       return true;
     ChunkFinds*& part = parts[static_cast<std::size_t>(c)];
     if (!part) part = take();
-    part->Add(r, std::move(info), fault);
+    part->Add(r, info, fault);
     return true;
   };
   calls.settle = [&](std::uint64_t c, std::uint64_t base, std::uint64_t n, bool halted) {
@@ -444,9 +526,10 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
   calls.after = [&](std::uint64_t c) {
     const ChunkFinds* part = parts[static_cast<std::size_t>(c)];
     if (!part) return;
+    LocalTimes times;
     array.Fill(part->first, part->found.size(), [&](std::uint64_t i, NTFSFILEENTRY* e) {
       const ChunkFinds::Found& f = part->found[i];
-      FillEntry(f.info, part->Name(f), f.record, spc, e);
+      FillEntry(f.info, part->Name(f), f.record, spc, times, e);
       if (f.fault != AttributeListFault::kNone) e->owned = NewEntryNote(AttributeListFaultNote(f.fault));
     });
     giveBack(c);
@@ -461,7 +544,12 @@ NtfsSearchResult SearchMft(NTFSVOLUMERECORD* state, const NtfsSearchOptions& opt
 
 void FreeNtfsEntryArray(NTFSFILEENTRY* entries, std::uint32_t count) {
   if (!entries) return;
-  for (std::uint32_t i = 0; i < count; ++i) std::free(entries[i].owned);
+  // Entries lie 2 KiB apart, too far for the processor to fetch the next ones by itself.
+  constexpr std::uint32_t kAhead = 8;
+  for (std::uint32_t i = 0; i < count; ++i) {
+    if (i + kAhead < count) __builtin_prefetch(&entries[i + kAhead].owned);
+    std::free(entries[i].owned);
+  }
   std::free(entries);
 }
 

@@ -69,8 +69,8 @@ struct NtfsSearchOptions {
 // ignored); 0 for a name without a dot.
 int MatchesSelectedExtension(std::u16string_view name, const std::vector<std::u16string>& extensions);
 
-// UTC FILETIME to the suite's local time (UTC + 9 hours, full calendar carry). False for a time
-// past the year 30827.
+// UTC FILETIME to the machine's local time (its time zone with its daylight rules). False for a
+// time past the year 30827.
 bool FileTimeToLocalSystemTime(std::uint64_t fileTime, SYSTEMTIME* out);
 int StoreEntryLocalTimes(NTFSFILEENTRY* entry, std::uint64_t creation, std::uint64_t access,
                          std::uint64_t modification);

@@ -1,12 +1,11 @@
 #include "corvane/ntfs_walk.h"
 
-#include <omp.h>
-
 #include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cstdlib>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <mutex>
 
@@ -81,40 +80,54 @@ namespace {
 constexpr std::uint64_t kFewChunks = 2;
 
 // Read buffers, kept from one walk to the next: a fresh block for every thread of every walk
-// costs more in zeroed pages than parsing its records.
+// costs more in zeroed pages than parsing its records. The buffers a walk needs anew are cut
+// from one block, so that a team's buffers take a few large pages instead of many small ones.
 class ChunkBuffers {
  public:
   struct Buffer {
-    std::unique_ptr<std::uint8_t, decltype(&std::free)> block{nullptr, &std::free};
+    std::shared_ptr<std::uint8_t> block;  // shared by the buffers cut from it
     std::uint8_t* data = nullptr;
     std::size_t bytes = 0;
   };
 
-  // A buffer of at least `bytes`, or one with no data when none can be had.
-  Buffer Take(std::size_t bytes) {
+  // `n` buffers of at least `bytes` each; those that cannot be had have no data.
+  std::vector<Buffer> Take(std::size_t n, std::size_t bytes) {
+    std::vector<Buffer> taken;
+    taken.reserve(n);
     {
       std::lock_guard lock(mutex_);
-      for (auto it = idle_.begin(); it != idle_.end(); ++it) {
+      for (auto it = idle_.begin(); it != idle_.end() && taken.size() < n;) {
         if (it->bytes >= bytes) {
-          Buffer b = std::move(*it);
-          idle_.erase(it);
-          return b;
+          taken.push_back(std::move(*it));
+          it = idle_.erase(it);
+        } else {
+          ++it;
         }
       }
     }
+    const std::size_t missing = n - taken.size();
+    if (missing == 0) return taken;
     const std::size_t size = std::max(bytes, kMftWalkChunkBytes);
-    Buffer b;
-    b.block.reset(static_cast<std::uint8_t*>(platform::AllocateLarge(size, false)));
-    b.data = b.block.get();
-    b.bytes = b.data ? size : 0;
-    return b;
+    std::shared_ptr<std::uint8_t> block;
+    if (size <= std::numeric_limits<std::size_t>::max() / missing)
+      block.reset(static_cast<std::uint8_t*>(platform::AllocateLarge(size * missing, false)), &std::free);
+    for (std::size_t i = 0; i < missing; ++i) {
+      Buffer b;
+      if (block) {
+        b.block = block;
+        b.data = block.get() + i * size;
+        b.bytes = size;
+      }
+      taken.push_back(std::move(b));
+    }
+    return taken;
   }
 
-  // Keeps a buffer for the next walk, as many as a large team uses.
-  void Give(Buffer&& b) {
-    if (!b.data) return;
+  // Keeps the buffers for the next walk, as many as a large team uses.
+  void Give(std::vector<Buffer>&& buffers) {
     std::lock_guard lock(mutex_);
-    if (idle_.size() < kKept) idle_.push_back(std::move(b));
+    for (Buffer& b : buffers)
+      if (b.data && idle_.size() < kKept) idle_.push_back(std::move(b));
   }
 
  private:
@@ -127,7 +140,6 @@ ChunkBuffers& Buffers() {
   static ChunkBuffers* buffers = new ChunkBuffers;  // lives as long as the process
   return *buffers;
 }
-
 
 // True when every record of [first, first + n) is marked in use.
 bool AllInUse(const std::vector<std::uint8_t>& bitmap, std::uint64_t first, std::uint64_t n) {
@@ -182,69 +194,84 @@ bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOp
   std::uint64_t nextToSettle = 0;
 
   // Chunks go to whichever thread is free, so a thread that the system holds back delays only
-  // its own chunk, and no thread waits for another's chunk to be settled. The team is the team
-  // host's, made once and asleep between walks; a walk started from inside a team, or while
-  // another walk has the host, gets threads of its own instead of waiting (its caller keeps
-  // seeing its own stop).
-  const std::function<void(int)> walkChunks = [&](int t) {
-    {
-      ChunkBuffers::Buffer held = Buffers().Take(bufferBytes);
-      if (!held.data) ended = true;
-      std::uint8_t* const buffer = held.data;
-      std::vector<std::uint64_t> settledHere;
-      while (!ended.load()) {
-        const std::uint64_t c = nextChunk.fetch_add(1);
-        if (c >= chunks) break;
-        const std::uint64_t base = c * perChunk;
-        const std::size_t n = static_cast<std::size_t>(std::min(perChunk, count - base));
-        bool halted = false;
-        if (options.stop && options.stop()) {
-          ended = true;
-          break;
-        }
-        // With a skip bitmap only the span from the first to the last record it leaves free is
-        // read.
-        std::size_t first = 0, last = n;
-        if (skip) {
-          while (first < n && MftRecordInUse(*skip, base + first)) ++first;
-          while (last > first && MftRecordInUse(*skip, base + last - 1)) --last;
-        }
-        if (first < last) {
-          const bool chunkRead = ReadMftBytes(state, (base + first) * rs, (last - first) * rs, buffer);
-          for (std::size_t i = first; i < last && !halted; ++i) {
-            const std::uint64_t r = base + i;
-            if (skip && MftRecordInUse(*skip, r)) continue;
-            std::uint8_t* p = buffer + (i - first) * rs;
-            if (!(chunkRead ? ApplyUpdateSequence(p, rs) : ReadMftRecord(state, r, p))) continue;
-            if (!calls.visit(t, c, r, p)) halted = true;
-            if (ended.load(std::memory_order_relaxed)) break;
-          }
-        }
-        settledHere.clear();
-        {
-          std::lock_guard lock(settleMutex);
-          done[static_cast<std::size_t>(c)] = halted ? 2 : 1;
-          while (!ended.load() && nextToSettle < chunks && done[static_cast<std::size_t>(nextToSettle)]) {
-            const std::uint64_t s = nextToSettle++;
-            const std::uint64_t sBase = s * perChunk;
-            const bool sHalted = done[static_cast<std::size_t>(s)] == 2;
-            // A stop asked for while the chunk was read is honoured before it is settled.
-            if ((options.stop && options.stop()) ||
-                !calls.settle(s, sBase, std::min(perChunk, count - sBase), sHalted) || sHalted) {
-              ended = true;
-              break;
-            }
-            settledHere.push_back(s);
-          }
-        }
-        if (calls.after)
-          for (std::uint64_t s : settledHere) calls.after(s);
+  // its own chunk, and no thread waits for another's chunk to be settled. The team is the
+  // process's, made once and asleep between walks, the caller taking the first share; a walk
+  // started from inside a team, or while another walk has the team, gets threads of its own
+  // instead of waiting (its caller keeps seeing its own stop).
+  // Settled chunks whose `after` is still to run, in settling order: whichever thread is free
+  // takes the next, so that the work after settling is shared out as the reading is, rather than
+  // left to the thread that happened to settle a run of chunks.
+  std::vector<std::uint64_t> toFinish;
+  toFinish.reserve(calls.after ? static_cast<std::size_t>(chunks) : 0);
+  std::size_t nextToFinish = 0;
+  auto finishSettled = [&] {
+    if (!calls.after) return;
+    for (;;) {
+      std::uint64_t s = 0;
+      {
+        std::lock_guard lock(settleMutex);
+        if (nextToFinish == toFinish.size()) return;
+        s = toFinish[nextToFinish++];
       }
-      Buffers().Give(std::move(held));
+      calls.after(s);
     }
   };
-  // Inside a parallel loop of the caller's, the walk stays on its thread.
-  const int size = omp_in_parallel() ? 1 : team;
-  if (!platform::TryRunTeam(size, walkChunks)) platform::RunTeam(size, walkChunks);
+
+  // The threads' buffers are taken here, so that the team's threads allocate nothing.
+  std::vector<ChunkBuffers::Buffer> held = Buffers().Take(static_cast<std::size_t>(team), bufferBytes);
+  const std::function<void(int)> walkChunks = [&](int t) {
+    std::uint8_t* const buffer = held[static_cast<std::size_t>(t)].data;
+    if (!buffer) ended = true;
+    while (!ended.load()) {
+      const std::uint64_t c = nextChunk.fetch_add(1);
+      if (c >= chunks) break;
+      const std::uint64_t base = c * perChunk;
+      const std::size_t n = static_cast<std::size_t>(std::min(perChunk, count - base));
+      bool halted = false;
+      if (options.stop && options.stop()) {
+        ended = true;
+        break;
+      }
+      // With a skip bitmap only the span from the first to the last record it leaves free is
+      // read.
+      std::size_t first = 0, last = n;
+      if (skip) {
+        while (first < n && MftRecordInUse(*skip, base + first)) ++first;
+        while (last > first && MftRecordInUse(*skip, base + last - 1)) --last;
+      }
+      if (first < last) {
+        const bool chunkRead = ReadMftBytes(state, (base + first) * rs, (last - first) * rs, buffer);
+        for (std::size_t i = first; i < last && !halted; ++i) {
+          const std::uint64_t r = base + i;
+          if (skip && MftRecordInUse(*skip, r)) continue;
+          std::uint8_t* p = buffer + (i - first) * rs;
+          if (!(chunkRead ? ApplyUpdateSequence(p, rs) : ReadMftRecord(state, r, p))) continue;
+          if (!calls.visit(t, c, r, p)) halted = true;
+          if (ended.load(std::memory_order_relaxed)) break;
+        }
+      }
+      {
+        std::lock_guard lock(settleMutex);
+        done[static_cast<std::size_t>(c)] = halted ? 2 : 1;
+        while (!ended.load() && nextToSettle < chunks && done[static_cast<std::size_t>(nextToSettle)]) {
+          const std::uint64_t s = nextToSettle++;
+          const std::uint64_t sBase = s * perChunk;
+          const bool sHalted = done[static_cast<std::size_t>(s)] == 2;
+          // A stop asked for while the chunk was read is honoured before it is settled.
+          if ((options.stop && options.stop()) ||
+              !calls.settle(s, sBase, std::min(perChunk, count - sBase), sHalted) || sHalted) {
+            ended = true;
+            break;
+          }
+          if (calls.after) toFinish.push_back(s);
+        }
+      }
+      finishSettled();
+    }
+    // What others settled and no thread took yet; every chunk's `after` runs before the walk ends.
+    finishSettled();
+  };
+  if (!platform::TryRunTeam(team, walkChunks)) platform::RunTeam(team, walkChunks);
+  Buffers().Give(std::move(held));
   return !ended.load() && nextToSettle == chunks;
 }

@@ -10,6 +10,8 @@
 namespace platform {
 
 // A block of `bytes` bytes (zero-filled when asked), released with std::free; null on failure.
+// A block of 1 MiB or more starts on a 2 MiB boundary and takes whole 2 MiB pages where the
+// system offers them, so that filling it costs few page faults.
 void* AllocateLarge(std::size_t bytes, bool zeroed = true);
 // A zero-filled array of count elements of size bytes; null on failure or when the size overflows.
 void* AllocateLargeArray(std::size_t count, std::size_t size);
