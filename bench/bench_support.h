@@ -1,5 +1,6 @@
-// What the benchmarks share: timing and reports, running a program, a working folder, making an
-// NTFS volume through an ntfs-3g mount, and opening an image as drive E with its NTFS state ready.
+// What the benchmarks share: timing and reports, their command line and the set-up of their
+// volumes, running a program, making an NTFS volume through an ntfs-3g mount, and opening an
+// image as drive E with its NTFS state ready.
 #pragma once
 
 #include <signal.h>
@@ -13,8 +14,11 @@
 
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -33,6 +37,19 @@ inline constexpr const char* kToolPath = "PATH=\"$PATH:/usr/sbin:/sbin\"";
 inline bool Have(const char* tool) {
   return std::system((std::string("export ") + kToolPath + "; command -v " + tool + " >/dev/null 2>&1").c_str()) ==
          0;
+}
+
+// The full path of a program found on PATH or in the system folders, or "" when there is none.
+inline std::string ToolPath(const std::string& tool) {
+  const char* path = std::getenv("PATH");
+  std::string folders = std::string(path ? path : "") + ":/usr/sbin:/sbin:/usr/bin:/bin";
+  for (std::size_t at = 0; at <= folders.size();) {
+    const std::size_t end = std::min(folders.find(':', at), folders.size());
+    const std::filesystem::path candidate = std::filesystem::path(folders.substr(at, end - at)) / tool;
+    if (end > at && access(candidate.c_str(), X_OK) == 0) return candidate.string();
+    at = end + 1;
+  }
+  return {};
 }
 
 // Runs `command` with bash (it must hold no single quote); its exit status.
@@ -119,22 +136,86 @@ inline bool MakeNtfsVolume(const std::string& dir, unsigned megabytes, unsigned 
 constexpr unsigned kSearchVolumeRecords = 100000;
 
 // Makes DIR/bench.img for the search benchmarks: `records` small files in folders of 1000, one
-// MFT record each, the last tenth of them deleted at the end.
-inline bool MakeSearchVolume(const std::string& dir, unsigned records) {
+// MFT record each, the last tenth of them deleted at the end (or every one, `allDeleted`).
+inline bool MakeSearchVolume(const std::string& dir, unsigned records, bool allDeleted = false) {
+  std::filesystem::create_directories(dir);
   return MakeNtfsVolume(dir, 64 + records / 512, records,  // room for 1 KiB records and their folders
-                        "import os, sys\n"
-                        "root, n = sys.argv[1], int(sys.argv[2])\n"
-                        "for i in range(n):\n"
-                        "    d = os.path.join(root, \"d%03d\" % (i // 1000))\n"
-                        "    if i % 1000 == 0: os.mkdir(d)\n"
-                        "    open(os.path.join(d, \"f%06d.txt\" % i), \"w\").write(\"x\" * (i % 700))\n"
-                        "for i in range(n - n // 10, n):\n"
-                        "    os.remove(os.path.join(root, \"d%03d\" % (i // 1000), \"f%06d.txt\" % i))\n");
+                        std::string("import os, sys\n"
+                                    "root, n = sys.argv[1], int(sys.argv[2])\n"
+                                    "for i in range(n):\n"
+                                    "    d = os.path.join(root, \"d%03d\" % (i // 1000))\n"
+                                    "    if i % 1000 == 0: os.mkdir(d)\n"
+                                    "    open(os.path.join(d, \"f%06d.txt\" % i), \"w\").write(\"x\" * (i % 700))\n") +
+                            (allDeleted ? "for i in range(n):\n" : "for i in range(n - n // 10, n):\n") +
+                            "    os.remove(os.path.join(root, \"d%03d\" % (i // 1000), \"f%06d.txt\" % i))\n");
 }
 
-// Runs a program with its output thrown away: its time, and its peak resident bytes in *peak.
-// -1 when it cannot run or fails.
-inline double TimeProgram(std::vector<std::string> args, std::uint64_t* peak = nullptr) {
+// The command line of a benchmark over volumes it makes: `--keep DIR` (the folder they are made
+// in and kept for the next run) and one count option (--records, --files, --small) with its
+// default.
+struct BenchArgs {
+  unsigned count = 0;
+  std::string keep;
+};
+
+inline BenchArgs ParseBenchArgs(int argc, char** argv, const std::string& countOption, unsigned count) {
+  BenchArgs args{count, {}};
+  for (int i = 1; i + 1 < argc; ++i) {
+    if (argv[i] == countOption) args.count = static_cast<unsigned>(std::stoul(argv[++i]));
+    else if (std::string(argv[i]) == "--keep") args.keep = argv[++i];
+  }
+  return args;
+}
+
+// One volume of a benchmark: its file name in the working folder and what makes it there.
+// A volume made through a FUSE mount may fail for want of one: the benchmark is then skipped.
+struct BenchVolume {
+  std::string name;
+  std::function<bool(const std::string& dir)> make;
+  bool skipWhenUnmade = true;
+};
+
+// The set-up every volume benchmark starts with: the tools checked (`missing` says which one
+// is missing, or is null), the working folder made (--keep's, else a temporary one from
+// `pattern`, ending in XXXXXX) and each volume that is not there yet made. Ready() is -1 when the
+// benchmark goes on; else the exit status it ends with, having said why.
+class BenchSetUp {
+ public:
+  BenchSetUp(const BenchArgs& args, const char* missing, const char* pattern, const std::vector<BenchVolume>& volumes) {
+    if (missing) {
+      std::printf("skipped: %s\n", missing);
+      status_ = 0;
+      return;
+    }
+    work_ = std::make_unique<WorkDir>(args.keep, pattern);
+    if (!work_->ok()) {
+      std::printf("cannot make the working folder\n");
+      status_ = 1;
+      return;
+    }
+    for (const BenchVolume& v : volumes) {
+      const std::filesystem::path img = std::filesystem::path(work_->path()) / v.name;
+      if (std::filesystem::exists(img) || v.make(img.parent_path().string())) continue;
+      std::printf(v.skipWhenUnmade ? "skipped: %s could not be made (no FUSE mount?)\n" : "%s could not be made\n",
+                  img.string().c_str());
+      status_ = v.skipWhenUnmade ? 0 : 1;
+      return;
+    }
+    std::fflush(stdout);
+  }
+
+  int Ready() const { return status_; }
+  const std::string& dir() const { return work_->path(); }
+  std::string Path(const std::string& name) const { return dir() + "/" + name; }
+
+ private:
+  std::unique_ptr<WorkDir> work_;
+  int status_ = -1;
+};
+
+// Runs a program with its output thrown away: its time, its peak resident bytes in *peak and its
+// processor time (user and system, in seconds) in *cpu. -1 when it cannot run or fails.
+inline double TimeProgram(std::vector<std::string> args, std::uint64_t* peak = nullptr, double* cpu = nullptr) {
   std::vector<char*> argv;
   for (auto& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
@@ -152,6 +233,9 @@ inline double TimeProgram(std::vector<std::string> args, std::uint64_t* peak = n
     return -1;
   const double seconds = Seconds(start);
   if (peak) *peak = static_cast<std::uint64_t>(usage.ru_maxrss) * 1024;
+  if (cpu)
+    *cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
   return seconds;
 }
 

@@ -35,6 +35,7 @@
 #include "Pellamor/MainFrame.h"
 #include "Pellamor/QueueWindow.h"
 #include "Pellamor/RightView.h"
+#include "bench/bench_shell.h"
 #include "bench/bench_support.h"
 #include "corvane/dll_processor.h"
 #include "corvane/filesystem.h"
@@ -174,32 +175,14 @@ const std::vector<Measure> kMeasures = {
 }  // namespace
 
 int main(int argc, char** argv) {
-  unsigned files = 100000;
-  std::string keep;
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::string(argv[i]) == "--files") files = static_cast<unsigned>(std::stoul(argv[i + 1]));
-    if (std::string(argv[i]) == "--keep") keep = argv[i + 1];
-  }
-  if (const char* missing = MissingNtfsTools()) {
-    std::printf("skipped: %s\n", missing);
-    return 0;
-  }
-  const WorkDir work(keep, "/tmp/filelist_bench.XXXXXX");
-  if (!work.ok()) return 1;
-  const std::string img = work.path() + "/bench.img";
-  if (!std::filesystem::exists(img) && !BuildVolume(work.path(), files)) {
-    std::printf("skipped: the volume could not be made (no FUSE mount?)\n");
-    return 0;
-  }
+  const BenchArgs args = ParseBenchArgs(argc, argv, "--files", 100000);
+  const BenchSetUp setUp(args, MissingNtfsTools(), "/tmp/filelist_bench.XXXXXX",
+                         {{"bench.img", [&](const std::string& dir) { return BuildVolume(dir, args.count); }}});
+  if (setUp.Ready() >= 0) return setUp.Ready();
+  const std::string img = setUp.Path("bench.img");
 
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  platform::RecordingMessageSink sink;
-  platform::ScopedMessageSink guard(&sink);
-  LoadModuleTable();
-  BindAllModules();
-  if (CheckModuleExports() != 1) return 1;
-  InitModules();
+  const ShellBench shell(argc, argv);
+  if (!shell.ok()) return 1;
   platform::DriveMap::Instance().Configure({"N=" + img}, nullptr, false);
   SetNtfsRootScanner(&RunNtfsRootScan);
 
@@ -229,6 +212,5 @@ int main(int argc, char** argv) {
   }
   CMainFrame::SetQueueWindowFactory({});
   SetNtfsRootScanner(nullptr);
-  UnloadModules();
   return status;
 }

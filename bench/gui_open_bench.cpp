@@ -34,6 +34,7 @@
 #include "Pellamor/MainFrame.h"
 #include "Pellamor/RightView.h"
 #include "Pellamor/ScanOptions.h"
+#include "bench/bench_shell.h"
 #include "bench/bench_support.h"
 #include "corvane/dll_processor.h"
 #include "corvane/engine_hooks.h"
@@ -123,51 +124,21 @@ double PeakMiB() {
   return static_cast<double>(usage.ru_maxrss) / 1024.0;
 }
 
-// The search volume's files, every one deleted at the end.
-bool MakeAllDeletedVolume(const std::string& dir, unsigned records) {
-  std::filesystem::create_directories(dir);
-  return MakeNtfsVolume(dir, 64 + records / 512, records,
-                        "import os, sys\n"
-                        "root, n = sys.argv[1], int(sys.argv[2])\n"
-                        "for i in range(n):\n"
-                        "    d = os.path.join(root, \"d%03d\" % (i // 1000))\n"
-                        "    if i % 1000 == 0: os.mkdir(d)\n"
-                        "    open(os.path.join(d, \"f%06d.txt\" % i), \"w\").write(\"x\" * (i % 700))\n"
-                        "for i in range(n):\n"
-                        "    os.remove(os.path.join(root, \"d%03d\" % (i // 1000), \"f%06d.txt\" % i))\n");
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
-  unsigned records = kSearchVolumeRecords;
-  std::string keep;
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::string(argv[i]) == "--records") records = static_cast<unsigned>(std::stoul(argv[i + 1]));
-    if (std::string(argv[i]) == "--keep") keep = argv[i + 1];
-  }
-  if (const char* missing = MissingNtfsTools()) {
-    std::printf("skipped: %s\n", missing);
-    return 0;
-  }
-  const WorkDir work(keep, "/tmp/gui_open_bench.XXXXXX");
-  if (!work.ok()) return 1;
-  const std::string img = work.path() + "/bench.img";
-  const std::string allDeleted = work.path() + "/all-deleted/bench.img";
-  if ((!std::filesystem::exists(img) && !MakeSearchVolume(work.path(), records)) ||
-      (!std::filesystem::exists(allDeleted) && !MakeAllDeletedVolume(work.path() + "/all-deleted", records))) {
-    std::printf("skipped: the volumes could not be made (no FUSE mount?)\n");
-    return 0;
-  }
+  const BenchArgs args = ParseBenchArgs(argc, argv, "--records", kSearchVolumeRecords);
+  // The all-deleted volume: the search volume's files, every one deleted at the end.
+  const BenchSetUp setUp(
+      args, MissingNtfsTools(), "/tmp/gui_open_bench.XXXXXX",
+      {{"bench.img", [&](const std::string& dir) { return MakeSearchVolume(dir, args.count); }},
+       {"all-deleted/bench.img", [&](const std::string& dir) { return MakeSearchVolume(dir, args.count, true); }}});
+  if (setUp.Ready() >= 0) return setUp.Ready();
+  const std::string img = setUp.Path("bench.img");
+  const std::string allDeleted = setUp.Path("all-deleted/bench.img");
 
-  qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  platform::RecordingMessageSink sink;
-  platform::ScopedMessageSink guard(&sink);
-  LoadModuleTable();
-  BindAllModules();
-  if (CheckModuleExports() != 1) return 1;
-  InitModules();
+  const ShellBench shell(argc, argv);
+  if (!shell.ok()) return 1;
   dlg::RegisterAllDialogs();
   SetNtfsRootScanner(&CNTFSUndeleteDlg::Scan);
   // The dialog searches every record, as the engine's full search does.
@@ -209,6 +180,5 @@ int main(int argc, char** argv) {
   }
   SetNtfsRootScanner(nullptr);
   FreeNtfsEntries();
-  UnloadModules();
   return ok ? 0 : 1;
 }

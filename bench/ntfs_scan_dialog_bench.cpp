@@ -100,23 +100,11 @@ DialogTimes TimeDialog(FILESYSTEMOBJ* fs, bool deletedOnly, std::uint32_t* found
 }  // namespace
 
 int main(int argc, char** argv) {
-  unsigned records = kSearchVolumeRecords;
-  std::string keep;
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::string(argv[i]) == "--records") records = static_cast<unsigned>(std::stoul(argv[i + 1]));
-    if (std::string(argv[i]) == "--keep") keep = argv[i + 1];
-  }
-  if (const char* missing = MissingNtfsTools()) {
-    std::cout << "skipped: " << missing << "\n";
-    return 0;
-  }
-  const WorkDir work(keep, "/tmp/ntfsdlgbenchXXXXXX");
-  if (!work.ok()) return 1;
-  const std::string img = work.path() + "/bench.img";
-  if (!std::filesystem::exists(img) && !MakeSearchVolume(work.path(), records)) {
-    std::cout << "skipped: the volume could not be made (no FUSE mount?)\n";
-    return 0;
-  }
+  const BenchArgs args = ParseBenchArgs(argc, argv, "--records", kSearchVolumeRecords);
+  const BenchSetUp setUp(args, MissingNtfsTools(), "/tmp/ntfsdlgbenchXXXXXX",
+                         {{"bench.img", [&](const std::string& dir) { return MakeSearchVolume(dir, args.count); }}});
+  if (setUp.Ready() >= 0) return setUp.Ready();
+  const std::string img = setUp.Path("bench.img");
 
   if (!std::getenv("QT_QPA_PLATFORM")) setenv("QT_QPA_PLATFORM", "offscreen", 1);
   QApplication app(argc, argv);

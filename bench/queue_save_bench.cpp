@@ -160,23 +160,14 @@ class QuietSink : public platform::MessageSink {
 }  // namespace
 
 int main(int argc, char** argv) {
-  unsigned small = 10000;
-  std::string keep;
-  for (int i = 1; i + 1 < argc; ++i) {
-    if (std::strcmp(argv[i], "--small") == 0) small = static_cast<unsigned>(std::atoi(argv[++i]));
-    else if (std::strcmp(argv[i], "--keep") == 0) keep = argv[++i];
-  }
-  if (!bench::Have("mkfs.fat") || !bench::Have("mcopy") || !bench::Have("python3")) {
-    std::cout << "queue_save_bench: mkfs.fat, mcopy or python3 missing; nothing measured\n";
-    return 0;
-  }
-  const bench::WorkDir work(keep, "/tmp/queue_save_bench.XXXXXX");
-  if (!work.ok()) return 1;
-  const std::string& dir = work.path();
-  if (!fs::exists(dir + "/queue.img") && !BuildVolume(dir, small)) {
-    std::cerr << "cannot build the volume\n";
-    return 1;
-  }
+  const bench::BenchArgs args = bench::ParseBenchArgs(argc, argv, "--small", 10000);
+  const bool tools = bench::Have("mkfs.fat") && bench::Have("mcopy") && bench::Have("python3");
+  // A FAT volume made with mkfs.fat and mcopy: one that cannot be made is a failure.
+  const bench::BenchSetUp setUp(args, tools ? nullptr : "mkfs.fat, mcopy or python3 missing",
+                                "/tmp/queue_save_bench.XXXXXX",
+                                {{"queue.img", [&](const std::string& d) { return BuildVolume(d, args.count); }, false}});
+  if (setUp.Ready() >= 0) return setUp.Ready();
+  const std::string& dir = setUp.dir();
   QuietSink sink;
   platform::SetMessageSink(&sink);
   platform::DriveMap::Instance().Configure({"E=" + dir + "/queue.img"}, nullptr, false);
