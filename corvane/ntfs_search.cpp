@@ -366,14 +366,13 @@ struct ChunkFinds {
   }
 };
 
-// Where the chunks' finds keep their records and names: one block made before the walk, taken
-// from in turn (a block of some megabytes costs a few large-page faults where separate vectors
-// would cost one fault for every 4 KiB they touch), then the heap. Nothing is given back before
-// the search ends. Any thread may take from it.
+// Where the chunks' finds keep their records and names: one block of pages made before the walk,
+// taken from in turn (a block of some megabytes costs a few large-page faults where separate
+// vectors would cost one fault for every 4 KiB they touch), then the heap. Nothing is given back
+// before the search ends. Any thread may take from it.
 class FindsMemory : public std::pmr::memory_resource {
  public:
-  explicit FindsMemory(std::size_t bytes)
-      : block_(static_cast<std::uint8_t*>(bytes ? platform::AllocateLarge(bytes, false) : nullptr)) {
+  explicit FindsMemory(std::size_t bytes) : block_(platform::MapPages(bytes)) {
     if (block_) inner_.emplace(block_.get(), bytes, std::pmr::new_delete_resource());
     else inner_.emplace(std::pmr::new_delete_resource());
   }
@@ -386,7 +385,7 @@ class FindsMemory : public std::pmr::memory_resource {
   void do_deallocate(void*, std::size_t, std::size_t) override {}
   bool do_is_equal(const std::pmr::memory_resource& other) const noexcept override { return this == &other; }
 
-  platform::LargeBuffer block_;
+  platform::PageBlock block_;
   std::mutex mutex_;
   std::optional<std::pmr::monotonic_buffer_resource> inner_;
 };

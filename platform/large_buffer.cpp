@@ -32,6 +32,26 @@ void* AllocatePaged(std::size_t bytes, bool zeroed) {
 }
 }  // namespace
 
+void PagesDeleter::operator()(std::uint8_t* block) const {
+  if (block) munmap(block, bytes);
+}
+
+PageBlock MapPages(std::size_t bytes) {
+  if (bytes == 0 || bytes > std::numeric_limits<std::size_t>::max() - 2 * kLargePage) return PageBlock(nullptr, {});
+  const std::size_t size = (bytes + kLargePage - 1) / kLargePage * kLargePage;
+  // Mapped with a large page's room to spare, then cut to a large-page boundary.
+  void* mapped = mmap(nullptr, size + kLargePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  if (mapped == MAP_FAILED) return PageBlock(nullptr, {});
+  const auto start = reinterpret_cast<std::uintptr_t>(mapped);
+  const std::uintptr_t aligned = (start + kLargePage - 1) & ~std::uintptr_t{kLargePage - 1};
+  if (aligned > start) munmap(mapped, aligned - start);
+  const std::size_t after = kLargePage - (aligned - start);
+  if (after > 0) munmap(reinterpret_cast<void*>(aligned + size), after);
+  auto* block = reinterpret_cast<std::uint8_t*>(aligned);
+  madvise(block, size, MADV_HUGEPAGE);  // advice only
+  return PageBlock(block, PagesDeleter{size});
+}
+
 void* AllocateLarge(std::size_t bytes, bool zeroed) {
   if (FaultPlan::AllocationFails()) return nullptr;
   if (bytes >= kPagedBlock) return AllocatePaged(bytes, zeroed);
