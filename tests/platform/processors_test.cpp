@@ -14,7 +14,9 @@ TEST(Processors, UsableCountFollowsTheAffinityMask) {
   EXPECT_GE(usable, 1);
   EXPECT_LE(static_cast<std::uint32_t>(usable), platform::OnlineProcessorCount());
   const std::uint64_t mask = platform::ProcessorAffinityMask();
-  if (platform::OnlineProcessorCount() <= 64) EXPECT_EQ(std::popcount(mask), usable);
+  if (platform::OnlineProcessorCount() <= 64) {
+    EXPECT_EQ(std::popcount(mask), usable);
+  }
   EXPECT_GT(platform::MemoryPageSize(), 0u);
 }
 
