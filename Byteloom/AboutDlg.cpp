@@ -3,8 +3,8 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QVBoxLayout>
 
+#include "shared/DialogFrame.h"
 #include "shared/DialogHeaderCtrl.h"
 
 CAboutDlg::CAboutDlg(const QString& programName, QWidget* parent) : QDialog(parent) {
@@ -15,17 +15,13 @@ CAboutDlg::CAboutDlg(const QString& programName, QWidget* parent) : QDialog(pare
   icon_ = new QLabel(this);
   icon_->setPixmap(icon.pixmap(CDialogHeaderCtrl::kIconSize, CDialogHeaderCtrl::kIconSize));
   version_ = new QLabel(QString::fromUtf16(u"%1, 버전 1.0").arg(programName), this);
-  ok_ = new QPushButton(QString::fromUtf16(u"확인"), this);
-  ok_->setDefault(true);
-  connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
+  ok_ = dlgframe::MakeButton(this, dlgframe::kOk);
 
-  auto* row = new QHBoxLayout;
+  auto* row = new QHBoxLayout(this);
   row->addWidget(icon_, 0, Qt::AlignTop);
   row->addSpacing(12);
   row->addWidget(version_, 1, Qt::AlignVCenter);
   row->addSpacing(12);
   row->addWidget(ok_, 0, Qt::AlignTop);
-  auto* column = new QVBoxLayout(this);
-  column->addLayout(row);
   setFixedSize(sizeHint().expandedTo(QSize(300, 0)));
 }

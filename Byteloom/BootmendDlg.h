@@ -2,12 +2,9 @@
 // "파티션 테이블" group and "확인".
 #pragma once
 
-#include "Byteloom/StandaloneDlg.h"
+#include <QGroupBox>
 
-class CByteloomBase;
-class CDialogHeaderCtrl;
-class QGroupBox;
-class QPushButton;
+#include "Byteloom/StandaloneDlg.h"
 
 class CBootmendDlg : public CStandaloneDlg {
   Q_OBJECT
@@ -15,14 +12,8 @@ class CBootmendDlg : public CStandaloneDlg {
  public:
   explicit CBootmendDlg(QWidget* parent = nullptr);
 
-  CDialogHeaderCtrl* Header() const { return header_; }
-  CByteloomBase* HexView() const { return hex_; }
   QGroupBox* PartitionGroup() const { return group_; }
-  QPushButton* OkButton() const { return ok_; }
 
  private:
-  CDialogHeaderCtrl* header_ = nullptr;
-  CByteloomBase* hex_ = nullptr;
   QGroupBox* group_ = nullptr;
-  QPushButton* ok_ = nullptr;
 };

@@ -1,6 +1,5 @@
 #include "Byteloom/ByteloomDlg.h"
 
-#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QIntValidator>
 #include <QLabel>
@@ -11,31 +10,18 @@
 #include <QVBoxLayout>
 
 #include "platform/message.h"
-#include "shared/ByteloomBase.h"
-#include "shared/DialogHeaderCtrl.h"
 
-CByteloomDlg::CByteloomDlg(QWidget* parent) : CStandaloneDlg(QStringLiteral("Byteloom"), parent) {
-  setWindowTitle(QStringLiteral("Disk Byteloomor"));
-
-  header_ = new CDialogHeaderCtrl(this);
-  header_->SetTitle(QString::fromUtf16(u"16진수 편집도구"));
-  header_->SetDescription(QString::fromUtf16(u"디스크 또는 파일을 16진수 형태로 편집합니다."));
-  header_->setFixedHeight(header_->sizeHint().height());
-
-  hex_ = new CByteloomBase(this);
-  SetUpHexView(*hex_, 16);
-
+CByteloomDlg::CByteloomDlg(QWidget* parent)
+    : CStandaloneDlg(QStringLiteral("Byteloom"), QStringLiteral("Disk Byteloomor"), QString::fromUtf16(u"16진수 편집도구"),
+                     QString::fromUtf16(u"디스크 또는 파일을 16진수 형태로 편집합니다."), parent) {
   auto* sectorLabel = new QLabel(QString::fromUtf16(u"섹터:"), this);
   sector_ = new QLineEdit(this);
   sector_->setValidator(new QIntValidator(0, 2147483647, sector_));
   sector_->setMaximumWidth(120);
   sectorLabel->setBuddy(sector_);
-  move_ = new QPushButton(QString::fromUtf16(u"이동"), this);
-  save_ = new QPushButton(QString::fromUtf16(u"저장"), this);
-  for (QPushButton* b : {move_, save_}) {
-    b->setAutoDefault(false);
-    connect(b, &QPushButton::clicked, this, &CByteloomDlg::NotInThisVersion);
-  }
+  move_ = dlgframe::MakeButton(this, {u"이동", "move"});
+  save_ = dlgframe::MakeButton(this, {u"저장", "save"});
+  for (QPushButton* b : {move_, save_}) connect(b, &QPushButton::clicked, this, &CByteloomDlg::NotInThisVersion);
 
   list_ = new QTreeView(this);
   list_->setRootIsDecorated(false);
@@ -43,34 +29,16 @@ CByteloomDlg::CByteloomDlg(QWidget* parent) : CStandaloneDlg(QStringLiteral("Byt
   scroll_ = new QScrollBar(Qt::Horizontal, this);
   scroll_->setRange(0, 0);
 
-  ok_ = new QPushButton(QString::fromUtf16(u"확인"), this);
-  ok_->setDefault(true);
-  connect(ok_, &QPushButton::clicked, this, &QDialog::accept);
-
   auto* tools = new QHBoxLayout;
   tools->addWidget(sectorLabel);
   tools->addWidget(sector_);
   tools->addWidget(move_);
   tools->addWidget(save_);
   tools->addStretch(1);
-
-  auto* buttons = new QHBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(ok_);
-
-  auto* body = new QVBoxLayout;
-  body->setContentsMargins(9, 9, 9, 9);
-  body->addWidget(hex_, 1);
-  body->addLayout(tools);
-  body->addWidget(list_);
-  body->addWidget(scroll_);
-  body->addLayout(buttons);
-
-  auto* column = new QVBoxLayout(this);
-  column->setContentsMargins(0, 0, 0, 0);
-  column->setSpacing(0);
-  column->addWidget(header_);
-  column->addLayout(body, 1);
+  Column()->addLayout(tools);
+  Column()->addWidget(list_);
+  Column()->addWidget(scroll_);
+  EndWithOk();
 }
 
 void CByteloomDlg::NotInThisVersion() {

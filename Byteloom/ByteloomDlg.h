@@ -4,10 +4,7 @@
 
 #include "Byteloom/StandaloneDlg.h"
 
-class CByteloomBase;
-class CDialogHeaderCtrl;
 class QLineEdit;
-class QPushButton;
 class QScrollBar;
 class QTreeView;
 
@@ -17,24 +14,18 @@ class CByteloomDlg : public CStandaloneDlg {
  public:
   explicit CByteloomDlg(QWidget* parent = nullptr);
 
-  CDialogHeaderCtrl* Header() const { return header_; }
-  CByteloomBase* HexView() const { return hex_; }
   QLineEdit* SectorEdit() const { return sector_; }
   QPushButton* MoveButton() const { return move_; }
   QPushButton* SaveButton() const { return save_; }
-  QPushButton* OkButton() const { return ok_; }
   QTreeView* List() const { return list_; }
   QScrollBar* ScrollBar() const { return scroll_; }
 
  private:
   void NotInThisVersion();
 
-  CDialogHeaderCtrl* header_ = nullptr;
-  CByteloomBase* hex_ = nullptr;
   QLineEdit* sector_ = nullptr;
   QPushButton* move_ = nullptr;
   QPushButton* save_ = nullptr;
-  QPushButton* ok_ = nullptr;
   QTreeView* list_ = nullptr;
   QScrollBar* scroll_ = nullptr;
 };

@@ -1,6 +1,6 @@
 // What the two programs' main dialogs share: the program icon, the about box from the dialog's
-// context menu and F1 (the window menu belongs to the window manager), and the hex view set up as
-// the programs show it.
+// context menu and F1 (the window menu belongs to the window manager), and the suite's dialog frame
+// with the hex view under the band, set up as the programs show it, and "확인" at the foot.
 #pragma once
 
 #include <QDialog>
@@ -8,15 +8,21 @@
 #include <QPointer>
 #include <QString>
 
-class CByteloomBase;
-class QAction;
+#include "shared/DialogFrame.h"
 
+class CByteloomBase;
+class CDialogHeaderCtrl;
+class QAction;
+class QPushButton;
+class QVBoxLayout;
 
 class CStandaloneDlg : public QDialog {
   Q_OBJECT
 
  public:
-  CStandaloneDlg(const QString& programName, QWidget* parent = nullptr);
+  // The program's name (the about box's), the window's title and the band's texts.
+  CStandaloneDlg(const QString& programName, const QString& windowTitle, const QString& title,
+                 const QString& description, QWidget* parent = nullptr);
 
   const QString& ProgramName() const { return programName_; }
   // "<name> 정보(&A)...": the context menu's item, also reached by F1.
@@ -26,15 +32,22 @@ class CStandaloneDlg : public QDialog {
   // Opens the about box modally.
   void OpenAbout();
 
-  // 4 address digits, address and character columns, 16 bytes per row with auto-fit, multi-line,
-  // 512 zero bytes; sized for 16 bytes per row.
-  static void SetUpHexView(CByteloomBase& hex, int rows);
+  CDialogHeaderCtrl* Header() const { return frame_.Header(); }
+  CByteloomBase* HexView() const { return hex_; }
+  QPushButton* OkButton() const { return ok_; }
 
  protected:
+  // The column under the hex view, where a program adds its own controls before EndWithOk().
+  QVBoxLayout* Column() const { return frame_.Column(); }
+  void EndWithOk();
+
   void contextMenuEvent(QContextMenuEvent* event) override;
 
  private:
   QString programName_;
   QAction* about_ = nullptr;
   QPointer<QMenu> menu_;
+  dlgframe::BandLayout frame_;
+  CByteloomBase* hex_ = nullptr;
+  QPushButton* ok_ = nullptr;
 };

@@ -11,12 +11,12 @@
 #include <mutex>
 #include <unordered_set>
 
-#include "Pellamor/DLG/DialogFrame.h"
 #include "Pellamor/DriveSession.h"
 #include "Pellamor/SafeThread.h"
 #include "corvane/bootarea.h"
 #include "corvane/fat_table.h"
 #include "corvane/filesystem.h"
+#include "shared/DialogFrame.h"
 
 namespace {
 

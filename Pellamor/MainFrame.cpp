@@ -24,6 +24,7 @@
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/MainMenus.h"
 #include "Pellamor/Settings.h"
+#include "controls/ScreenFit.h"
 #include "platform/message.h"
 #include "platform/program_folder.h"
 
@@ -87,13 +88,10 @@ CMainFrame::CMainFrame() {
   BuildStatusBar();
   BuildAccelerators();
 
-  // The window keeps its size; it only moves to the centre of the primary screen.
+  // The window keeps this size where the primary screen has room for it (only less where it has
+  // not) and opens at the screen's centre.
   resize(1024, 720);
-  if (QScreen* screen = QGuiApplication::primaryScreen()) {
-    QRect area = screen->availableGeometry();
-    QRect frame = frameGeometry();
-    move(area.x() + (area.width() - frame.width()) / 2, area.y() + (area.height() - frame.height()) / 2);
-  }
+  if (QScreen* screen = QGuiApplication::primaryScreen()) CentreWindowOnScreen(this, screen);
   connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
     if (now && !qobject_cast<QMenuBar*>(now) && !qobject_cast<QMenu*>(now)) lastFocus_ = now;
     UpdateAllCommands();

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+#include "controls/ScreenFit.h"
+
 CResizableDialog::CResizableDialog(QWidget* parent) : CResizableDialog(parent, true) {}
 
 CResizableDialog::CResizableDialog(QWidget* parent, bool withGrip) : QDialog(parent) {
@@ -91,6 +93,7 @@ void CResizableDialog::showEvent(QShowEvent* event) {
   QDialog::showEvent(event);
   if (!minimumTaken_ && isWindow() && !event->spontaneous()) {
     minimumTaken_ = true;
+    if (fitToScreen_) FitWindowToScreen(this);
     setMinimumSize(size());
   }
   PlaceGrip();

@@ -62,6 +62,10 @@ class CResizableDialog : public QDialog {
   static QRect AnchoredRect(const LayoutInfo& info, const QRect& client);
   const std::vector<LayoutInfo>& Anchors() const { return layout_; }
 
+  // Off unless turned on: at its first show, once it has placed itself, the dialog fits into its
+  // screen's available area (controls/ScreenFit.h) before that size becomes its smallest.
+  void SetFitToScreen(bool fit) { fitToScreen_ = fit; }
+
   // The size grip; null for dialogs built without one.
   QSizeGrip* SizeGrip() const { return grip_; }
 
@@ -89,6 +93,7 @@ class CResizableDialog : public QDialog {
   std::vector<LayoutInfo> layout_;
   QSizeGrip* grip_ = nullptr;
   bool minimumTaken_ = false;
+  bool fitToScreen_ = false;
   bool saveRestore_ = false;
   bool rectOnly_ = true;
   QString section_;

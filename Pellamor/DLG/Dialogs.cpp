@@ -3,7 +3,7 @@
 // A dialog lives in Pellamor/DLG/<ClassName>/ (its .h, .cpp and, when it has one, its .ui form;
 // the build takes every source there) and has one class with a typed entry (Dialogs.h): its
 // arguments and its result are types of its own, and the shell's code calls that entry. Its header
-// band and button row come from Pellamor/DLG/DialogFrame.h; it reaches the open volume only
+// band and button row come from shared/DialogFrame.h; it reaches the open volume only
 // through the drive session (CDriveSession::Current()). It is registered below by its class name
 // with RegisterTyped, with a comment giving its arguments and result, so that the command table's
 // names (RunDialog("CDlgMbrFixBox", diskNumber)) reach the typed entry. Registration is this

@@ -12,6 +12,7 @@
 #include <QTreeView>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -231,6 +232,38 @@ TEST_F(SkeletonTest, BootmendShowsItsHeaderAndAnEmptyPartitionGroup) {
   EXPECT_EQ(dialog.HexView()->Data(), QByteArray(512, '\0'));
   EXPECT_EQ(dialog.HexView()->BytesPerRow(), 16);
   gui_test::SaveShot(dialog, "bootmend_dialog");
+}
+
+// Both programs show the suite's dialog frame, as the main program's dialogs do: the band across
+// the top at its own height, also when the dialog grows, and "확인" as the default button, which
+// Enter presses.
+TEST_F(SkeletonTest, BothProgramsShowTheSuitesBandAndOkRow) {
+  for (const byteloom::Program& program : {byteloom::ByteloomProgram(), byteloom::BootmendProgram()}) {
+    SCOPED_TRACE(program.name.toStdString());
+    std::unique_ptr<QDialog> made = program.makeDialog();
+    auto* dialog = qobject_cast<CStandaloneDlg*>(made.get());
+    ASSERT_NE(dialog, nullptr);
+    dialog->show();
+    gui_test::Settle();
+    CDialogHeaderCtrl* header = dialog->Header();
+    const QRect band(0, 0, dialog->width(), header->sizeHint().height());
+    EXPECT_EQ(header->geometry(), band);
+    EXPECT_TRUE(header->Icon().isNull());
+    dialog->resize(dialog->width() + 100, dialog->height() + 200);
+    gui_test::Settle();
+    EXPECT_EQ(header->geometry(), band.adjusted(0, 0, 100, 0));
+    EXPECT_GT(dialog->HexView()->y(), header->geometry().bottom());
+
+    QPushButton* ok = dialog->OkButton();
+    EXPECT_TRUE(ok->isDefault());
+    EXPECT_FALSE(ok->autoDefault());
+    EXPECT_GT(ok->y(), dialog->HexView()->geometry().bottom());
+    QWidget* field = dialog->findChild<QLineEdit*>();  // Bootmend has none: its dialog takes the key
+    if (!field) field = dialog;
+    field->setFocus();
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(dialog->result(), QDialog::Accepted);
+  }
 }
 
 }  // namespace

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <QDialog>
-#include <QHeaderView>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -138,33 +137,6 @@ TEST_F(DrSaveBox, RunSavesFatFilesAndCountsTheDoneOnes) {
   EXPECT_EQ(box_->CounterText(), Q(u"3 / 3개"));
   box_->OnDeleteDone();
   EXPECT_EQ(box_->Store().Size(), 0u);
-}
-
-// The window opens with every column in view; a long save folder is elided in the middle with the
-// whole folder as its tooltip.
-TEST_F(DrSaveBox, TheFirstSizeHoldsEveryColumn) {
-  box_ = std::make_unique<CDRSaveBox>();
-  box_->AddItem(u"보고서.txt", 0, 12, 0, 0, 0, u"", 1536);
-  box_->UpdateCounters();
-  const QString folder = QStringLiteral("/home/user/복구한 파일/2026년 12월/아주 긴 폴더 이름이 이어지는 곳/마지막 폴더");
-  SelectAll();
-  box_->OnChangeSaveFolder(folder);
-  box_->show();
-  gui_test::Settle();
-  CGridListCtrlGroups* list = box_->List();
-  const int room = list->viewport()->width();
-  for (int c = 0; c < 8; ++c) {
-    SCOPED_TRACE(c);
-    EXPECT_GE(list->header()->sectionViewportPosition(c), 0);
-    EXPECT_LE(list->header()->sectionViewportPosition(c) + list->header()->sectionSize(c), room);
-  }
-  EXPECT_GE(list->geometry().right(), list->header()->length() + list->x());
-  EXPECT_EQ(list->ColumnElideMode(6), Qt::ElideMiddle);
-  EXPECT_EQ(list->ColumnElideMode(0), list->textElideMode());
-  const QAbstractItemModel* m = box_->Model();
-  EXPECT_EQ(m->data(m->index(0, 6), Qt::DisplayRole).toString(), folder);
-  EXPECT_EQ(m->data(m->index(0, 6), Qt::ToolTipRole).toString(), folder);
-  shell_test::SaveShot(*box_, "drsave_box_first_size");
 }
 
 // A basic save of a deleted file that spans several clusters finds its first cluster alone: the

@@ -10,11 +10,11 @@
 
 #include <cstdio>
 
-#include "Pellamor/DLG/DialogFrame.h"
 #include "controls/GridListCtrlGroups.h"
 #include "controls/TabCtrlSSL.h"
 #include "corvane/dll_processor.h"
 #include "corvane/module_table.h"
+#include "shared/DialogFrame.h"
 
 namespace {
 

@@ -3,12 +3,12 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "Pellamor/DLG/DialogFrame.h"
 #include "Pellamor/SaveFolder.h"
 #include "controls/DialogUnits.h"
 #include "controls/FolderDialog.h"
 #include "corvane/dll_processor.h"
 #include "platform/message.h"
+#include "shared/DialogFrame.h"
 #include "shared/DialogHeaderCtrl.h"
 
 namespace {

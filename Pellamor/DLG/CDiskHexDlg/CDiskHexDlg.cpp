@@ -7,8 +7,8 @@
 #include <array>
 #include <cstdint>
 
-#include "Pellamor/DLG/DialogFrame.h"
 #include "shared/ByteloomBase.h"
+#include "shared/DialogFrame.h"
 #include "shared/DialogHeaderCtrl.h"
 
 namespace {

@@ -7,9 +7,9 @@
 
 #include "Pellamor/DLG/DRSaveBox/QueueRun.h"
 #include "Pellamor/DLG/Dialogs.h"
-#include "Pellamor/DLG/DialogFrame.h"
 #include "platform/message.h"
 #include "platform/output_file.h"
+#include "shared/DialogFrame.h"
 #include "shared/DialogHeaderCtrl.h"
 
 namespace {

@@ -12,12 +12,12 @@
 #include <algorithm>
 #include <string>
 
-#include "Pellamor/DLG/DialogFrame.h"
 #include "Pellamor/WorkerJob.h"
 #include "controls/PieProgress.h"
 #include "disk/drive_info.h"
 #include "platform/message.h"
 #include "platform/volume_space.h"
+#include "shared/DialogFrame.h"
 #include "shared/DialogHeaderCtrl.h"
 
 namespace {

@@ -7,19 +7,15 @@
 
 #include "Pellamor/App.h"
 #include "Pellamor/ScanOptions.h"
-#include "Pellamor/DLG/DialogFrame.h"
-#include "controls/DialogUnits.h"
 #include "platform/message.h"
-#include "shared/DialogHeaderCtrl.h"
+#include "shared/DialogFrame.h"
 
 namespace {
 
-// Template size and spacing in dialog units.
+// Template size in dialog units, the band's height included.
 constexpr int kWidth = 200;
 constexpr int kHeight = 230;
-constexpr int kMargin = 7;
 constexpr int kButtonWidth = 50;
-constexpr int kButtonHeight = 14;
 constexpr int kHeaderIconId = 256;
 
 struct Category {
@@ -48,41 +44,27 @@ QString Text(const char16_t* text) { return QString::fromUtf16(text); }
 
 CDlgFileTypeBox::CDlgFileTypeBox(APPSETTINGS* settings, QWidget* parent)
     : CResizableDialog(parent), settings_(settings) {
-  const DialogBaseUnits base = BaseUnitsOf(font());
-  auto x = [&](int units) { return DialogUnitsToPixelsX(units, base); };
-  auto y = [&](int units) { return DialogUnitsToPixelsY(units, base); };
-  const int w = x(kWidth);
-  const int h = y(kHeight);
-  resize(w, h);
-
-  header_ = dlgframe::MakeHeader(this, Text(u"파일 확장자 선택 도구"), Text(u"파일의 확장자를 선택합니다."),
-                                 kHeaderIconId);
-  header_->setGeometry(0, 0, w, header_->sizeHint().height());
-
-  const QSize button = DialogUnitsToPixels(QSize(kButtonWidth, kButtonHeight), base);
-  const int buttonTop = h - y(kMargin) - button.height();
-  cancel_ = dlgframe::MakeButton(this, {u"취소", "cancel", dlgframe::Role::Reject});
-  cancel_->setGeometry(w - x(kMargin) - button.width(), buttonTop, button.width(), button.height());
-  ok_ = dlgframe::MakeButton(this, {u"확인", "ok", dlgframe::Role::Accept, true});
-  ok_->setGeometry(cancel_->x() - x(4) - button.width(), buttonTop, button.width(), button.height());
+  auto frame = dlgframe::DialogTemplate::WholeHeight(this, kWidth, kHeight, Text(u"파일 확장자 선택 도구"),
+                                                     Text(u"파일의 확장자를 선택합니다."), kHeaderIconId);
+  header_ = frame.Header();
+  // The buttons come first in the focus chain: the tree, taking the focus when the dialog opens,
+  // would select and open its first category.
+  const std::vector<QPushButton*> buttons = frame.RightButtons({dlgframe::kOk, dlgframe::kCancel}, kButtonWidth);
+  ok_ = buttons[0];
+  cancel_ = buttons[1];
 
   tree_ = new QTreeWidget(this);
   tree_->setObjectName(QStringLiteral("types"));
   tree_->setHeaderHidden(true);
   tree_->setColumnCount(1);
   tree_->setRootIsDecorated(true);
-  const int treeTop = header_->height() + y(kMargin);
-  tree_->setGeometry(x(kMargin), treeTop, w - 2 * x(kMargin), buttonTop - y(kMargin) - treeTop);
+  tree_->setGeometry(frame.BodyRect());
+  AddAnchor(tree_, anchor::TopLeft, anchor::BottomRight);
   FillTree();
   connect(tree_, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* current, QTreeWidgetItem*) { OnCurrentChanged(current); });
   connect(tree_, &QTreeWidget::itemChanged, this, [this](QTreeWidgetItem*, int) { checkJustToggled_ = true; });
   connect(tree_, &QTreeWidget::itemClicked, this, [this](QTreeWidgetItem* item, int) { OnClicked(item); });
-
-  AddAnchor(header_, anchor::TopLeft, anchor::TopRight);
-  AddAnchor(tree_, anchor::TopLeft, anchor::BottomRight);
-  AddAnchor(ok_, anchor::BottomRight);
-  AddAnchor(cancel_, anchor::BottomRight);
 }
 
 void CDlgFileTypeBox::FillTree() {

@@ -10,8 +10,7 @@
 #include <algorithm>
 
 #include "Pellamor/DLG/CDlgInstSwListBox/DpkgStatus.h"
-#include "Pellamor/DLG/DialogFrame.h"
-#include "shared/DialogHeaderCtrl.h"
+#include "shared/DialogFrame.h"
 
 namespace {
 
@@ -65,8 +64,9 @@ std::optional<CDlgInstSwListBox::KeyListing> CDlgInstSwListBox::DefaultListing(i
 }
 
 CDlgInstSwListBox::CDlgInstSwListBox(QWidget* parent) : QDialog(parent) {
-  header_ = dlgframe::MakeHeader(this, Text(u"설치된 소프트웨어 목록 관리자"),
-                                 Text(u"컴퓨터에 설치된 소프트웨어 목록을 보여줍니다."), 242);
+  dlgframe::BandLayout frame(this, Text(u"설치된 소프트웨어 목록 관리자"),
+                             Text(u"컴퓨터에 설치된 소프트웨어 목록을 보여줍니다."), 242);
+  header_ = frame.Header();
   intro_ = new QLabel(Text(u"이 컴퓨터에 설치된 소프트웨어 목록입니다."), this);
   intro_->setObjectName(QStringLiteral("intro"));
   sources_ = new QComboBox(this);
@@ -82,19 +82,11 @@ CDlgInstSwListBox::CDlgInstSwListBox(QWidget* parent) : QDialog(parent) {
   count_ = new QLabel(this);
   count_->setObjectName(QStringLiteral("count"));
 
-  std::vector<QPushButton*> buttons;
-  QHBoxLayout* buttonRow =
-      dlgframe::ButtonRowLayout(this, {{u"확인", "ok", dlgframe::Role::Accept, true}}, &buttons);
-  ok_ = buttons[0];
-
-  auto* content = new QVBoxLayout;
-  content->setContentsMargins(11, 8, 11, 11);
-  content->addWidget(intro_);
-  content->addWidget(sources_);
-  content->addWidget(results_, 1);
-  content->addWidget(count_);
-  content->addLayout(buttonRow);
-  dlgframe::StackUnderBand(this, header_, content);
+  frame.Column()->addWidget(intro_);
+  frame.Column()->addWidget(sources_);
+  frame.Column()->addWidget(results_, 1);
+  frame.Column()->addWidget(count_);
+  ok_ = frame.AddOkRow();
 
   connect(sources_, &QComboBox::currentIndexChanged, this, &CDlgInstSwListBox::OnSelChange);
 }

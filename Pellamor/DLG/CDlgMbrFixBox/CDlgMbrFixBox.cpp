@@ -19,13 +19,13 @@
 #include <cerrno>
 
 #include "Pellamor/DLG/CDlgMbrFixBox/MbrPartTypes.h"
-#include "Pellamor/DLG/DialogFrame.h"
 #include "corvane/dll_processor.h"
 #include "corvane/sectors.h"
 #include "platform/message.h"
 #include "platform/output_file.h"
 #include "platform/volume_io.h"
 #include "shared/ByteloomBase.h"
+#include "shared/DialogFrame.h"
 #include "shared/DialogHeaderCtrl.h"
 
 namespace {

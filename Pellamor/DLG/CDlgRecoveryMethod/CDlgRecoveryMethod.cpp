@@ -9,22 +9,20 @@
 
 #include "Pellamor/AppRecords.h"
 #include "Pellamor/DLG/DRSaveBox/QueueItem.h"
-#include "Pellamor/DLG/DialogFrame.h"
-#include "controls/DialogUnits.h"
 #include "platform/message.h"
+#include "shared/DialogFrame.h"
 
 namespace {
 
 // Template size and spacing in dialog units.
 constexpr int kWidth = 230;
 constexpr int kHeight = 104;
-constexpr int kMargin = 7;
 constexpr int kRowHeight = 12;
 constexpr int kRowStep = 18;
 constexpr int kLabelWidth = 44;
 constexpr int kComboWidth = 62;
 constexpr int kButtonWidth = 50;
-constexpr int kButtonHeight = 14;
+constexpr int kMargin = dlgframe::DialogTemplate::kMargin;
 
 constexpr int kMethodSector = 2;
 
@@ -52,13 +50,10 @@ void Refuse(QLineEdit* edit, const QString& text) {
 }  // namespace
 
 CDlgRecoveryMethod::CDlgRecoveryMethod(QWidget* parent) : CResizableDialog(parent) {
-  setWindowTitle(Text(u"복구방식 설정"));
-  const DialogBaseUnits base = BaseUnitsOf(font());
-  auto x = [&](int units) { return DialogUnitsToPixelsX(units, base); };
-  auto y = [&](int units) { return DialogUnitsToPixelsY(units, base); };
-  const int w = x(kWidth);
-  const int h = y(kHeight);
-  resize(w, h);
+  auto frame = dlgframe::DialogTemplate::WithoutBand(this, kWidth, kHeight, Text(u"복구방식 설정"));
+  auto x = [&](int units) { return frame.X(units); };
+  auto y = [&](int units) { return frame.Y(units); };
+  const int w = frame.Width();
 
   const int fieldLeft = x(kMargin + kLabelWidth);
   const int comboLeft = w - x(kMargin + kComboWidth);
@@ -69,51 +64,40 @@ CDlgRecoveryMethod::CDlgRecoveryMethod(QWidget* parent) : CResizableDialog(paren
     return l;
   };
 
+  // A field across the row, growing with the dialog.
+  auto wide = [&](auto* field, const char* name, int i) {
+    field->setObjectName(QString::fromLatin1(name));
+    field->setGeometry(fieldLeft, row(i), w - x(kMargin) - fieldLeft, y(kRowHeight));
+    AddAnchor(field, anchor::TopLeft, anchor::TopRight);
+    return field;
+  };
+  // An edit and, at the right, its unit combo (disabled in the template).
+  auto withUnit = [&](QLineEdit*& edit, const char* editName, QComboBox*& combo, const char* comboName, int i) {
+    edit = new QLineEdit(this);
+    edit->setObjectName(QString::fromLatin1(editName));
+    edit->setGeometry(fieldLeft, row(i), comboLeft - x(4) - fieldLeft, y(kRowHeight));
+    combo = new QComboBox(this);
+    combo->setObjectName(QString::fromLatin1(comboName));
+    combo->setGeometry(comboLeft, row(i), x(kComboWidth), y(kRowHeight));
+    combo->setEnabled(false);
+    AddAnchor(edit, anchor::TopLeft, anchor::TopRight);
+    AddAnchor(combo, anchor::TopRight);
+  };
+
   label(u"이름:", 0);
-  nameEdit_ = new QLineEdit(this);
-  nameEdit_->setObjectName(QStringLiteral("name"));
-  nameEdit_->setGeometry(fieldLeft, row(0), w - x(kMargin) - fieldLeft, y(kRowHeight));
-
+  nameEdit_ = wide(new QLineEdit(this), "name", 0);
   label(u"복구방식:", 1);
-  methodCombo_ = new QComboBox(this);
-  methodCombo_->setObjectName(QStringLiteral("method"));
+  methodCombo_ = wide(new QComboBox(this), "method", 1);
   for (const char16_t* m : kMethods) methodCombo_->addItem(Text(m));
-  methodCombo_->setGeometry(fieldLeft, row(1), w - x(kMargin) - fieldLeft, y(kRowHeight));
-
   clusterLabel_ = label(u"클러스터:", 2);
-  clusterEdit_ = new QLineEdit(this);
-  clusterEdit_->setObjectName(QStringLiteral("cluster"));
-  clusterEdit_->setGeometry(fieldLeft, row(2), comboLeft - x(4) - fieldLeft, y(kRowHeight));
-  clusterSizeCombo_ = new QComboBox(this);
-  clusterSizeCombo_->setObjectName(QStringLiteral("clusterSize"));
+  withUnit(clusterEdit_, "cluster", clusterSizeCombo_, "clusterSize", 2);
   for (const char16_t* s : kClusterSizes) clusterSizeCombo_->addItem(Text(s));
-  clusterSizeCombo_->setGeometry(comboLeft, row(2), x(kComboWidth), y(kRowHeight));
-  clusterSizeCombo_->setEnabled(false);
-
   sizeLabel_ = label(u"파일크기:", 3);
-  sizeEdit_ = new QLineEdit(this);
-  sizeEdit_->setObjectName(QStringLiteral("size"));
-  sizeEdit_->setGeometry(fieldLeft, row(3), comboLeft - x(4) - fieldLeft, y(kRowHeight));
-  sizeUnitCombo_ = new QComboBox(this);
-  sizeUnitCombo_->setObjectName(QStringLiteral("sizeUnit"));
-  sizeUnitCombo_->setGeometry(comboLeft, row(3), x(kComboWidth), y(kRowHeight));
-  sizeUnitCombo_->setEnabled(false);
+  withUnit(sizeEdit_, "size", sizeUnitCombo_, "sizeUnit", 3);
 
-  const QSize button = DialogUnitsToPixels(QSize(kButtonWidth, kButtonHeight), base);
-  const int buttonTop = h - y(kMargin) - button.height();
-  cancel_ = dlgframe::MakeButton(this, {u"취소", "cancel", dlgframe::Role::Reject});
-  cancel_->setGeometry(w - x(kMargin) - button.width(), buttonTop, button.width(), button.height());
-  ok_ = dlgframe::MakeButton(this, {u"확인", "ok", dlgframe::Role::Accept, true});
-  ok_->setGeometry(cancel_->x() - x(4) - button.width(), buttonTop, button.width(), button.height());
-
-  AddAnchor(nameEdit_, anchor::TopLeft, anchor::TopRight);
-  AddAnchor(methodCombo_, anchor::TopLeft, anchor::TopRight);
-  AddAnchor(clusterEdit_, anchor::TopLeft, anchor::TopRight);
-  AddAnchor(sizeEdit_, anchor::TopLeft, anchor::TopRight);
-  AddAnchor(clusterSizeCombo_, anchor::TopRight);
-  AddAnchor(sizeUnitCombo_, anchor::TopRight);
-  AddAnchor(ok_, anchor::BottomRight);
-  AddAnchor(cancel_, anchor::BottomRight);
+  const std::vector<QPushButton*> buttons = frame.RightButtons({dlgframe::kOk, dlgframe::kCancel}, kButtonWidth);
+  ok_ = buttons[0];
+  cancel_ = buttons[1];
 
   SetItem({}, 0, 0, 0, 0);
   connect(methodCombo_, &QComboBox::currentIndexChanged, this, &CDlgRecoveryMethod::OnMethodChange);

@@ -11,7 +11,6 @@
 #include <cstring>
 
 #include "Pellamor/AppRecords.h"
-#include "Pellamor/DLG/DialogFrame.h"
 #include "Pellamor/DriveSession.h"
 #include "Pellamor/LeftView.h"
 #include "Pellamor/MainFrame.h"
@@ -21,6 +20,7 @@
 #include "corvane/filesystem.h"
 #include "platform/codepage.h"
 #include "platform/message.h"
+#include "shared/DialogFrame.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 
 #include <algorithm>
 
-#include "Pellamor/DLG/DialogFrame.h"
 #include "controls/PushPinButton.h"
 #include "platform/environment.h"
+#include "shared/DialogFrame.h"
 #include "shared/DialogHeaderCtrl.h"
 
 namespace {

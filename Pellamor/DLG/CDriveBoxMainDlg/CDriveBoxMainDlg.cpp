@@ -25,7 +25,6 @@
 #include "Pellamor/DLG/CDlgDiskUsageBox/CDlgDiskUsageBox.h"
 #include "Pellamor/DLG/CDlgFileTypeBox/CDlgFileTypeBox.h"
 #include "Pellamor/DLG/CDlgScanBox_FAT/CDlgScanBox_FAT.h"
-#include "Pellamor/DLG/DialogFrame.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/DLG/ListInfoBox/DlgListInfoBox.h"
 #include "Pellamor/LeftView.h"
@@ -38,6 +37,7 @@
 #include "platform/fs_probe.h"
 #include "platform/message.h"
 #include "platform/partition_rows.h"
+#include "shared/DialogFrame.h"
 #include "shared/DialogHeaderCtrl.h"
 
 DRIVETABLEENTRY* g_pDriveTable = nullptr;

@@ -14,9 +14,9 @@
 
 #include "Pellamor/App.h"
 #include "Pellamor/AppRecords.h"
-#include "Pellamor/DLG/DialogFrame.h"
 #include "controls/ButtonSSL.h"
 #include "platform/message.h"
+#include "shared/DialogFrame.h"
 #include "shared/DialogHeaderCtrl.h"
 
 // The box's texts in one interface language.

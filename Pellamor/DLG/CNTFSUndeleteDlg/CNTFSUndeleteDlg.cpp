@@ -26,7 +26,7 @@
 #include "corvane/filesystem.h"
 #include "corvane/ntfs_record.h"
 #include "platform/message.h"
-#include "Pellamor/DLG/DialogFrame.h"
+#include "shared/DialogFrame.h"
 #include "shared/DialogHeaderCtrl.h"
 
 namespace {

@@ -7,9 +7,9 @@
 #include <QVBoxLayout>
 
 #include "Pellamor/DLG/CPropertyEditDlg/PropertyTexts.h"
-#include "Pellamor/DLG/DialogFrame.h"
 #include "Pellamor/DriveSession.h"
 #include "Pellamor/WorkerJob.h"
+#include "shared/DialogFrame.h"
 
 namespace {
 

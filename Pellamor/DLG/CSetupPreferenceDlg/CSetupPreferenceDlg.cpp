@@ -11,8 +11,8 @@
 
 #include "Pellamor/DLG/CSetupPreferenceDlg/COptionDRDlg.h"
 #include "Pellamor/DLG/CSetupPreferenceDlg/COptionUpdateDlg.h"
-#include "Pellamor/DLG/DialogFrame.h"
 #include "controls/PrefsStatic.h"
+#include "shared/DialogFrame.h"
 #include "shared/DialogHeaderCtrl.h"
 
 namespace {

@@ -15,11 +15,11 @@
 
 #include <string_view>
 
-#include "Pellamor/DLG/DialogFrame.h"
 #include "Pellamor/Settings.h"
 #include "platform/codepage.h"
 #include "platform/message.h"
 #include "platform/program_folder.h"
+#include "shared/DialogFrame.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include <cstdio>
 
 #include "Pellamor/App.h"
-#include "Pellamor/DLG/DialogFrame.h"
 #include "Pellamor/Settings.h"
 #include "controls/TextProgressCtrl.h"
 #include "corvane/module_table.h"
+#include "shared/DialogFrame.h"
 #include "shared/DialogHeaderCtrl.h"
 
 namespace {

@@ -28,12 +28,12 @@
 #include "Pellamor/DLG/CDirectSaveDlg/CDirectSaveDlg.h"
 #include "Pellamor/DLG/CDlgAttrChangeBox/CDlgAttrChangeBox.h"
 #include "Pellamor/DLG/CDlgRecoveryMethod/CDlgRecoveryMethod.h"
-#include "Pellamor/DLG/DialogFrame.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/DriveSession.h"
 #include "Pellamor/SaveFolder.h"
 #include "controls/GridListCtrlGroups.h"
 #include "platform/message.h"
+#include "shared/DialogFrame.h"
 #include "shared/DialogHeaderCtrl.h"
 
 namespace {
@@ -229,7 +229,8 @@ CDRSaveBox::CDRSaveBox(QWidget* parent, CDriveSession* session)
   connect(list_, &QWidget::customContextMenuRequested, this,
           [this](const QPoint& p) { ShowItemMenu(list_->viewport()->mapToGlobal(p)); });
 
-  // Wide enough for every column of the list (and its frame and scroll bar) at the first show.
+  // Wide enough for every column of the list (and its frame and scroll bar) at the first show,
+  // where the screen has room for it; on a smaller screen the window fits it and the columns scroll.
   int columns = 0;
   for (int c = 0; c < kColumns; ++c) columns += list_->columnWidth(c);
   const int listWidth =
@@ -237,6 +238,7 @@ CDRSaveBox::CDRSaveBox(QWidget* parent, CDriveSession* session)
   const int w = std::max(531, listWidth + 16);
   const int h = 395;
   resize(w, h);
+  SetFitToScreen(true);
   header_->setGeometry(0, 0, w, 56);
 
   auto* group = new QGroupBox(QString::fromUtf16(u"전체:"), this);

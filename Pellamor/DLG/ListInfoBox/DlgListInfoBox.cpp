@@ -9,19 +9,15 @@
 #include <cstdint>
 #include <vector>
 
-#include "controls/DialogUnits.h"
 #include "controls/GridListCtrlEx.h"
-#include "Pellamor/DLG/DialogFrame.h"
-#include "shared/DialogHeaderCtrl.h"
+#include "shared/DialogFrame.h"
 
 namespace {
 
-// Template size and spacing in dialog units.
+// Template size in dialog units, the band's height included.
 constexpr int kWidth = 280;
 constexpr int kHeight = 200;
-constexpr int kGap = 7;
 constexpr int kButtonWidth = 50;
-constexpr int kButtonHeight = 14;
 
 // The rows from the top of the model down to the index: the order a view shows them in.
 std::vector<int> RowPath(QModelIndex index) {
@@ -34,47 +30,25 @@ std::vector<int> RowPath(QModelIndex index) {
 }  // namespace
 
 CDlgListInfoBox::CDlgListInfoBox(QWidget* parent) : CResizableDialog(parent) {
-  const DialogBaseUnits base = BaseUnitsOf(font());
-  const int w = DialogUnitsToPixelsX(kWidth, base);
-  const int h = DialogUnitsToPixelsY(kHeight, base);
-  const int gapX = DialogUnitsToPixelsX(kGap, base);
-  const int gapY = DialogUnitsToPixelsY(kGap, base);
-  const QSize button = DialogUnitsToPixels(QSize(kButtonWidth, kButtonHeight), base);
-  resize(w, h);
+  auto frame = dlgframe::DialogTemplate::WholeHeight(
+      this, kWidth, kHeight, QString::fromUtf16(u"항목 정보"),
+      QString::fromUtf16(u"목록에서 표시되는 항목이 많은 경우 일목요연하게 보여줍니다."), 242);
+  header_ = frame.Header();
 
-  header_ = dlgframe::MakeHeader(this, QString::fromUtf16(u"항목 정보"),
-                                 QString::fromUtf16(u"목록에서 표시되는 항목이 많은 경우 일목요연하게 보여줍니다."), 242);
-  const int headerHeight = header_->sizeHint().height();
-  header_->setGeometry(0, 0, w, headerHeight);
-
-  edit_ = new QPlainTextEdit(this);
-  edit_->setObjectName(QStringLiteral("edit"));
-  edit_->setReadOnly(true);
-  edit_->setLineWrapMode(QPlainTextEdit::NoWrap);
+  edit_ = dlgframe::MakeInfoText(this, "edit");
   edit_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   edit_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-  const int editTop = headerHeight + gapY;
-  const int buttonTop = h - gapY - button.height();
-  edit_->setGeometry(gapX, editTop, w - 2 * gapX, buttonTop - gapY - editTop);
-
-  cancel_ = dlgframe::MakeButton(this, {u"취소", "cancel", dlgframe::Role::Reject});
-  cancel_->setGeometry(w - gapX - button.width(), buttonTop, button.width(), button.height());
-  ok_ = dlgframe::MakeButton(this, {u"확인", "ok", dlgframe::Role::Accept, true});
-  ok_->setGeometry(cancel_->x() - DialogUnitsToPixelsX(4, base) - button.width(), buttonTop, button.width(),
-                   button.height());
-
+  edit_->setGeometry(frame.BodyRect());
   AddAnchor(edit_, anchor::TopLeft, anchor::BottomRight);
-  AddAnchor(ok_, anchor::BottomRight);
-  AddAnchor(cancel_, anchor::BottomRight);
-  AddAnchor(header_, anchor::TopLeft, anchor::TopRight);
 
+  const std::vector<QPushButton*> buttons = frame.RightButtons({dlgframe::kOk, dlgframe::kCancel}, kButtonWidth);
+  ok_ = buttons[0];
+  cancel_ = buttons[1];
 }
 
 void CDlgListInfoBox::SetText(const QString& text) {
   text_ = text;
-  QString shown = text;
-  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  edit_->setPlainText(shown);
+  dlgframe::ShowInfoText(edit_, text);
 }
 
 namespace {

@@ -1,7 +1,8 @@
-#include "Pellamor/DLG/DialogFrame.h"
+#include "shared/DialogFrame.h"
 
 #include <QDialog>
 #include <QHBoxLayout>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
 
@@ -33,6 +34,7 @@ QPushButton* MakeButton(QWidget* parent, const ButtonSpec& spec) {
 }
 
 void StackUnderBand(QDialog* dialog, CDialogHeaderCtrl* header, QLayout* body, int bodyStretch) {
+  header->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
   auto* column = new QVBoxLayout(dialog);
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
@@ -52,21 +54,75 @@ QHBoxLayout* ButtonRowLayout(QDialog* dialog, std::initializer_list<ButtonSpec> 
   return row;
 }
 
-DialogTemplate::DialogTemplate(CResizableDialog* dialog, int width, int bodyHeight, const QString& title,
-                               const QString& description, int iconId)
-    : dialog_(dialog), base_(BaseUnitsOf(dialog->font())) {
-  header_ = MakeHeader(dialog, title, description, iconId);
-  width_ = X(width);
-  const int bandHeight = header_->sizeHint().height();
-  height_ = bandHeight + Y(bodyHeight);
-  dialog->resize(width_, height_);
-  header_->setGeometry(0, 0, width_, bandHeight);
-  dialog->AddAnchor(header_, anchor::TopLeft, anchor::TopRight);
+QPlainTextEdit* MakeInfoText(QWidget* parent, const char* name) {
+  auto* box = new QPlainTextEdit(parent);
+  box->setObjectName(QString::fromLatin1(name));
+  box->setReadOnly(true);
+  box->setLineWrapMode(QPlainTextEdit::NoWrap);
+  return box;
 }
 
-int DialogTemplate::BodyTop() const { return header_->height() + Y(kMargin); }
+void ShowInfoText(QPlainTextEdit* box, const QString& text) {
+  QString shown = text;
+  shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+  box->setPlainText(shown);
+}
+
+BandLayout::BandLayout(QDialog* dialog, const QString& title, const QString& description, int iconId,
+                       const QMargins& margins)
+    : dialog_(dialog), header_(MakeHeader(dialog, title, description, iconId)), column_(new QVBoxLayout) {
+  column_->setContentsMargins(margins);
+  StackUnderBand(dialog, header_, column_);
+}
+
+std::vector<QPushButton*> BandLayout::AddButtonRow(std::initializer_list<ButtonSpec> specs) {
+  std::vector<QPushButton*> made;
+  column_->addLayout(ButtonRowLayout(dialog_, specs, &made));
+  return made;
+}
+
+QPushButton* BandLayout::AddOkRow() { return AddButtonRow({kOk}).front(); }
+
+DialogTemplate::DialogTemplate(CResizableDialog* dialog) : dialog_(dialog), base_(BaseUnitsOf(dialog->font())) {}
+
+DialogTemplate::DialogTemplate(CResizableDialog* dialog, int width, int bodyHeight, const QString& title,
+                               const QString& description, int iconId)
+    : DialogTemplate(dialog) {
+  header_ = MakeHeader(dialog, title, description, iconId);
+  Resize(X(width), header_->sizeHint().height() + Y(bodyHeight));
+}
+
+DialogTemplate DialogTemplate::WholeHeight(CResizableDialog* dialog, int width, int height, const QString& title,
+                                           const QString& description, int iconId) {
+  DialogTemplate frame(dialog);
+  frame.header_ = MakeHeader(dialog, title, description, iconId);
+  frame.Resize(frame.X(width), frame.Y(height));
+  return frame;
+}
+
+DialogTemplate DialogTemplate::WithoutBand(CResizableDialog* dialog, int width, int height, const QString& title) {
+  DialogTemplate frame(dialog);
+  dialog->setWindowTitle(title);
+  frame.Resize(frame.X(width), frame.Y(height));
+  return frame;
+}
+
+void DialogTemplate::Resize(int width, int height) {
+  width_ = width;
+  height_ = height;
+  dialog_->resize(width_, height_);
+  if (!header_) return;
+  header_->setGeometry(0, 0, width_, header_->sizeHint().height());
+  dialog_->AddAnchor(header_, anchor::TopLeft, anchor::TopRight);
+}
+
+int DialogTemplate::BodyTop() const { return (header_ ? header_->height() : 0) + Y(kMargin); }
 
 int DialogTemplate::ButtonTop() const { return height_ - Y(kMargin) - Y(kButtonHeight); }
+
+QRect DialogTemplate::BodyRect() const {
+  return QRect(X(kMargin), BodyTop(), width_ - 2 * X(kMargin), ButtonTop() - Y(kMargin) - BodyTop());
+}
 
 std::vector<QPushButton*> DialogTemplate::RightButtons(std::initializer_list<ButtonSpec> specs, int buttonWidth) {
   return Row(specs, buttonWidth, true);
