@@ -80,24 +80,6 @@ bool WriteClusters(const FATVOLUMERECORD* rec, OutputFile& out,
   return true;
 }
 
-// Puts the written file in place; the result of a save whose copy ran to its end. A short copy
-// is kept (it is data the user may want, unless the control says otherwise) and fails with
-// `shortNote`.
-int Finish(OutputFile& out, bool complete, SaveControl* control, const char16_t* shortNote = nullptr) {
-  if (!complete && control && !control->keepIncomplete) {
-    out.Discard();
-    save_control::Note(control, kNoteIncompleteNotReplaced);
-    return 0;
-  }
-  if (!out.Commit()) {
-    save_control::Note(control, kNoteWriteFailed);
-    return 0;
-  }
-  if (complete) return 1;
-  if (shortNote) save_control::Note(control, shortNote);
-  return 0;
-}
-
 int SaveSectors(FATVOLUMERECORD* rec, const FatRecoverRequest& request, SaveControl* control) {
   const std::uint32_t bps = rec->bytesPerSector;
   std::uint64_t count = request.sectorCount;
@@ -120,7 +102,7 @@ int SaveSectors(FATVOLUMERECORD* rec, const FatRecoverRequest& request, SaveCont
     if (save_control::StopAfterChunk(control, total - left, total)) return 0;
   }
   // Sectors that do not cover the size leave the file short: not a success.
-  return Finish(out, count * bps >= bytes, control, kNoteSectorsShort);
+  return save_control::Finish(out, count * bps >= bytes, control, kNoteSectorsShort);
 }
 
 }  // namespace
@@ -185,7 +167,7 @@ int RecoverFatFileRequest(FATVOLUMERECORD* rec, const FatRecoverRequest& request
   if (request.size == 0) {
     // An empty file has no cluster (its first cluster is usually 0).
     OutputFile out = OpenOutput(request, control);
-    return out.IsOpen() ? Finish(out, true, control) : 0;
+    return out.IsOpen() ? save_control::Finish(out, true, control) : 0;
   }
   std::vector<std::uint32_t> clusters;
   bool complete = false;
@@ -196,7 +178,7 @@ int RecoverFatFileRequest(FATVOLUMERECORD* rec, const FatRecoverRequest& request
   if (!WriteClusters(rec, out, clusters, request.size, control)) return 0;
   // Deleting a file frees its chain: the basic method then finds its first cluster alone.
   const bool deletedChain = request.deleted && request.method != kFatRecoverLinear && clusters.size() == 1;
-  return Finish(out, complete, control, deletedChain ? kNoteDeletedChainShort : kNoteChainShort);
+  return save_control::Finish(out, complete, control, deletedChain ? kNoteDeletedChainShort : kNoteChainShort);
 }
 
 namespace {

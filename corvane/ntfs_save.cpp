@@ -77,14 +77,30 @@ struct Copy {
   }
 };
 
-// Bytes the runs map without a gap from VCN 0, sparse runs included.
-std::uint64_t CoveredBytes(const NtfsRunList& runs, std::uint64_t clusterSize) {
-  std::uint64_t end = 0;
+// Bytes the runs map without a gap from VCN 0, sparse runs included. *pastLastVcn when the runs
+// map more clusters than the pieces' VCN ranges hold: a piece whose runs go on past its last VCN
+// overlaps the next piece or ends past the stream's last VCN, and every cluster after the longer
+// run would be read from the wrong place.
+std::uint64_t CoveredBytes(const NtfsRunList& runs, std::uint64_t lastVcn, std::uint64_t clusterSize,
+                           bool* pastLastVcn) {
+  *pastLastVcn = false;
+  std::uint64_t next = 0;     // the VCN after the run ahead
+  std::uint64_t covered = 0;  // clusters from VCN 0 up to the first gap
+  bool gap = false;
   for (const NtfsRun& run : runs) {
-    if (run.vcn != end) break;
-    end += run.length;
+    if (run.vcn < next) {
+      *pastLastVcn = true;
+      return 0;
+    }
+    gap = gap || run.vcn != next;
+    next = run.vcn + run.length;  // the decoder refused a run whose end overflows
+    if (!gap) covered = next;
   }
-  return end > UINT64_MAX / clusterSize ? UINT64_MAX : end * clusterSize;
+  if (next > lastVcn + 1 && !runs.empty()) {
+    *pastLastVcn = true;
+    return 0;
+  }
+  return covered > UINT64_MAX / clusterSize ? UINT64_MAX : covered * clusterSize;
 }
 
 // Plain data: runs in order, sparse ones as zeros.
@@ -104,7 +120,10 @@ bool CopyPlain(Copy& copy, const NtfsRunList& runs, std::uint64_t dataSize, std:
     }
     std::uint64_t lcn = 0, left = 0;
     bool sparse = false;
-    if (!MapVcn(runs, vcn, &lcn, &left, &sparse)) return false;
+    if (!MapVcn(runs, vcn, &lcn, &left, &sparse)) {
+      save_control::Note(copy.control, kNoteBadRunList);
+      return false;
+    }
     const std::uint64_t want = (std::min(dataSize, validSize) - done + cs - 1) / cs;
     const std::uint64_t n = std::min({left, perRead, want});
     const std::uint64_t bytes = std::min(n * cs, std::min(dataSize, validSize) - done);
@@ -144,13 +163,20 @@ bool CopyCompressed(Copy& copy, const NtfsRunList& runs, unsigned unitShift,
       bool sparse = false;
       if (!MapVcn(runs, vcn, &lcn, &left, &sparse)) {
         // Past the data the run list may end; inside it, a hole in the list is corruption.
-        if (vcn * cs < dataSize) return false;
+        if (vcn * cs < dataSize) {
+          save_control::Note(copy.control, kNoteBadRunList);
+          return false;
+        }
         sawSparse = true;
         break;
       }
       const std::uint64_t n = std::min(left, firstVcn + unitClusters - vcn);
       if (sparse) sawSparse = true;
-      else if (sawSparse) return false;  // stored clusters after a hole: not a compressed unit
+      else if (sawSparse) {
+        // Stored clusters after a hole: not a compressed unit.
+        save_control::Note(copy.control, kNoteBadCompressedUnit);
+        return false;
+      }
       else allocated += n;
       vcn += n;
     }
@@ -170,6 +196,7 @@ bool CopyCompressed(Copy& copy, const NtfsRunList& runs, unsigned unitShift,
           stored.get(), static_cast<std::size_t>(allocated * cs), plain.get(), unitBytes, &written);
       if (r != platform::Lznt1Result::Ok) {
         FormatNtStatusText(kStatusBadCompressionBuffer);
+        save_control::Note(copy.control, kNoteBadCompressedUnit);
         return false;
       }
       data = plain.get();
@@ -183,24 +210,20 @@ bool CopyCompressed(Copy& copy, const NtfsRunList& runs, unsigned unitShift,
   return true;
 }
 
-// Opens g_strNtfsSavePath through the one output routine (its last component is the name).
-OutputFile OpenSavePath() {
-  const std::u16string& path = g_strNtfsSavePath;
-  const std::size_t slash = path.rfind(u'/');
-  if (slash == std::u16string::npos) return OutputFile::Create(u".", path);
-  return OutputFile::Create(std::u16string_view(path).substr(0, slash == 0 ? 1 : slash),
-                            std::u16string_view(path).substr(slash + 1));
+// Starts folder/name through the one output routine; a file that cannot be made says so.
+OutputFile OpenOutput(std::u16string_view folder, std::u16string_view name, SaveControl* control) {
+  OutputFile out = OutputFile::Create(folder, name);
+  if (!out.IsOpen()) save_control::Note(control, kNoteCannotCreate);
+  return out;
 }
 
-bool WriteResident(const std::u16string& folder, const std::u16string& name,
-                   const std::uint8_t* data, std::size_t size, SaveControl* control) {
-  OutputFile out = OutputFile::Create(folder, name);
-  if (!out.IsOpen()) return false;
-  if (!out.Write(data, size) || !out.Commit()) {
-    save_control::Note(control, kNoteWriteFailed);
-    return false;
-  }
-  return true;
+// Opens g_strNtfsSavePath (its last component is the name).
+OutputFile OpenSavePath(SaveControl* control) {
+  const std::u16string& path = g_strNtfsSavePath;
+  const std::size_t slash = path.rfind(u'/');
+  if (slash == std::u16string::npos) return OpenOutput(u".", path, control);
+  return OpenOutput(std::u16string_view(path).substr(0, slash == 0 ? 1 : slash),
+                    std::u16string_view(path).substr(slash + 1), control);
 }
 
 const NTFSFILEENTRY* LookUpEntry(std::uint32_t recordNumber) {
@@ -241,43 +264,46 @@ int DecryptEfsFile(const std::u16string&) {
 
 namespace {
 
-// Writes the first dataSize bytes of a non-resident stream to g_strNtfsSavePath, as
-// CopyAttributeToFile says.
-int CopyStream(NTFSVOLUMERECORD* state, const NtfsDataStream& stream, std::uint64_t dataSize,
-               SaveControl* control) {
-  if (stream.resident || state->clusterSize == 0) return 0;
-  const NtfsRunList& runs = stream.runs;
-  // A size beyond what the runs map is damage: the copy stops where the runs end.
-  const std::uint64_t covered = CoveredBytes(runs, state->clusterSize);
-  const bool damaged = dataSize > covered;
-  const std::uint64_t size = std::min(dataSize, covered);
-  const std::uint64_t validSize = std::min(size, stream.initializedSize);
-  const unsigned unitShift = stream.unitShift;
-  const bool compressed = (stream.flags & ntfs::kAttrFlagCompressionMask) != 0 && unitShift != 0;
-  // NTFS compresses only with clusters of 4 KiB or less, in units of 16 clusters.
-  if (compressed && (unitShift > 8 || (std::uint64_t{state->clusterSize} << unitShift) > (1u << 20)))
-    return 0;
+// What the copy of a non-resident stream writes, settled before any output is made.
+struct StreamPlan {
+  std::uint64_t size = 0;       // the data size, bounded by what the runs map
+  std::uint64_t validSize = 0;  // bytes before the initialized size; zeros after it
+  bool damaged = false;         // the data size lies beyond what the runs map
+  bool compressed = false;
+  unsigned unitShift = 0;
+};
 
-  OutputFile out = OpenSavePath();
-  if (!out.IsOpen()) return 0;
-  Copy copy{state, out, control, size};
-  const bool ok = compressed ? CopyCompressed(copy, runs, unitShift, size, validSize)
-                             : CopyPlain(copy, runs, size, validSize);
-  // A failed or stopped copy leaves nothing behind (the output is discarded with `out`).
-  if (!ok) return 0;
-  if (damaged && control && !control->keepIncomplete) {
-    save_control::Note(control, kNoteIncompleteNotReplaced);
-    return 0;  // the output is discarded with `out`
+// False, with a note, for a stream whose runs or compression unit cannot be copied.
+bool PlanStream(const NTFSVOLUMERECORD* state, const NtfsDataStream& stream, std::uint64_t dataSize,
+                SaveControl* control, StreamPlan* plan) {
+  if (stream.resident || state->clusterSize == 0) return false;
+  bool pastLastVcn = false;
+  const std::uint64_t covered = CoveredBytes(stream.runs, stream.lastVcn, state->clusterSize, &pastLastVcn);
+  if (pastLastVcn) {
+    save_control::Note(control, kNoteRunsPastLastVcn);
+    return false;
   }
-  if (!out.Commit()) {
-    save_control::Note(control, kNoteWriteFailed);
-    return 0;
+  // A size beyond what the runs map is damage: the copy stops where the runs end.
+  plan->damaged = dataSize > covered;
+  plan->size = std::min(dataSize, covered);
+  plan->validSize = std::min(plan->size, stream.initializedSize);
+  plan->unitShift = stream.unitShift;
+  plan->compressed = (stream.flags & ntfs::kAttrFlagCompressionMask) != 0 && plan->unitShift != 0;
+  // NTFS compresses only with clusters of 4 KiB or less, in units of 16 clusters.
+  if (plan->compressed &&
+      (plan->unitShift > 8 || (std::uint64_t{state->clusterSize} << plan->unitShift) > (1u << 20))) {
+    save_control::Note(control, kNoteBadCompressedUnit);
+    return false;
   }
-  if (damaged) {
-    save_control::Note(control, kNoteDataBeyondRuns);
-    return 0;
-  }
-  return 1;
+  return true;
+}
+
+// Writes the planned bytes of a non-resident stream to `out`; false on a fault or a stop.
+bool CopyStream(NTFSVOLUMERECORD* state, const NtfsDataStream& stream, const StreamPlan& plan,
+                OutputFile& out, SaveControl* control) {
+  Copy copy{state, out, control, plan.size};
+  return plan.compressed ? CopyCompressed(copy, stream.runs, plan.unitShift, plan.size, plan.validSize)
+                         : CopyPlain(copy, stream.runs, plan.size, plan.validSize);
 }
 
 }  // namespace
@@ -286,8 +312,17 @@ int CopyAttributeToFile(NTFSVOLUMERECORD* state, const std::uint8_t* attribute,
                         std::uint32_t length, std::uint64_t dataSize, SaveControl* control) {
   if (AttributeIsResident(attribute) || state->clusterSize == 0) return 0;
   NtfsDataStream stream;
-  if (!DataStreamOfAttribute(attribute, length, &stream)) return 0;
-  return CopyStream(state, stream, dataSize, control);
+  if (!DataStreamOfAttribute(attribute, length, &stream)) {
+    save_control::Note(control, kNoteBadRunList);
+    return 0;
+  }
+  StreamPlan plan;
+  if (!PlanStream(state, stream, dataSize, control, &plan)) return 0;
+  OutputFile out = OpenSavePath(control);
+  if (!out.IsOpen()) return 0;
+  // A failed or stopped copy leaves nothing behind (the output is discarded with `out`).
+  if (!CopyStream(state, stream, plan, out, control)) return 0;
+  return save_control::Finish(out, !plan.damaged, control, kNoteDataBeyondRuns);
 }
 
 int SaveNtfsFile(NTFSVOLUMERECORD* state, std::uint32_t recordNumber, std::u16string name,
@@ -301,7 +336,10 @@ int SaveNtfsFile(NTFSVOLUMERECORD* state, std::uint32_t recordNumber, std::u16st
     return 0;
   }
   NtfsFileInfo info;
-  if (!ParseFileRecord(record.data(), record.size(), &info) || info.baseRecord != 0) return 0;
+  if (!ParseFileRecord(record.data(), record.size(), &info) || info.baseRecord != 0) {
+    save_control::Note(control, kNoteRecordChanged);
+    return 0;
+  }
   // A file whose attributes do not fit its record is read through its attribute list.
   NtfsListResolution list;
   if (info.hasAttributeList)
@@ -309,8 +347,10 @@ int SaveNtfsFile(NTFSVOLUMERECORD* state, std::uint32_t recordNumber, std::u16st
   // The record may have been given to another file since the search saw it.
   if (!found) found = LookUpEntry(recordNumber);
   if (found && (!info.hasName || info.name != std::u16string(found->name) ||
-                static_cast<std::int64_t>(info.parent) != found->parentRecordNumber))
+                static_cast<std::int64_t>(info.parent) != found->parentRecordNumber)) {
+    save_control::Note(control, kNoteRecordChanged);
     return 0;
+  }
   // A list cut short may have lost pieces of the data: no save rather than a short one.
   if (list.fault != AttributeListFault::kNone) {
     save_control::Note(control, AttributeListFaultNote(list.fault));
@@ -322,19 +362,40 @@ int SaveNtfsFile(NTFSVOLUMERECORD* state, std::uint32_t recordNumber, std::u16st
   } else {
     std::uint32_t length = 0;
     const std::uint8_t* data = FindAttribute(record.data(), record.size(), ntfs::kAttrData, &length);
-    if (!data || !DataStreamOfAttribute(data, length, &stream)) return 0;
+    // Folder-like metadata files ($Secure, $Extend/$Quota, $ObjId, $Reparse) keep their contents
+    // in indexes and named streams: the file has no unnamed stream to copy.
+    if (!data) {
+      save_control::Note(control, kNoteNoUnnamedData);
+      return 0;
+    }
+    if (!DataStreamOfAttribute(data, length, &stream)) {
+      save_control::Note(control, kNoteBadRunList);
+      return 0;
+    }
   }
   g_strNtfsSavePath = path;
 
-  int result;
+  // The size as the record states it, however large: the plan bounds it by the runs.
+  StreamPlan plan;
+  if (!stream.resident &&
+      !PlanStream(state, stream, static_cast<std::uint64_t>(stream.dataSize), control, &plan))
+    return 0;
+  OutputFile out = OpenOutput(folder, name, control);
+  if (!out.IsOpen()) return 0;
+  bool copied;
   if (stream.resident) {
-    result = WriteResident(folder, name, stream.residentValue.data(), stream.residentValue.size(),
-                           control) ? 1 : 0;
+    copied = out.Write(stream.residentValue.data(), stream.residentValue.size());
+    if (!copied) save_control::Note(control, kNoteWriteFailed);
   } else {
-    // The size as the record states it, however large: the copy bounds it by the runs.
-    result = CopyStream(state, stream, static_cast<std::uint64_t>(stream.dataSize), control);
+    copied = CopyStream(state, stream, plan, out, control);
   }
+  if (!copied) return 0;  // the output is discarded with `out`
+  // The copied bytes are ciphertext: decryption must turn them into the file before they take
+  // its name, and a file that stays encrypted leaves nothing.
   const bool encrypted = (fileAttributes & 0x4000) != 0 || (stream.flags & ntfs::kAttrFlagEncrypted) != 0;
-  if (result && encrypted) result = DecryptEfsFile(path);
-  return result;
+  if (encrypted && !DecryptEfsFile(path)) {
+    save_control::Note(control, kNoteEncryptedFile);
+    return 0;
+  }
+  return save_control::Finish(out, !plan.damaged, control, kNoteDataBeyondRuns);
 }

@@ -5,6 +5,10 @@
 #include <functional>
 #include <string>
 
+namespace platform {
+class OutputFile;
+}
+
 struct SaveControl {
   // Called after every run of clusters or compression unit is written, with the bytes written so
   // far and the bytes the save aims at. It may block (a pause); true stops the save, which then
@@ -24,6 +28,7 @@ inline constexpr char16_t kNoteSaveStopped[] = u"저장을 중지했습니다.";
 inline constexpr char16_t kNoteReadFailed[] = u"섹터를 읽을 수 없습니다";
 inline constexpr char16_t kNoteWriteFailed[] = u"파일에 쓸 수 없습니다.";
 inline constexpr char16_t kNoteOutOfMemory[] = u"메모리가 부족합니다.";
+inline constexpr char16_t kNoteCannotCreate[] = u"저장위치에 파일을 만들 수 없습니다.";
 inline constexpr char16_t kNoteIncompleteNotReplaced[] =
     u"데이터가 기록된 크기에 미치지 못하므로 기존 파일을 바꾸지 않았습니다.";
 inline constexpr char16_t kNoteDataBeyondRuns[] =
@@ -42,5 +47,11 @@ inline bool StopAfterChunk(SaveControl* control, std::uint64_t written, std::uin
 inline void Note(SaveControl* control, const char16_t* text) {
   if (control && control->note.empty()) control->note = text;
 }
+
+// Puts the written file in place; the result of a save whose copy ran to its end. A short copy
+// is kept (it is data the user may want, unless the control says otherwise) and fails with
+// `shortNote`.
+int Finish(platform::OutputFile& out, bool complete, SaveControl* control,
+           const char16_t* shortNote = nullptr);
 
 }  // namespace save_control

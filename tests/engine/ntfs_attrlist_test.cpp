@@ -435,6 +435,86 @@ std::uint64_t ImageOffset(const NtfsRunList& runs, std::uint64_t clusterSize, st
   return lcn * clusterSize + byte % clusterSize;
 }
 
+// Where the patches of frag.bin go, read through the engine from the sound image: its record,
+// the list entry of its second data piece, the extension record that holds that piece and the
+// piece's attribute, and the length byte of a run one cluster long in each piece.
+struct FragPatchPoints {
+  std::int64_t record = -1;
+  std::uint64_t listEntryAt = 0, extensionAt = 0, pieceAt = 0;
+  std::uint64_t baseRunLengthAt = 0, extensionRunLengthAt = 0;
+};
+
+// The volume byte of the length of the first run one cluster long in the record's unnamed $DATA
+// (record: the fixed-up copy of the record at volume byte recordAt).
+void LocateRunOfOneCluster(const std::uint8_t* record, std::size_t size, std::uint64_t recordAt,
+                           std::uint64_t* at) {
+  std::uint32_t length = 0;
+  const std::uint8_t* data = FindAttribute(record, size, ntfs::kAttrData, &length);
+  ASSERT_NE(data, nullptr);
+  ASSERT_FALSE(AttributeIsResident(data));
+  for (std::size_t pos = platform::Le16(data + ntfs::attr::kRunOffset); pos < length && data[pos] != 0;) {
+    DataRunHeader h;
+    ASSERT_TRUE(DecodeDataRun(data + pos, length - pos, &h));
+    if (h.length == 1 && (data[pos] & 0x0F) == 1) {
+      const std::size_t inRecord = static_cast<std::size_t>(data - record) + pos + 1;
+      // The last two bytes of each 512 are fix-up words on disk: the stored byte is elsewhere.
+      ASSERT_LT(inRecord % ntfs::kFixupStride, ntfs::kFixupStride - 2);
+      *at = recordAt + inRecord;
+      return;
+    }
+    pos += h.bytes;
+  }
+  FAIL() << "no run of one cluster";
+}
+
+void LocateFragPatchPoints(FragPatchPoints* p) {
+  Searched v(Fixture(kImage), 1);
+  ASSERT_TRUE(v.result.ok);
+  for (std::uint32_t i = 0; i < v.result.count; ++i)
+    if (platform::ToUtf8(v.result.entries[i].name) == "frag.bin") p->record = v.result.entries[i].recordNumber;
+  ASSERT_GE(p->record, 0);
+  const std::size_t rs = v.state->recordSize;
+  const std::uint64_t cs = v.state->clusterSize;
+  std::vector<std::uint8_t> base(rs), extension(rs);
+  ASSERT_TRUE(ReadMftRecord(v.state, static_cast<std::uint64_t>(p->record), base.data()));
+  std::uint32_t length = 0;
+  const std::uint8_t* list = FindAttribute(base.data(), rs, ntfs::kAttrAttributeList, &length);
+  ASSERT_NE(list, nullptr);
+  ASSERT_FALSE(AttributeIsResident(list));
+  std::vector<std::uint8_t> value;
+  ASSERT_TRUE(ReadAttributeValue(v.state, list, &value, kMaxAttributeListBytes));
+  NtfsRunList listRuns;
+  ASSERT_TRUE(DecodeRunList(list, length, &listRuns));
+  // The second data piece's entry.
+  std::uint64_t extensionRecord = 0;
+  for (std::size_t at = 0; at + ntfs::alist::kHeader <= value.size();) {
+    const std::uint8_t* e = value.data() + at;
+    if (platform::Le32(e) == ntfs::kAttrData && platform::Le64(e + ntfs::alist::kStartVcn) != 0) {
+      p->listEntryAt = ImageOffset(listRuns, cs, at);
+      extensionRecord = platform::Le64(e + ntfs::alist::kReference) & ntfs::kRecordNumberMask;
+      break;
+    }
+    at += platform::Le16(e + ntfs::alist::kLength);
+  }
+  ASSERT_NE(p->listEntryAt, 0u);
+  const std::uint64_t baseAt = ImageOffset(v.state->mftRuns, cs, static_cast<std::uint64_t>(p->record) * rs);
+  ASSERT_NE(baseAt, 0u);
+  p->extensionAt = ImageOffset(v.state->mftRuns, cs, extensionRecord * rs);
+  ASSERT_TRUE(ReadMftRecord(v.state, extensionRecord, extension.data()));
+  const std::uint8_t* piece = FindAttribute(extension.data(), rs, ntfs::kAttrData, &length);
+  ASSERT_NE(piece, nullptr);
+  p->pieceAt = p->extensionAt + static_cast<std::uint64_t>(piece - extension.data());
+  ASSERT_NO_FATAL_FAILURE(LocateRunOfOneCluster(base.data(), rs, baseAt, &p->baseRunLengthAt));
+  ASSERT_NO_FATAL_FAILURE(LocateRunOfOneCluster(extension.data(), rs, p->extensionAt, &p->extensionRunLengthAt));
+}
+
+std::vector<std::string> FolderNames(const std::string& folder) {
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename().string());
+  return names;
+}
+
 }  // namespace
 
 // Copies of the real volume with frag.bin's list or its extension record patched: the extension
@@ -443,47 +523,10 @@ std::uint64_t ImageOffset(const NtfsRunList& runs, std::uint64_t clusterSize, st
 TEST(NtfsAttributeList, PatchedCopiesOfARealFileAreListedDamagedAndRefused) {
   REQUIRE_FIXTURE(kImage);
   const std::string original = testing_support::ReadFile(Fixture(kImage));
-  // Where the patches go, read through the engine from the sound image.
-  std::uint64_t baseAt = 0, listEntryAt = 0, extensionAt = 0, pieceAt = 0;
-  std::int64_t record = -1;
-  {
-    Searched v(Fixture(kImage), 1);
-    ASSERT_TRUE(v.result.ok);
-    for (std::uint32_t i = 0; i < v.result.count; ++i)
-      if (platform::ToUtf8(v.result.entries[i].name) == "frag.bin") record = v.result.entries[i].recordNumber;
-    ASSERT_GE(record, 0);
-    const std::size_t rs = v.state->recordSize;
-    const std::uint64_t cs = v.state->clusterSize;
-    std::vector<std::uint8_t> base(rs), extension(rs);
-    ASSERT_TRUE(ReadMftRecord(v.state, static_cast<std::uint64_t>(record), base.data()));
-    std::uint32_t length = 0;
-    const std::uint8_t* list = FindAttribute(base.data(), rs, ntfs::kAttrAttributeList, &length);
-    ASSERT_NE(list, nullptr);
-    ASSERT_FALSE(AttributeIsResident(list));
-    std::vector<std::uint8_t> value;
-    ASSERT_TRUE(ReadAttributeValue(v.state, list, &value, kMaxAttributeListBytes));
-    NtfsRunList listRuns;
-    ASSERT_TRUE(DecodeRunList(list, length, &listRuns));
-    // The second data piece's entry.
-    std::uint64_t extensionRecord = 0;
-    for (std::size_t at = 0; at + ntfs::alist::kHeader <= value.size();) {
-      const std::uint8_t* e = value.data() + at;
-      if (platform::Le32(e) == ntfs::kAttrData && platform::Le64(e + ntfs::alist::kStartVcn) != 0) {
-        listEntryAt = ImageOffset(listRuns, cs, at);
-        extensionRecord = platform::Le64(e + ntfs::alist::kReference) & ntfs::kRecordNumberMask;
-        break;
-      }
-      at += platform::Le16(e + ntfs::alist::kLength);
-    }
-    ASSERT_NE(listEntryAt, 0u);
-    baseAt = ImageOffset(v.state->mftRuns, cs, static_cast<std::uint64_t>(record) * rs);
-    extensionAt = ImageOffset(v.state->mftRuns, cs, extensionRecord * rs);
-    ASSERT_TRUE(ReadMftRecord(v.state, extensionRecord, extension.data()));
-    const std::uint8_t* piece = FindAttribute(extension.data(), rs, ntfs::kAttrData, &length);
-    ASSERT_NE(piece, nullptr);
-    pieceAt = extensionAt + static_cast<std::uint64_t>(piece - extension.data());
-    ASSERT_NE(baseAt, 0u);
-  }
+  FragPatchPoints at;
+  ASSERT_NO_FATAL_FAILURE(LocateFragPatchPoints(&at));
+  const std::uint64_t extensionAt = at.extensionAt, listEntryAt = at.listEntryAt, pieceAt = at.pieceAt;
+  const std::int64_t record = at.record;
   auto put64 = [](std::string& image, std::uint64_t at, std::uint64_t value) {
     for (int i = 0; i < 8; ++i) image[at + i] = static_cast<char>(value >> (8 * i));
   };
@@ -527,6 +570,52 @@ TEST(NtfsAttributeList, PatchedCopiesOfARealFileAreListedDamagedAndRefused) {
     SaveControl control;
     EXPECT_EQ(v.Save(*e, out.path(), &control), 0);
     EXPECT_EQ(control.note, AttributeListFaultNote(c.fault));
+    EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+  }
+}
+
+// Copies of the real volume where one run of frag.bin is a cluster longer than its piece's VCN
+// range: in the base record's piece it overlaps the piece that follows, in the extension's (the
+// last) it reaches past the file's last VCN, and every later cluster would be read from the
+// wrong place. The save is refused with its note and leaves the folder as it was, whether or not
+// the caller keeps incomplete files; engine_probe prints the note.
+TEST(NtfsAttributeList, RunsLongerThanTheirPieceAreRefusedAndLeaveNothing) {
+  REQUIRE_FIXTURE(kImage);
+  const std::string original = testing_support::ReadFile(Fixture(kImage));
+  FragPatchPoints at;
+  ASSERT_NO_FATAL_FAILURE(LocateFragPatchPoints(&at));
+  const std::pair<const char*, std::uint64_t> cases[] = {
+      {"a run of the first piece, in the base record", at.baseRunLengthAt},
+      {"a run of the last piece, in the extension record", at.extensionRunLengthAt},
+  };
+  for (const auto& [what, runLengthAt] : cases) {
+    SCOPED_TRACE(what);
+    testing_support::TempDir dir;
+    std::string image = original;
+    ASSERT_EQ(image[runLengthAt], 1);
+    image[runLengthAt] = 2;
+    const std::string patched = dir.File("patched.img");
+    testing_support::WriteFile(patched, image);
+    Searched v(patched, 3);
+    ASSERT_TRUE(v.result.ok);
+    const NTFSFILEENTRY* e = v.At(at.record);
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(platform::ToUtf8(e->name), "frag.bin");
+    for (bool keepIncomplete : {true, false}) {
+      SCOPED_TRACE(keepIncomplete ? "incomplete files kept" : "incomplete files not kept");
+      testing_support::TempDir out;
+      testing_support::WriteFile(out.File("frag.bin"), "older");
+      SaveControl control;
+      control.keepIncomplete = keepIncomplete;
+      EXPECT_EQ(v.Save(*e, out.path(), &control), 0);
+      EXPECT_EQ(control.note, kNoteRunsPastLastVcn);
+      EXPECT_EQ(FolderNames(out.path()), std::vector<std::string>{"frag.bin"});
+      EXPECT_EQ(testing_support::ReadFile(out.File("frag.bin")), "older");
+    }
+    testing_support::TempDir out;
+    const auto probe = testing_support::ProbeSave(patched, "/frag.bin", out.path());
+    EXPECT_NE(probe.exitCode, 0);
+    EXPECT_EQ(probe.out, "save failed: " + platform::ToUtf8(kNoteRunsPastLastVcn) + "\n");
     EXPECT_TRUE(std::filesystem::is_empty(out.path()));
   }
 }

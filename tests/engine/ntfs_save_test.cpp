@@ -46,9 +46,9 @@ struct SearchedVolume {
     return path;
   }
 
-  int Save(const NTFSFILEENTRY& e, const std::string& dir) {
+  int Save(const NTFSFILEENTRY& e, const std::string& dir, SaveControl* control = nullptr) {
     return SaveNtfsFile(state, static_cast<std::uint32_t>(e.recordNumber), e.name,
-                        platform::FromUtf8(dir), e.fileAttributes, &e);
+                        platform::FromUtf8(dir), e.fileAttributes, &e, control);
   }
 
   testing_support::ScopedDrives drives;
@@ -107,6 +107,61 @@ TEST(NtfsSave, EveryFileOfRealVolumesIsSavedByteExact) {
   }
 }
 
+namespace {
+
+// Whether sleuthkit's istat lists an unnamed $DATA in the record.
+bool IstatListsUnnamedData(const std::string& image, std::int64_t record) {
+  const auto istat = testing_support::Run("istat '" + image + "' " + std::to_string(record));
+  EXPECT_EQ(istat.exitCode, 0);
+  for (const std::string& line : testing_support::Lines(istat.out))
+    if (line.rfind("Type: $DATA (128-", 0) == 0 && line.find("Name: N/A") != std::string::npos) return true;
+  return false;
+}
+
+}  // namespace
+
+// The metadata files that keep their contents in indexes and named streams are listed as files
+// of 0 bytes without an unnamed $DATA, as istat shows: the save is refused with that reason,
+// which engine_probe prints, and leaves nothing. A file whose unnamed $DATA is empty ($Volume,
+// and $BadClus beside its named $Bad) is saved as an empty file.
+TEST(NtfsSave, AFileWithoutAnUnnamedDataStreamIsRefusedWithItsReason) {
+  const std::pair<const char*, bool> files[] = {
+      {"/$Secure", false},       {"/$Extend/$Quota", false}, {"/$Extend/$ObjId", false},
+      {"/$Extend/$Reparse", false}, {"/$Volume", true},      {"/$BadClus", true},
+  };
+  for (const char* image : {"ntfs_4k.img", "ntfs_512.img", "ntfs_64k.img", "ntfs_4ks.img", "ntfs_attrlist.img"}) {
+    SCOPED_TRACE(image);
+    if (!FixtureExists(image)) continue;
+    SearchedVolume v(Fixture(image));
+    ASSERT_TRUE(v.result.ok);
+    for (const auto& [path, hasData] : files) {
+      SCOPED_TRACE(path);
+      auto it = v.byPath.find(path);
+      ASSERT_NE(it, v.byPath.end());
+      const NTFSFILEENTRY& e = *it->second;
+      EXPECT_EQ(e.folder, 0);
+      EXPECT_EQ(e.dataSize, 0);
+      ASSERT_EQ(IstatListsUnnamedData(Fixture(image), e.recordNumber), hasData);
+      testing_support::TempDir out;
+      SaveControl control;
+      if (hasData) {
+        ASSERT_EQ(v.Save(e, out.path(), &control), 1) << platform::ToUtf8(control.note);
+        EXPECT_TRUE(control.note.empty());
+        EXPECT_EQ(FolderNames(out.path()), std::vector<std::string>{Base(path)});
+        EXPECT_EQ(std::filesystem::file_size(out.File(Base(path))), 0u);
+        continue;
+      }
+      EXPECT_EQ(v.Save(e, out.path(), &control), 0);
+      EXPECT_EQ(control.note, kNoteNoUnnamedData);
+      EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+      const auto probe = testing_support::ProbeSave(Fixture(image), path, out.path());
+      EXPECT_NE(probe.exitCode, 0);
+      EXPECT_EQ(probe.out, "save failed: " + platform::ToUtf8(kNoteNoUnnamedData) + "\n");
+      EXPECT_TRUE(std::filesystem::is_empty(out.path()));
+    }
+  }
+}
+
 TEST(NtfsSave, ARecordReusedSinceTheSearchIsRefused) {
   const char* image = "ntfs_4k.img";
   REQUIRE_FIXTURE(image);
@@ -116,12 +171,16 @@ TEST(NtfsSave, ARecordReusedSinceTheSearchIsRefused) {
   NTFSFILEENTRY stale = *v.byPath.at("/multi.bin");
   std::u16string other = u"someone else.bin";
   std::copy(other.begin(), other.end() + 1, stale.name);
+  SaveControl renamed;
   EXPECT_EQ(SaveNtfsFile(v.state, static_cast<std::uint32_t>(stale.recordNumber), stale.name,
-                         platform::FromUtf8(out.path()), 0, &stale), 0);
+                         platform::FromUtf8(out.path()), 0, &stale, &renamed), 0);
+  EXPECT_EQ(renamed.note, kNoteRecordChanged);
   NTFSFILEENTRY moved = *v.byPath.at("/multi.bin");
   moved.parentRecordNumber = 99;
+  SaveControl movedControl;
   EXPECT_EQ(SaveNtfsFile(v.state, static_cast<std::uint32_t>(moved.recordNumber), moved.name,
-                         platform::FromUtf8(out.path()), 0, &moved), 0);
+                         platform::FromUtf8(out.path()), 0, &moved, &movedControl), 0);
+  EXPECT_EQ(movedControl.note, kNoteRecordChanged);
   EXPECT_TRUE(std::filesystem::is_empty(out.path()));
   // The queue may save under a new name: only what the search saw is compared.
   const NTFSFILEENTRY& real = *v.byPath.at("/multi.bin");
@@ -154,13 +213,24 @@ TEST(NtfsSave, CancelStopsTheCopyAndEncryptionFailsWithItsMessage) {
   testing_support::TempDir out;
   const NTFSFILEENTRY& multi = *v.byPath.at("/multi.bin");
 
-  // An encrypted file cannot be decrypted here: the save fails and says why.
-  v.volume.sink().Clear();
-  EXPECT_EQ(SaveNtfsFile(v.state, static_cast<std::uint32_t>(multi.recordNumber), multi.name,
-                         platform::FromUtf8(out.path()), 0x4000, &multi), 0);
-  ASSERT_EQ(v.volume.sink().Texts().size(), 1u);
-  EXPECT_NE(v.volume.sink().Texts()[0].find(u"NTFS암호화파일을 복구하기 위해 필요합니다."),
-            std::u16string::npos);
+  // An encrypted file cannot be decrypted here: the save fails and says why, non-resident or
+  // resident, and its ciphertext does not take the place of an older file of that name.
+  for (const char* path : {"/multi.bin", "/small.txt"}) {
+    SCOPED_TRACE(path);
+    const NTFSFILEENTRY& e = *v.byPath.at(path);
+    testing_support::TempDir folder;
+    testing_support::WriteFile(folder.File(Base(path)), "older");
+    v.volume.sink().Clear();
+    SaveControl control;
+    EXPECT_EQ(SaveNtfsFile(v.state, static_cast<std::uint32_t>(e.recordNumber), e.name,
+                           platform::FromUtf8(folder.path()), 0x4000, &e, &control), 0);
+    ASSERT_EQ(v.volume.sink().Texts().size(), 1u);
+    EXPECT_NE(v.volume.sink().Texts()[0].find(u"NTFS암호화파일을 복구하기 위해 필요합니다."),
+              std::u16string::npos);
+    EXPECT_EQ(control.note, kNoteEncryptedFile);
+    EXPECT_EQ(FolderNames(folder.path()), std::vector<std::string>{Base(path)});
+    EXPECT_EQ(testing_support::ReadFile(folder.File(Base(path))), "older");
+  }
 
   // The copy runs through the attribute directly. A stop already pending when it starts is
   // seen, and stays pending: the copy ends with 0 and leaves no file.
@@ -245,7 +315,8 @@ TEST(NtfsSave, CompressedUnitsOfEveryKind) {
   EXPECT_EQ(FolderNames(out.path()), std::vector<std::string>{"comp.bin"});
 }
 
-// Each save that cannot give the file's exact bytes reports 0, ends, and leaves nothing hidden.
+// Each save that cannot give the file's exact bytes reports 0 with its reason and leaves nothing,
+// except that runs ending before the data keep what they map under the file's name.
 TEST(NtfsSave, FailedSavesReportFailureAndLeaveNoTemporaryFile) {
   auto plain = [](std::vector<std::uint8_t> runs, std::uint64_t clusters) {
     NonResidentSpec s;
@@ -258,15 +329,26 @@ TEST(NtfsSave, FailedSavesReportFailureAndLeaveNoTemporaryFile) {
   c.allocated = c.dataSize = c.initialized = 16 * kCluster;
   c.flags = 0x0001;
   c.unitShift = 4;
+  NonResidentSpec wideUnit = c;
+  wideUnit.unitShift = 9;  // NTFS compresses in units of 16 clusters
   struct Case {
     const char* what;
     HandFile file;
+    const char16_t* note;
+    bool keepsMapped = false;  // what the runs map stays under the file's name
   };
   const Case cases[] = {
-      {"runs end before the data", {8, u"short.bin", plain({0x11, 2, 100, 0x00}, 4)}},
-      {"length nibble above 8", {9, u"nibble.bin", plain({0x19, 1, 2, 3, 4, 5, 6, 7, 8, 9, 100, 0x00}, 4)}},
-      {"clusters past the end of the volume", {10, u"past.bin", plain({0x21, 4, 0x00, 0x10, 0x00}, 4)}},
-      {"compressed unit that is no LZNT1", {11, u"badunit.bin", NonResidentAttr(0x80, c, {0x11, 1, 120, 0x01, 15, 0x00}), 0x820}},
+      {"runs end before the data", {8, u"short.bin", plain({0x11, 2, 100, 0x00}, 4)}, kNoteDataBeyondRuns, true},
+      {"length nibble above 8", {9, u"nibble.bin", plain({0x19, 1, 2, 3, 4, 5, 6, 7, 8, 9, 100, 0x00}, 4)},
+       kNoteBadRunList},
+      {"clusters past the end of the volume", {10, u"past.bin", plain({0x21, 4, 0x00, 0x10, 0x00}, 4)},
+       kNoteReadFailed},
+      {"compressed unit that is no LZNT1",
+       {11, u"badunit.bin", NonResidentAttr(0x80, c, {0x11, 1, 120, 0x01, 15, 0x00}), 0x820}, kNoteBadCompressedUnit},
+      {"a run longer than the attribute's VCN range", {12, u"long.bin", plain({0x11, 3, 100, 0x00}, 2)},
+       kNoteRunsPastLastVcn},
+      {"a compression unit of 512 clusters",
+       {13, u"wideunit.bin", NonResidentAttr(0x80, wideUnit, {0x11, 16, 100, 0x00}), 0x820}, kNoteBadCompressedUnit},
   };
   std::vector<HandFile> files;
   for (const Case& k : cases) files.push_back(k.file);
@@ -280,20 +362,29 @@ TEST(NtfsSave, FailedSavesReportFailureAndLeaveNoTemporaryFile) {
     ASSERT_EQ(v.byRecord.count(static_cast<std::int64_t>(k.file.record)), 1u);
     testing_support::TempDir out;
     v.volume.sink().Clear();
-    EXPECT_EQ(v.Save(*v.byRecord.at(static_cast<std::int64_t>(k.file.record)), out.path()), 0);
-    for (const std::string& name : FolderNames(out.path())) {
-      EXPECT_NE(name[0], '.') << name;
-      EXPECT_EQ(name.find("$QvNtfsDecomp$"), std::string::npos) << name;
+    SaveControl control;
+    EXPECT_EQ(v.Save(*v.byRecord.at(static_cast<std::int64_t>(k.file.record)), out.path(), &control), 0);
+    EXPECT_EQ(control.note, k.note);
+    const std::string name = platform::ToUtf8(k.file.name);
+    if (k.keepsMapped) {
+      EXPECT_EQ(FolderNames(out.path()), std::vector<std::string>{name});
+      EXPECT_EQ(testing_support::ReadFile(out.File(name)), std::string(2 * kCluster, 'p'));
+    } else {
+      EXPECT_TRUE(std::filesystem::is_empty(out.path()));
     }
-  }
-  // The bad unit says why.
-  EXPECT_EQ(v.volume.sink().Texts().size(), 1u);
-  if (!v.volume.sink().Texts().empty()) {
-    EXPECT_NE(v.volume.sink().Texts()[0].find(u"0xc0000242"), std::u16string::npos);
+    // The bad unit says why in a box as well.
+    if (k.file.record == 11) {
+      ASSERT_EQ(v.volume.sink().Texts().size(), 1u);
+      EXPECT_NE(v.volume.sink().Texts()[0].find(u"0xc0000242"), std::u16string::npos);
+    } else {
+      EXPECT_TRUE(v.volume.sink().Texts().empty());
+    }
   }
 
   // A save folder that does not exist.
-  EXPECT_EQ(v.Save(*v.byRecord.at(8), dir.File("missing/folder")), 0);
+  SaveControl control;
+  EXPECT_EQ(v.Save(*v.byRecord.at(8), dir.File("missing/folder"), &control), 0);
+  EXPECT_EQ(control.note, kNoteCannotCreate);
 }
 
 // A $DATA whose size lies far beyond the clusters its runs map (a sparse run included) is listed

@@ -5,6 +5,7 @@
 #include <map>
 #include <set>
 
+#include "corvane/fat_recover.h"
 #include "tests/support/test_support.h"
 
 namespace {
@@ -125,6 +126,11 @@ TEST_P(ProbeFat, SectorMethodAndErrors) {
   EXPECT_NE(Sh(Probe("save E: /SUB " + Quote(out.path()), base_ + ".img") + " 2>/dev/null").exitCode, 0);
   EXPECT_NE(Sh(Probe("save E: /SMALL.TXT " + Quote(out.path()) + " --method odd", base_ + ".img") +
                 " 2>/dev/null").exitCode, 0);
+  // A failed save says why after "save failed" (the message box's text comes first).
+  auto missing = Sh(Probe("save E: /SMALL.TXT " + Quote(out.File("missing")), base_ + ".img") + " 2>&1");
+  EXPECT_NE(missing.exitCode, 0);
+  ASSERT_FALSE(Lines(missing.out).empty());
+  EXPECT_EQ(Lines(missing.out).back(), "save failed: " + platform::ToUtf8(kMsgCannotOpenFile));
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, ProbeFat, ::testing::Values("fat12", "fat16", "fat32"));

@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "corvane/ntfs_records.h"
+#include "corvane/ntfs_save.h"
 #include "platform/fault_plan.h"
 #include "tests/support/test_support.h"
 
@@ -466,16 +467,24 @@ INSTANTIATE_TEST_SUITE_P(Images, QueueRunControl, ::testing::Values("fat32"));
 
 // ---- NTFS and exFAT -------------------------------------------------------------------------
 
+// An NTFS fixture as drive E:, with engine_probe's listing of it by path.
+struct ListedNtfs {
+  explicit ListedNtfs(const std::string& image)
+      : listed(ListImage(image)), drives({"E=" + Fixture(image)}), volume('E') {}
+  std::map<std::string, Listed> listed;
+  ScopedDrives drives;
+  OpenedVolume volume;
+};
+
 class QueueRunNtfs : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(QueueRunNtfs, EveryFileByteExactAndUnlistedRecordsRefused) {
   const std::string image = GetParam();
   if (!testing_support::FixtureExists(image)) GTEST_SKIP() << "fixture missing";
-  const auto listed = ListImage(image);
-  ScopedDrives drives({"E=" + Fixture(image)});
-  OpenedVolume volume('E');
-  ASSERT_TRUE(volume.ok());
-  ASSERT_EQ(ReadRootDirectory(volume.fs()), 1);
+  ListedNtfs v(image);
+  const auto& listed = v.listed;
+  ASSERT_TRUE(v.volume.ok());
+  ASSERT_EQ(ReadRootDirectory(v.volume.fs()), 1);
   std::map<std::uint64_t, std::uint32_t> attributes;
   for (std::uint32_t i = 0; i < g_dwNtfsEntryCount; ++i)
     attributes[static_cast<std::uint64_t>(g_pNtfsEntries[i].recordNumber)] = g_pNtfsEntries[i].fileAttributes;
@@ -522,6 +531,37 @@ TEST_P(QueueRunNtfs, EveryFileByteExactAndUnlistedRecordsRefused) {
 
 INSTANTIATE_TEST_SUITE_P(Images, QueueRunNtfs,
                          ::testing::Values("ntfs_4k.img", "ntfs_512.img", "ntfs_64k.img", "ntfs_4ks.img"));
+
+// The metadata files listed without an unnamed $DATA fail in the queue with the engine's reason
+// in their note (the result column), beside a file of the same volume that saves; nothing of
+// them is written.
+TEST(QueueRunNtfsRefusals, AFileWithoutAnUnnamedDataStreamFailsWithTheEnginesReason) {
+  const std::string image = "ntfs_attrlist.img";
+  if (!testing_support::FixtureExists(image)) GTEST_SKIP() << "fixture missing";
+  ListedNtfs v(image);
+  ASSERT_TRUE(v.volume.ok());
+  ASSERT_EQ(ReadRootDirectory(v.volume.fs()), 1);
+  TempDir out;
+  QueueStore store;
+  std::map<std::uint64_t, std::string> pathOf;
+  for (const char* path : {"/$Secure", "/$Extend/$Quota", "/$Extend/$ObjId", "/$Extend/$Reparse", "/frag.bin"}) {
+    ASSERT_TRUE(v.listed.count(path)) << path;
+    pathOf[store.Add(ItemOf(path, v.listed.at(path), drsave::kMethodBasic, 0, out.path()))] = path;
+  }
+  QueueRunner(store).Run();
+  for (const auto& [id, path] : pathOf) {
+    SCOPED_TRACE(path);
+    const QueueItem item = *store.Get(id);
+    if (path == "/frag.bin") {
+      EXPECT_EQ(item.stateText, drsave::kStateDone) << S(item.note);
+      continue;
+    }
+    EXPECT_EQ(item.stateText, drsave::kStateFailed);
+    EXPECT_EQ(item.note, kNoteNoUnnamedData);
+  }
+  EXPECT_EQ(Names(out.path()), std::vector<std::string>{"frag.bin"});
+  EXPECT_EQ(ReadFile(out.File("frag.bin")), ReadFile(Fixture(image + ".files/frag.bin")));
+}
 
 TEST(QueueRunExfat, EndsAtOnceLeavingEveryRow) {
   if (!testing_support::FixtureExists("exfat.img")) GTEST_SKIP() << "fixture missing";

@@ -137,4 +137,10 @@ ProbeListing ProbeList(const std::string& image, bool all) {
   return listing;
 }
 
+CommandResult ProbeSave(const std::string& image, const std::string& path, const std::string& dir) {
+  auto quote = [](const std::string& s) { return "'" + s + "'"; };
+  return Run(BinDir() + "/engine_probe save E: " + quote(path) + " " + quote(dir) + " --drive E=" + quote(image),
+             true);
+}
+
 }  // namespace testing_support

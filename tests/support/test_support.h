@@ -44,6 +44,8 @@ struct ProbeListing {
 };
 // `engine_probe list E:` of the image as drive E:; with `all` also the entries not deleted.
 ProbeListing ProbeList(const std::string& image, bool all = false);
+// `engine_probe save E: PATH DIR` of the image as drive E:, its stderr after its stdout.
+CommandResult ProbeSave(const std::string& image, const std::string& path, const std::string& dir);
 std::vector<std::string> Fields(const std::string& line, char sep = '\t');
 std::string ReadFile(const std::string& path);
 void WriteFile(const std::string& path, const std::string& bytes);

@@ -10,6 +10,9 @@
 //     the property-check texts of a FAT12/16/32 entry (PATH as list prints it), in the order of
 //     the dialog's controls.
 //   engine_probe save X: PATH DIR [--method basic|linear|sector] [--drive X=PATH ...]
+//     saves the entry at PATH (as list prints it) into DIR with the engine's save (the method
+//     for FAT volumes); prints DIR/name and the size, or on stderr "save failed" and, when the
+//     save gave a reason, ": " and its note.
 //   engine_probe db FILE [--write OUT]
 //     a queue database file: first its header (item count, type code, file-system name or "-",
 //     location flag, drive letter, export time "YYYY-MM-DD hh:mm:ss.mmm", weekday number), then
@@ -118,6 +121,12 @@ int OpenForWork(OpenedVolume& v, char letter) {
 }
 
 }  // namespace
+
+void ReportSaveFailure(const SaveControl& control, std::ostream& err) {
+  err << "save failed";
+  if (!control.note.empty()) err << ": " << Field(control.note);
+  err << "\n";
+}
 
 int main(int argc, char** argv) {
   std::vector<std::string> args(argv + 1, argv + argc);

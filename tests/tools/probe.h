@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "corvane/filesystem.h"
+#include "corvane/save_control.h"
 
 // Prints every entry of the open volume (see engine_probe.cpp for the line format). 0 on success.
 int ProbeListFat(FILESYSTEMOBJ* fs, bool all, std::ostream& out, std::ostream& err);
@@ -17,6 +18,8 @@ int ProbeSaveFat(FILESYSTEMOBJ* fs, const std::string& path, const std::string& 
                  const std::string& method, std::ostream& out, std::ostream& err);
 int ProbeSaveNtfs(FILESYSTEMOBJ* fs, const std::string& path, const std::string& dir,
                   std::ostream& out, std::ostream& err);
+// Reports a failed save on err: "save failed", then ": " and the save's note when it gave one.
+void ReportSaveFailure(const SaveControl& control, std::ostream& err);
 
 // Prints the property-check texts of the FAT entry at path (as list prints it) on one line.
 int ProbeProps(FILESYSTEMOBJ* fs, const std::string& path, std::ostream& out, std::ostream& err);

@@ -113,9 +113,10 @@ int ProbeSaveFat(FILESYSTEMOBJ* fs, const std::string& path, const std::string& 
                     rec->geometry.firstDataSector;
   }
   const std::u16string name = FatEntryName(found);
+  SaveControl control;
   if (!RecoverFatFile(found.firstCluster, name, platform::FromUtf8(dir), found.size, code,
-                      found.deleted, firstSector, 0)) {
-    err << "save failed\n";
+                      found.deleted, firstSector, 0, &control)) {
+    ReportSaveFailure(control, err);
     return 1;
   }
   out << dir << "/" << platform::ToUtf8(name) << "\t" << found.size << "\n";

@@ -212,9 +212,10 @@ int ProbeSaveNtfs(FILESYSTEMOBJ* fs, const std::string& path, const std::string&
       err << path << " is a folder\n";
       return 1;
     }
+    SaveControl control;
     if (!SaveNtfsFile(fs->ntfs, static_cast<std::uint32_t>(e.recordNumber), e.name,
-                      platform::FromUtf8(dir), e.fileAttributes, &e)) {
-      err << "save failed\n";
+                      platform::FromUtf8(dir), e.fileAttributes, &e, &control)) {
+      ReportSaveFailure(control, err);
       return 1;
     }
     out << dir << "/" << platform::ToUtf8(e.name) << "\t" << e.dataSize << "\n";
