@@ -35,7 +35,7 @@ struct Case {
 
 TEST(NtfsTime, TheMachinesZoneWithItsDaylightRules) {
   const Case cases[] = {
-      // The Part's zone: UTC + 9 hours, the day carried.
+      // Seoul time: UTC + 9 hours, the day carried.
       {"Asia/Seoul", 2023, 12, 31, 20, 30, 0, {2024, 1, 1, 5, 30, 0, 1}},
       {"Asia/Seoul", 2024, 2, 28, 16, 0, 0, {2024, 2, 29, 1, 0, 0, 4}},
       {"Asia/Seoul", 2100, 2, 28, 23, 0, 0, {2100, 3, 1, 8, 0, 0, 1}},
