@@ -15,17 +15,17 @@
 #include <QScrollBar>
 #include <QStyledItemDelegate>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <numeric>
 #include <string_view>
 #include <typeinfo>
 
+#include "platform/system_facts.h"
+
 namespace {
 
 QByteArray SourceName(const CGridListCtrlEx* list) {
-  return QByteArray::number(qint64(getpid())) + ':' + QByteArray::number(quintptr(list), 16);
+  return QByteArray::number(qint64(platform::ProcessId())) + ':' + QByteArray::number(quintptr(list), 16);
 }
 
 // Drag data of the selected rows; the text is built when a target asks for it.

@@ -19,7 +19,7 @@ class FaultPlan {
   static void FailNextLargeAllocation();
   // Every folder scan fails (EIO) until the plan is cleared.
   static void FailFolderScans();
-  // The next whole-file read fails, once.
+  // The next file read (platform::ReadWholeFile or ReadFileLines) fails, once.
   static void FailNextFileRead();
   static void Clear();
 

@@ -2,6 +2,7 @@
 // export, and engine_probe's db verb.
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -398,6 +399,22 @@ TEST(QueueDbImport, RefusalsCarryTheFatalReport) {
   testing_support::WriteFile(dir.File("empty.db"), ToString(Encoded(Header(0), {})));
   got = Import(dir.File("empty.db"));
   EXPECT_TRUE(HasTextStarting(got.texts, u"코드번호: 755C57D2 (#2) "));
+}
+
+// A FIFO with no writer or a device as the .db file is refused before a read could wait or never
+// end, as a file that cannot be opened.
+TEST(QueueDbImport, AFifoOrADeviceIsRefusedAtOnce) {
+  TempDir dir;
+  ASSERT_EQ(mkfifo(dir.File("fifo.db").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", dir.File("zero.db"));
+  for (const std::string& path : {dir.File("fifo.db"), dir.File("zero.db"), std::string("/dev/zero")}) {
+    SCOPED_TRACE(path);
+    const Imported got = Import(path);
+    EXPECT_FALSE(got.result.accepted);
+    EXPECT_TRUE(HasText(got.texts, u"가져오기 실패\r\n\n파일을 열 수 없습니다."));
+    EXPECT_TRUE(HasTextStarting(got.texts, u"코드번호: 755C57D2 (#3) "));
+  }
+  EXPECT_EQ(Entries(dir.path()), (std::vector<std::string>{"fifo.db", "zero.db"}));
 }
 
 // ---- All-or-nothing export -------------------------------------------------------------------

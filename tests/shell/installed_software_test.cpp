@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QComboBox>
 #include <QLabel>
@@ -6,12 +8,14 @@
 #include <QPushButton>
 
 #include <algorithm>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "Pellamor/DLG/CDlgInstSwListBox/CDlgInstSwListBox.h"
 #include "Pellamor/DLG/CDlgInstSwListBox/DpkgStatus.h"
 #include "Pellamor/DLG/Dialogs.h"
+#include "platform/fault_plan.h"
 #include "shared/DialogHeaderCtrl.h"
 #include "shell_support.h"
 #include "tests/support/test_support.h"
@@ -120,6 +124,44 @@ TEST_F(InstalledSoftwareTest, AMissingStatusFileListsNothing) {
   box.SourceList()->setCurrentIndex(1);
   EXPECT_EQ(box.Results().Names(), QStringList{});
   EXPECT_TRUE(box.CountLine()->text().isEmpty());
+}
+
+// A status file that is no regular file, or larger than any real one, is refused at once (never
+// waiting for a FIFO's writer nor reading a device for ever), and so is one whose read fails
+// through the platform layer: the box lists nothing, and the next good read lists again.
+TEST_F(InstalledSoftwareTest, AFifoADeviceAHugeFileOrAFailedReadListsNothingAtOnce) {
+  ASSERT_EQ(mkfifo(dir_.File("fifo").c_str(), 0600), 0);
+  std::filesystem::create_symlink("/dev/zero", dir_.File("zero"));
+  testing_support::WriteFile(dir_.File("huge"), StatusFixture());
+  ASSERT_EQ(truncate(dir_.File("huge").c_str(), static_cast<off_t>(instsw::kMaxStatusFile) + 1), 0);
+  struct Case {
+    const char* what;
+    std::string file;
+    bool fault;
+  };
+  const Case cases[] = {
+      {"a FIFO with no writer", dir_.File("fifo"), false},
+      {"a link to /dev/zero", dir_.File("zero"), false},
+      {"/dev/zero", "/dev/zero", false},
+      {"a file over the bound", dir_.File("huge"), false},
+      {"an injected read fault", status_, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    platform::ScopedFaultPlan faults;
+    if (c.fault) platform::FaultPlan::FailNextFileRead();
+    EXPECT_EQ(instsw::InstalledPackages(c.file), std::nullopt);
+    if (c.fault) platform::FaultPlan::FailNextFileRead();
+    CDlgInstSwListBox::SetStatusFile(c.file);
+    CDlgInstSwListBox box;
+    box.show();
+    box.SourceList()->setCurrentIndex(1);
+    EXPECT_EQ(box.Results().Names(), QStringList{});
+    EXPECT_TRUE(box.CountLine()->text().isEmpty());
+  }
+  EXPECT_EQ(instsw::InstalledPackages(status_), kInstalledInFileOrder);
+  // Nothing was made beside the files.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.path()), {}), 4);
 }
 
 TEST_F(InstalledSoftwareTest, AKeyWithSubkeysAndValuesShowsBothCountLinesTheValuesLast) {

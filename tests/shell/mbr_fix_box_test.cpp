@@ -187,6 +187,55 @@ TEST_F(MbrFixBoxTest, ImportTakesOnlyA512ByteImageEndingIn55AA) {
   EXPECT_EQ(QByteArray::fromStdString(ReadFile(dir.File("again.bin"))), sector);
 }
 
+// The import reads through the platform layer: a device is refused at once, a huge file by its
+// size before a byte is read, and an injected read fault is "cannot open"; the next import works.
+TEST_F(MbrFixBoxTest, ImportRefusesDevicesHugeFilesAndAnInjectedReadFault) {
+  REQUIRE_FIXTURE("disk.img");
+  testing_support::ScopedDrives drives({"E=" + Fixture("disk.img")});
+  TempDir dir;
+  // The disk's own record with other boot code: a good image the view tells from the disk's.
+  std::string good = FirstSector(Fixture("disk.img")).toStdString();
+  good[0] = static_cast<char>(good[0] ^ 0xFF);
+  WriteFile(dir.File("good.img"), good);
+  WriteFile(dir.File("huge.img"), good);
+  ASSERT_EQ(truncate(dir.File("huge.img").c_str(), 4ll << 30), 0);  // 4 GiB, sparse
+  std::filesystem::create_symlink("/dev/zero", dir.File("zero.img"));
+  const std::u16string openText = u"가져오기 실패\r\n\n파일을 열 수 없습니다.";
+  const std::u16string sizeText =
+      u"파일의 크기가 512바이트가 아닙니다.\r\n\n올바른 디스크 이미지는 데이터의 안전을 위해 가져올 수 없습니다.";
+  struct Case {
+    const char* file;
+    bool fault;
+    std::u16string text;
+    int number;
+  };
+  const Case cases[] = {
+      {"zero.img", false, openText, 3},
+      {"huge.img", false, sizeText, 1},
+      {"good.img", true, openText, 3},
+  };
+  auto d = Shown(0);
+  const QByteArray sector = FirstSector(Fixture("disk.img"));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.file);
+    sink_.Clear();
+    platform::ScopedFaultPlan faults;
+    if (c.fault) platform::FaultPlan::FailNextFileRead();
+    d->OnImport(QString::fromStdString(dir.File(c.file)));
+    const auto texts = sink_.Texts();
+    ASSERT_EQ(texts.size(), 2u);
+    EXPECT_EQ(texts[0], c.text);
+    EXPECT_TRUE(StartsWith(texts[1], u"코드번호: 464C0411 (#" + std::u16string(1, u'0' + c.number) + u") "));
+    EXPECT_EQ(d->HexView()->Data(), sector);
+    EXPECT_TRUE(d->PathEdit()->text().isEmpty());
+  }
+  sink_.Clear();
+  d->OnImport(QString::fromStdString(dir.File("good.img")));
+  EXPECT_TRUE(sink_.Texts().empty());
+  EXPECT_EQ(d->HexView()->Data(), QByteArray::fromStdString(good));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+}
+
 TEST_F(MbrFixBoxTest, AFailedExportLeavesNoFile) {
   REQUIRE_FIXTURE("disk.img");
   testing_support::ScopedDrives drives({"E=" + Fixture("disk.img")});

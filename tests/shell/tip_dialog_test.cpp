@@ -1,4 +1,6 @@
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCheckBox>
 #include <QFile>
@@ -14,6 +16,7 @@
 #include "Pellamor/DLG/CTipDlg/CTipDlg.h"
 #include "Pellamor/DLG/Dialogs.h"
 #include "Pellamor/Settings.h"
+#include "platform/fault_plan.h"
 #include "platform/message.h"
 #include "platform/program_folder.h"
 #include "shell_support.h"
@@ -80,6 +83,55 @@ TEST_F(TipDialogTest, MissingFile) {
     EXPECT_FALSE(dialog.NextButton()->isEnabled());
   }
   EXPECT_FALSE(profile::HasProfileKey("Tip", "FilePos"));
+}
+
+// A tips file that is no regular file is refused at once, before a read could wait for a writer
+// or never end: the missing-file state. One that cannot be read whole says so.
+TEST_F(TipDialogTest, AFifoADeviceOrAnUnreadableFileEndsAtOnceInTheBrokenState) {
+  const QString noFile = QString::fromUtf16(u"오늘의 팁 파일(tips.txt)이 현재 디렉토리에 없습니다.");
+  enum class Kind { kFifo, kZero, kHuge, kFault };
+  struct Case {
+    const char* what;
+    Kind kind;
+    QString body;
+  };
+  const Case cases[] = {
+      {"a FIFO with no writer", Kind::kFifo, noFile},
+      {"a link to /dev/zero", Kind::kZero, noFile},
+      {"a file over the bound", Kind::kHuge, kReadFailure},
+      {"a failed read", Kind::kFault, kReadFailure},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::filesystem::remove(TipsFile());
+    platform::ScopedFaultPlan faults;
+    switch (c.kind) {
+      case Kind::kFifo: ASSERT_EQ(mkfifo(TipsFile().c_str(), 0600), 0); break;
+      case Kind::kZero: std::filesystem::create_symlink("/dev/zero", TipsFile()); break;
+      case Kind::kHuge:
+        WriteTips("팁\n");
+        ASSERT_EQ(truncate(TipsFile().c_str(), static_cast<off_t>(tips::kMaxFileBytes) + 1), 0);
+        break;
+      case Kind::kFault:
+        WriteTips("팁\n");
+        platform::FaultPlan::FailNextFileRead();
+        break;
+    }
+    {
+      CTipDlg dialog;
+      EXPECT_EQ(dialog.TitleLabel()->text(), kBrokenTitle);
+      EXPECT_EQ(Tip(dialog), c.body);
+      EXPECT_FALSE(dialog.FileOpen());
+      EXPECT_FALSE(dialog.NextButton()->isEnabled());
+      QTest::keyClick(&dialog, Qt::Key_Escape);  // "다음" reads nothing
+      EXPECT_EQ(Tip(dialog), c.body);
+    }
+    EXPECT_FALSE(profile::HasProfileKey("Tip", "FilePos"));
+    EXPECT_FALSE(profile::HasProfileKey("Tip", "TimeStamp"));
+    EXPECT_TRUE(sink_.Texts().empty());
+    // Nothing was made beside the file.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir_.File("program/help")), {}), 1);
+  }
 }
 
 TEST_F(TipDialogTest, EachOpeningContinuesWithTheNextTip) {

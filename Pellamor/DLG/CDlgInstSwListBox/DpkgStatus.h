@@ -6,16 +6,12 @@
 #include <optional>
 #include <string>
 
+#include "Pellamor/DLG/CDlgInstSwListBox/DpkgStanzas.h"
+
 namespace instsw {
 
-// The status database of the machine.
-inline constexpr const char* kDpkgStatusFile = "/var/lib/dpkg/status";
-// Longest line kept; a longer one is skipped to its end.
-inline constexpr std::size_t kMaxLine = 64 * 1024;
-
-// Every stanza whose Status field's third word is "installed", by its Package name ("name:arch"
-// when the name is installed for more than one architecture), in file order. Nothing when the
-// file cannot be opened or read.
+// The packages of ReadInstalledPackages as the list shows them. Nothing when the file cannot be
+// read.
 std::optional<QStringList> InstalledPackages(const std::string& path);
 
 }  // namespace instsw

@@ -1,9 +1,5 @@
 #include "Pellamor/DLG/CDlgMbrFixBox/CDlgMbrFixBox.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QFileDialog>
@@ -16,8 +12,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <cerrno>
-
+#include "Pellamor/DLG/CDlgMbrFixBox/MbrImage.h"
 #include "Pellamor/DLG/CDlgMbrFixBox/MbrPartTypes.h"
 #include "corvane/dll_processor.h"
 #include "corvane/sectors.h"
@@ -50,32 +45,15 @@ bool Ask(const QString& text) {
 
 const QString kImageFilter = QString::fromUtf16(u"디스크 이미지(*.img);;모든 파일(*.*)");
 
-enum class ImportRead { kOk, kCannotOpen };
-
-// Reads at most one byte past a sector from a regular file: a FIFO, a device or a folder is
-// "cannot open" (a FIFO is opened without waiting for a writer).
-ImportRead ReadImportFile(const QString& path, std::array<std::uint8_t, 513>& bytes, std::size_t& count) {
-  count = 0;
-  const QByteArray name = QFile::encodeName(path);
-  const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return ImportRead::kCannotOpen;
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-    ::close(fd);
-    return ImportRead::kCannotOpen;
+const char16_t* RefusalText(mbrfix::ImageVerdict verdict) {
+  switch (verdict) {
+    case mbrfix::ImageVerdict::kWrongSize:
+      return u"파일의 크기가 512바이트가 아닙니다.\r\n\n올바른 디스크 이미지는 데이터의 안전을 위해 가져올 수 없습니다.";
+    case mbrfix::ImageVerdict::kNoSignature:
+      return u"올바른 구조가 아닙니다. 잘못된 디스크 이미지는 데이터의 안전을 위해 가져올 수 없습니다.";
+    default:
+      return u"가져오기 실패\r\n\n파일을 열 수 없습니다.";
   }
-  while (count < bytes.size()) {
-    const ssize_t n = ::read(fd, bytes.data() + count, bytes.size() - count);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      ::close(fd);
-      return ImportRead::kCannotOpen;
-    }
-    if (n == 0) break;
-    count += static_cast<std::size_t>(n);
-  }
-  ::close(fd);
-  return ImportRead::kOk;
 }
 
 }  // namespace
@@ -255,21 +233,12 @@ void CDlgMbrFixBox::OnImport(const QString& chosen) {
   if (path.isEmpty()) path = QFileDialog::getOpenFileName(this, QString(), QString(), kImageFilter);
   if (path.isEmpty()) return;
 
-  std::array<std::uint8_t, 513> bytes{};
-  std::size_t count = 0;
-  if (ReadImportFile(path, bytes, count) != ImportRead::kOk) {
-    Tell(Text(u"가져오기 실패\r\n\n파일을 열 수 없습니다."));
-    ShowFatalErrorAndExit(kReportStamp, kReportPath, kCodeImport, 3, 0);
-    return;
-  }
-  if (count != kSectorSize) {
-    Tell(Text(u"파일의 크기가 512바이트가 아닙니다.\r\n\n올바른 디스크 이미지는 데이터의 안전을 위해 가져올 수 없습니다."));
-    ShowFatalErrorAndExit(kReportStamp, kReportPath, kCodeImport, 1, 0);
-    return;
-  }
-  if (bytes[510] != 0x55 || bytes[511] != 0xAA) {
-    Tell(Text(u"올바른 구조가 아닙니다. 잘못된 디스크 이미지는 데이터의 안전을 위해 가져올 수 없습니다."));
-    ShowFatalErrorAndExit(kReportStamp, kReportPath, kCodeImport, 2, 0);
+  // A FIFO, a device or a folder is "cannot open" (a FIFO is opened without waiting for a writer).
+  std::array<std::uint8_t, kSectorSize> bytes{};
+  const mbrfix::ImageVerdict verdict = mbrfix::ReadImage(QFile::encodeName(path).toStdString(), &bytes);
+  if (verdict != mbrfix::ImageVerdict::kAccepted) {
+    Tell(Text(RefusalText(verdict)));
+    ShowFatalErrorAndExit(kReportStamp, kReportPath, kCodeImport, static_cast<int>(verdict), 0);
     return;
   }
   // The view shows the file; the buffer keeps the disk's sector.

@@ -1,15 +1,12 @@
 #include "Pellamor/DLG/CDlgSysInfoBox/SystemFacts.h"
 
-#include <sched.h>
-#include <unistd.h>
-
 #include <charconv>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string_view>
 
 #include "Pellamor/AppRecords.h"
+#include "platform/processors.h"
+#include "platform/system_facts.h"
 
 namespace sysinfo {
 namespace {
@@ -52,13 +49,6 @@ std::optional<std::uint64_t> Kilobytes(std::string_view text, std::string_view n
   return *n * 1024;
 }
 
-std::string ReadText(const char* path) {
-  std::ifstream in(path);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
-
 QString Size(std::uint64_t bytes) {
   return QString::fromStdU16String(FormatSizeText(static_cast<double>(bytes), 2, 1, 0, 0));
 }
@@ -99,22 +89,16 @@ SystemFacts FactsFrom(const SystemTexts& texts) {
 
 SystemTexts ReadSystemTexts() {
   SystemTexts t;
-  t.meminfo = ReadText("/proc/meminfo");
-  t.selfStatus = ReadText("/proc/self/status");
-  t.cpuinfo = ReadText("/proc/cpuinfo");
-  t.mmapMinAddr = ReadText("/proc/sys/vm/mmap_min_addr");
-  const long processors = sysconf(_SC_NPROCESSORS_ONLN);
-  t.processors = processors > 0 ? static_cast<std::uint32_t>(processors) : 0;
+  t.meminfo = platform::ReadKernelText(platform::KernelText::kMemInfo);
+  t.selfStatus = platform::ReadKernelText(platform::KernelText::kSelfStatus);
+  t.cpuinfo = platform::ReadKernelText(platform::KernelText::kCpuInfo);
+  t.mmapMinAddr = platform::ReadKernelText(platform::KernelText::kMmapMinAddr);
+  t.processors = platform::OnlineProcessorCount();
 #if defined(__x86_64__)
   t.processorType = kProcessorTypeX8664;
 #endif
-  cpu_set_t set;
-  CPU_ZERO(&set);
-  if (sched_getaffinity(0, sizeof(set), &set) == 0)
-    for (int cpu = 0; cpu < 64; ++cpu)
-      if (CPU_ISSET(cpu, &set)) t.activeMask |= std::uint64_t{1} << cpu;
-  const long page = sysconf(_SC_PAGESIZE);
-  t.pageSize = page > 0 ? static_cast<std::uint32_t>(page) : 0;
+  t.activeMask = platform::ProcessorAffinityMask();
+  t.pageSize = platform::MemoryPageSize();
   return t;
 }
 

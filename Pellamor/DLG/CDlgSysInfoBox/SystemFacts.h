@@ -46,7 +46,7 @@ struct SystemTexts {
 };
 
 SystemFacts FactsFrom(const SystemTexts& texts);
-// The machine's own texts and values.
+// The machine's own texts and values, through platform/.
 SystemTexts ReadSystemTexts();
 inline SystemFacts ReadSystemFacts() { return FactsFrom(ReadSystemTexts()); }
 

@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QDateTime>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -14,9 +13,12 @@
 #include <QVBoxLayout>
 
 #include <string_view>
+#include <vector>
 
+#include "Pellamor/DLG/CTipDlg/TipsFile.h"
 #include "Pellamor/Settings.h"
 #include "platform/codepage.h"
+#include "platform/file_ops.h"
 #include "platform/message.h"
 #include "platform/program_folder.h"
 #include "shared/DialogFrame.h"
@@ -28,31 +30,14 @@ constexpr const char16_t* kDefaultTitle = u"... 알고 계십니까?";          
 constexpr const char16_t* kNoFile = u"오늘의 팁 파일(tips.txt)이 현재 디렉토리에 없습니다.";  // string 112
 constexpr const char16_t* kReadFailure = u"오늘의 팁 파일(tips.txt)을 읽는데 문제가 있습니다";  // string 113
 constexpr const char16_t* kBrokenTitle = u"파일이 없거나 문제가 있습니다.";
-// Bytes kept of one line: enough for kMaxLineChars characters of UTF-8.
-constexpr qint64 kMaxLineBytes = CTipDlg::kMaxLineChars * 4;
 
 QString Text(const char16_t* text) { return QString::fromUtf16(text); }
 
-// The line's bytes as text: UTF-8 when they are, else the Korean code page. A line cut short may
-// end inside a UTF-8 sequence; that tail is dropped first.
-QString DecodeLine(QByteArray bytes, bool cut) {
-  if (cut) {
-    int i = static_cast<int>(bytes.size());
-    int back = 0;
-    while (i > 0 && back < 4 && (static_cast<unsigned char>(bytes[i - 1]) & 0xC0) == 0x80) {
-      --i;
-      ++back;
-    }
-    if (i > 0 && static_cast<unsigned char>(bytes[i - 1]) >= 0xC0) {
-      const unsigned char lead = static_cast<unsigned char>(bytes[i - 1]);
-      const int need = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : 1;
-      if (back < need) bytes.truncate(i - 1);
-    }
-  }
+// The line's bytes as text: UTF-8 when they are, else the Korean code page.
+QString DecodeLine(std::string_view bytes) {
   QStringDecoder utf8(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-  QString text = utf8(bytes);
-  if (utf8.hasError())
-    text = QString::fromStdU16String(platform::AnsiToUtf16(std::string_view(bytes.constData(), bytes.size())));
+  QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+  if (utf8.hasError()) text = QString::fromStdU16String(platform::AnsiToUtf16(bytes));
   return text.left(CTipDlg::kMaxLineChars);
 }
 
@@ -146,77 +131,49 @@ CTipDlg::CTipDlg(QWidget* parent) : QDialog(parent) {
   // Construction: the profile, the file, its time stamp and the first tip.
   showAtStartUp_ = profile::GetProfileInt(kSection, "StartUp", 0) == 0;
   qint64 position = profile::GetProfileInt(kSection, "FilePos", 0);
-  file_.setFileName(TipsFilePath());
-  if (!file_.open(QIODevice::ReadOnly)) {
+  // Read whole through the bounded read: a FIFO, a device or a folder is refused at once, as is
+  // a file larger than any tips file.
+  std::vector<std::uint8_t> bytes;
+  const platform::FileReadResult read =
+      platform::ReadWholeFile(TipsFilePath().toStdString(), &bytes, tips::kMaxFileBytes);
+  if (read.refusal == platform::FileRefusal::kCannotOpen || read.refusal == platform::FileRefusal::kNotRegularFile) {
     title_ = Text(kBrokenTitle);
     tip_ = Text(kNoFile);
+  } else if (!read) {
+    ShowBroken(kReadFailure);
   } else {
-    const QString stamp = QFileInfo(file_).lastModified().toString(Qt::ISODateWithMs);
+    text_.assign(bytes.begin(), bytes.end());
+    open_ = true;
+    const QString stamp = QDateTime::fromMSecsSinceEpoch(read.modifiedMsecs).toString(Qt::ISODateWithMs);
     if (stamp != profile::GetProfileString(kSection, "TimeStamp")) {
       position = 0;
       profile::WriteProfileString(kSection, "TimeStamp", stamp);
     }
-    if (position < 0 || position > file_.size()) position = 0;
-    if (file_.seek(position)) {
-      GetNextTipString();
-    } else {
-      platform::ShowMessage(kReadFailure);
-    }
+    if (position < 0 || static_cast<std::uint64_t>(position) > text_.size()) position = 0;
+    pos_ = static_cast<std::size_t>(position);
+    GetNextTipString();
   }
 
   // Initialisation.
   startUp_->setChecked(showAtStartUp_);
-  next_->setEnabled(file_.isOpen());
+  next_->setEnabled(open_);
   help_->setEnabled(helpNumber_ != 0);
   Refresh();
 }
 
 CTipDlg::~CTipDlg() {
-  if (file_.isOpen()) {
-    profile::WriteProfileInt(kSection, "FilePos", static_cast<int>(file_.pos()));
-    file_.close();
-  }
-}
-
-CTipDlg::Line CTipDlg::ReadLine(QString* text) {
-  if (file_.atEnd()) return Line::kEnd;
-  QByteArray bytes;
-  bool cut = false;
-  char c = 0;
-  while (file_.getChar(&c)) {
-    if (c == '\n') break;
-    if (bytes.size() < kMaxLineBytes)
-      bytes.append(c);
-    else
-      cut = true;
-  }
-  if (!cut && bytes.endsWith('\r')) bytes.chop(1);
-  if (bytes.isEmpty()) return Line::kSkip;
-  const char first = bytes.front();
-  if (first == ' ' || first == '\t' || first == ';' || first == '\r') return Line::kSkip;
-  *text = DecodeLine(bytes, cut);
-  return Line::kTip;
+  if (open_) profile::WriteProfileInt(kSection, "FilePos", static_cast<int>(pos_));
 }
 
 void CTipDlg::GetNextTipString() {
-  if (!file_.isOpen()) return;
-  QString line;
-  bool wrapped = false;
-  for (;;) {
-    const Line got = ReadLine(&line);
-    if (got == Line::kTip) break;
-    if (got == Line::kSkip) continue;
-    // The end: round once more from the start; a file with no tip at all stops here.
-    if (wrapped || !file_.seek(0)) {
-      if (wrapped) {
-        ShowBroken(kReadFailure);
-      } else {
-        platform::ShowMessage(kReadFailure);
-      }
-      return;
-    }
-    wrapped = true;
+  if (!open_) return;
+  std::string_view bytes;
+  // At the end it goes round once more from the start; a file with no tip at all stops here.
+  if (!tips::NextTipLine(text_, &pos_, &bytes)) {
+    ShowBroken(kReadFailure);
+    return;
   }
+  const QString line = DecodeLine(bytes);
   title_ = Text(kDefaultTitle);
   category_.clear();
   helpNumber_ = 0;
@@ -232,15 +189,16 @@ void CTipDlg::ShowBroken(const char16_t* body) {
   tip_ = Text(body);
   category_.clear();
   helpNumber_ = 0;
-  file_.close();  // nothing more to read; FilePos stays as stored
+  open_ = false;  // nothing more to read; FilePos stays as stored
+  text_.clear();
   if (next_) next_->setEnabled(false);
 }
 
 void CTipDlg::OnNext() {
-  if (!file_.isOpen()) return;
+  if (!open_) return;
   GetNextTipString();
   help_->setEnabled(helpNumber_ != 0);
-  next_->setEnabled(file_.isOpen());
+  next_->setEnabled(open_);
   Refresh();
 }
 

@@ -3,9 +3,12 @@
 #pragma once
 
 #include <QDialog>
-#include <QFile>
 #include <QString>
 
+#include <cstddef>
+#include <string>
+
+#include "Pellamor/DLG/CTipDlg/TipsFile.h"
 #include "Pellamor/DLG/Dialogs.h"
 
 class QCheckBox;
@@ -20,7 +23,7 @@ class CTipDlg : public QDialog {
   struct Args {};
 
   // Longest tip line kept, in characters; the rest of a longer line is skipped.
-  static constexpr int kMaxLineChars = 3000;
+  static constexpr int kMaxLineChars = tips::kMaxLineChars;
 
   explicit CTipDlg(QWidget* parent = nullptr);
   ~CTipDlg() override;
@@ -39,7 +42,7 @@ class CTipDlg : public QDialog {
   QString TitleText() const { return title_; }
   QString CategoryText() const { return category_; }
   int HelpNumber() const { return helpNumber_; }
-  bool FileOpen() const { return file_.isOpen(); }
+  bool FileOpen() const { return open_; }
 
   QCheckBox* StartUpBox() const { return startUp_; }
   QPlainTextEdit* TipEdit() const { return tipEdit_; }
@@ -58,13 +61,13 @@ class CTipDlg : public QDialog {
   void paintEvent(QPaintEvent* event) override;
 
  private:
-  enum class Line { kTip, kSkip, kEnd };
-  Line ReadLine(QString* text);
   void ShowBroken(const char16_t* body);
   void OnNext();
   void Refresh();
 
-  QFile file_;
+  std::string text_;  // the whole file while there is more to read
+  std::size_t pos_ = 0;  // where the next tip is looked for; FilePos when the dialog closes
+  bool open_ = false;
   QString tip_;
   QString title_;
   QString category_;

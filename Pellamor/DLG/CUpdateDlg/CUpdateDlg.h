@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "Pellamor/DLG/CUpdateDlg/VersionIni.h"
 #include "Pellamor/DLG/Dialogs.h"
 
 class CDialogHeaderCtrl;
@@ -20,14 +21,6 @@ class QLabel;
 class QNetworkAccessManager;
 class QNetworkReply;
 class QPushButton;
-
-// The value of `key` in `[section]` of an INI text: the section line must name the section exactly,
-// the key is looked for up to the next section, blanks around key and value and a trailing CR are
-// ignored, and the value is cut to 200 bytes. `fallback` when the section or the key is missing.
-std::string GetIniValue(std::string_view text, std::string_view section, std::string_view key,
-                        std::string_view fallback = {});
-// An unsigned 32-bit decimal; anything else (empty included) is 0.
-std::uint32_t IniNumber(std::string_view value);
 
 class CUpdateDlg : public QDialog {
   Q_OBJECT
