@@ -32,6 +32,16 @@ int FuzzPartitionTable(const std::uint8_t* data, std::size_t size);
 // A queue database file: header, then items.
 int FuzzQueueDb(const std::uint8_t* data, std::size_t size);
 
+// The installed-package reader: the longest line (32 bits, at most 64 KiB), the size of the pieces
+// the file arrives in (8 bits), then a dpkg status text.
+int FuzzDpkgStatus(const std::uint8_t* data, std::size_t size);
+// The update check's version.ini.
+int FuzzVersionIni(const std::uint8_t* data, std::size_t size);
+// The tips file: the stored position (32 bits), then the file.
+int FuzzTipsFile(const std::uint8_t* data, std::size_t size);
+// The MBR repair's import of a sector image, as bytes and as a file.
+int FuzzMbrImport(const std::uint8_t* data, std::size_t size);
+
 // A copy of the LZNT1 decoder with its output bound removed, for the driver's self-test only.
 int FuzzPlantedLznt1(const std::uint8_t* data, std::size_t size);
 

@@ -34,14 +34,6 @@ std::vector<std::string> Images(const std::string& dir) {
   return out;
 }
 
-bool ReadAt(const std::string& path, std::uint64_t offset, std::size_t length, Bytes* out) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f.seekg(static_cast<std::streamoff>(offset))) return false;
-  out->assign(length, 0);
-  f.read(reinterpret_cast<char*>(out->data()), static_cast<std::streamsize>(length));
-  return f.gcount() == static_cast<std::streamsize>(length);
-}
-
 std::uint64_t FileLength(const std::string& path) {
   std::error_code ec;
   const auto n = std::filesystem::file_size(path, ec);
@@ -728,6 +720,14 @@ std::vector<Field> PartitionFields(const Bytes& in) {
 
 }  // namespace
 
+bool ReadAt(const std::string& path, std::uint64_t offset, std::size_t length, Bytes* out) {
+  std::ifstream f(path, std::ios::binary);
+  if (!f.seekg(static_cast<std::streamoff>(offset))) return false;
+  out->assign(length, 0);
+  f.read(reinterpret_cast<char*>(out->data()), static_cast<std::streamsize>(length));
+  return f.gcount() == static_cast<std::streamsize>(length);
+}
+
 Bytes Lznt1Compress(const Bytes& plain) {
   Bytes out;
   for (std::size_t chunk = 0; chunk < plain.size(); chunk += 4096) {
@@ -790,6 +790,10 @@ const std::vector<Target>& Targets() {
       {"lznt1", FuzzLznt1, 65536, Lznt1Fields, Lznt1Seeds, false},
       {"partition_table", FuzzPartitionTable, 8 + 64 * 516, PartitionFields, PartitionSeeds, false},
       {"queue_db", FuzzQueueDb, 20504 + 16384, QueueDbFields, QueueDbSeeds, false},
+      {"dpkg_status", FuzzDpkgStatus, 5 + 3 * 65536, DpkgStatusFields, DpkgStatusSeeds, false},
+      {"version_ini", FuzzVersionIni, 80000, VersionIniFields, VersionIniSeeds, false},
+      {"tips_file", FuzzTipsFile, 4 + 40000, TipsFileFields, TipsFileSeeds, false},
+      {"mbr_import", FuzzMbrImport, 1024, MbrImportFields, MbrImportSeeds, false},
       {"planted_lznt1", FuzzPlantedLznt1, 65536, Lznt1Fields, Lznt1Seeds, true},
   };
   return kTargets;

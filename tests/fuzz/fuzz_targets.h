@@ -35,6 +35,19 @@ const std::vector<Target>& Targets();
 std::vector<Bytes> QueueDbSeeds(const std::string& fixtureDir);
 std::vector<Field> QueueDbFields(const Bytes& input);
 
+// The dialogs' file readers' seeds and fields (fuzz_targets_dialogs.cpp).
+std::vector<Bytes> DpkgStatusSeeds(const std::string& fixtureDir);
+std::vector<Field> DpkgStatusFields(const Bytes& input);
+std::vector<Bytes> VersionIniSeeds(const std::string& fixtureDir);
+std::vector<Field> VersionIniFields(const Bytes& input);
+std::vector<Bytes> TipsFileSeeds(const std::string& fixtureDir);
+std::vector<Field> TipsFileFields(const Bytes& input);
+std::vector<Bytes> MbrImportSeeds(const std::string& fixtureDir);
+std::vector<Field> MbrImportFields(const Bytes& input);
+
+// `length` bytes of a fixture file from `offset`; false when it holds fewer.
+bool ReadAt(const std::string& path, std::uint64_t offset, std::size_t length, Bytes* out);
+
 // A minimal LZNT1 encoder (greedy, compressed chunks only), for seeds.
 Bytes Lznt1Compress(const Bytes& plain);
 
