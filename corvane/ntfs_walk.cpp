@@ -79,6 +79,11 @@ namespace {
 // it saves there.
 constexpr std::uint64_t kFewChunks = 2;
 
+// Chunks a walk must have for each thread whose read buffer is still to be made: a fresh buffer
+// (and, the first time, its thread) costs about what reading and parsing a few chunks on another
+// processor saves. Threads whose buffers an earlier walk left cost only their wake-up.
+constexpr std::uint64_t kChunksPerNewThread = 4;
+
 // Read buffers, kept from one walk to the next: a fresh block for every thread of every walk
 // costs more in zeroed pages than parsing its records. The buffers a walk needs anew are cut
 // from one block, so that a team's buffers take a few large pages instead of many small ones.
@@ -121,6 +126,13 @@ class ChunkBuffers {
       taken.push_back(std::move(b));
     }
     return taken;
+  }
+
+  // Buffers of at least `bytes` kept from earlier walks.
+  std::size_t Kept(std::size_t bytes) {
+    std::lock_guard lock(mutex_);
+    return static_cast<std::size_t>(
+        std::count_if(idle_.begin(), idle_.end(), [&](const Buffer& b) { return b.bytes >= bytes; }));
   }
 
   // Keeps the buffers for the next walk, as many as a large team uses.
@@ -180,11 +192,16 @@ bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOp
   std::uint64_t work = 0;
   for (std::uint64_t c = 0; c < chunks; ++c)
     if (!skip || !AllInUse(*skip, c * perChunk, std::min(perChunk, count - c * perChunk))) ++work;
-  // No more threads than chunks that need reading; a table of a few chunks is walked by one.
-  const int team = work <= kFewChunks ? 1
-                                      : static_cast<int>(std::min<std::uint64_t>(
-                                            work, static_cast<std::uint64_t>(std::max(1, options.threads))));
+  // No more threads than chunks that need reading, and a new thread only for each few of them;
+  // a table of a few chunks is walked by one.
   const std::size_t bufferBytes = static_cast<std::size_t>(std::min(perChunk, count) * rs);
+  int team = 1;
+  if (work > kFewChunks) {
+    const std::uint64_t worth = std::max<std::uint64_t>((work + kChunksPerNewThread - 1) / kChunksPerNewThread,
+                                                        Buffers().Kept(bufferBytes));
+    team = static_cast<int>(
+        std::min({work, worth, static_cast<std::uint64_t>(std::max(1, options.threads))}));
+  }
 
   std::atomic<bool> ended{false};
   std::atomic<std::uint64_t> nextChunk{0};

@@ -32,7 +32,7 @@ bool MftRecordInUse(const std::vector<std::uint8_t>& bitmap, std::uint64_t r);
 std::uint64_t CountFreeMftRecords(const std::vector<std::uint8_t>& bitmap, std::uint64_t count);
 
 struct MftWalkOptions {
-  int threads = 1;                                   // threads of the walk
+  int threads = 1;  // threads of the walk at most (fewer for a short walk, see WalkMft)
   const std::vector<std::uint8_t>* skipInUse = nullptr;  // records this bitmap marks are skipped
   std::function<bool()> stop;  // asked before each chunk is read and settled; true ends the walk
 };
@@ -61,6 +61,8 @@ struct MftWalkCalls {
 // Walks records [0, count) in chunks of kMftWalkChunkBytes: each chunk is read in one go
 // (record by record when that read fails, so a bad sector costs only its records). With a skip
 // bitmap, a chunk is read only from the first to the last record it leaves free, and not at all
-// when it marks them all in use. True when every chunk was settled.
+// when it marks them all in use. A walk of a few chunks takes fewer threads than it may: one for
+// every few chunks to read, or as many as earlier walks left buffers for. True when every chunk
+// was settled.
 bool WalkMft(const NTFSVOLUMERECORD* state, std::uint64_t count, const MftWalkOptions& options,
              const MftWalkCalls& calls);

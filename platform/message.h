@@ -80,6 +80,8 @@ class ScopedMessageSink {
 MsgAnswer FirstAnswerOf(MsgButtons buttons);
 
 std::string ToUtf8(std::u16string_view text);
+// Appends the UTF-8 form of `text` to *out (a lone surrogate becomes U+FFFD, as in ToUtf8).
+void AppendUtf8(std::u16string_view text, std::string* out);
 std::u16string FromUtf8(std::string_view text);
 
 }  // namespace platform

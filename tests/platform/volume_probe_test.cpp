@@ -85,6 +85,9 @@ TEST(TextConversion, Utf8AndCodePage) {
   EXPECT_EQ(platform::FromUtf8("\xF0\x9F\x98\x80"), u"\U0001F600");
   EXPECT_EQ(platform::FromUtf8("a\xC3"), u"a\uFFFD");  // cut-off sequence
   EXPECT_EQ(platform::ToUtf8(u"\xD800x"), "\xEF\xBF\xBDx");  // lone surrogate
+  std::string appended = "x/";
+  platform::AppendUtf8(u"\uD55C\xDC00\U0001F600", &appended);  // after what is there
+  EXPECT_EQ(appended, "x/\xED\x95\x9C\xEF\xBF\xBD\xF0\x9F\x98\x80");
   // "한글" in code page 949.
   EXPECT_EQ(platform::AnsiToUtf16("\xC7\xD1\xB1\xDB"), u"한글");
   EXPECT_EQ(platform::Utf16ToAnsi(u"한글A"), "\xC7\xD1\xB1\xDB" "A");

@@ -37,16 +37,22 @@ class PathBuilder {
     return path;
   }
 
-  // Appends the entry's path to *text; a kept prefix is appended as it is, without a copy.
+  // Appends the entry's path to *text. Entries come in record order, so one folder's files
+  // mostly follow each other: the prefix of the last parent is kept at hand.
   void AppendPath(const NTFSFILEENTRY& e, std::string* text) {
     const std::int64_t parent = e.parentRecordNumber;
     if (parent != kRootRecord) {
-      auto known = prefixes_.find(parent);
-      if (known != prefixes_.end() && known->second.depth <= kMaxDepth + 1) *text += known->second.text;
-      else *text += PrefixOf(parent);
+      if (!lastParentKnown_ || parent != lastParent_) {
+        auto known = prefixes_.find(parent);
+        lastPrefix_ = known != prefixes_.end() && known->second.depth <= kMaxDepth + 1 ? known->second.text
+                                                                                       : PrefixOf(parent);
+        lastParent_ = parent;
+        lastParentKnown_ = true;
+      }
+      *text += lastPrefix_;
     }
     *text += '/';
-    *text += platform::ToUtf8(e.name);
+    platform::AppendUtf8(e.name, text);
   }
 
  private:
@@ -132,6 +138,9 @@ class PathBuilder {
   std::unordered_map<std::int64_t, Node> nodes_;
   std::unordered_map<std::int64_t, Prefix> prefixes_;
   NTFSFILEENTRY scratch_{};
+  bool lastParentKnown_ = false;
+  std::int64_t lastParent_ = 0;
+  std::string lastPrefix_;
 };
 
 // Every listed entry's path.
