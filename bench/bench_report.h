@@ -1,10 +1,15 @@
-// Timing and the figure-beside-bound lines every benchmark prints; no Qt and no engine, so that
-// any benchmark can use it.
+// Timing, the process's resident size and the figure-beside-bound lines every benchmark prints;
+// no Qt and no engine, so that any benchmark can use it.
 #pragma once
 
 #include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "platform/system_facts.h"
 
 namespace bench {
 
@@ -24,6 +29,13 @@ double Best(int runs, F f) {
     best = std::min(best, t);
   }
   return best;
+}
+
+// This process's resident size in bytes, as the kernel tells it (VmRSS); 0 when it does not.
+inline std::uint64_t ResidentBytes() {
+  const std::string status = platform::ReadKernelText(platform::KernelText::kSelfStatus);
+  const std::size_t at = status.find("VmRSS:");
+  return at == std::string::npos ? 0 : std::strtoull(status.c_str() + at + 6, nullptr, 10) * 1024;
 }
 
 namespace detail {

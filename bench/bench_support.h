@@ -28,6 +28,7 @@
 #include "corvane/ntfs_record.h"
 #include "platform/drive_map.h"
 #include "platform/message.h"
+#include "platform/system_facts.h"
 
 namespace bench {
 
@@ -108,10 +109,10 @@ inline std::string Quoted(const std::string& path) { return "\"" + path + "\""; 
 // Gives a volume made as `part` its final name `img` once it is whole; a half-made one is
 // removed, so that the next run makes it again instead of reading it.
 inline bool KeepWhole(bool whole, const std::string& part, const std::string& img) {
+  const bool kept = whole && Shell("mv -f " + Quoted(part) + " " + Quoted(img)) == 0;
   std::error_code error;
-  if (whole) std::filesystem::rename(part, img, error);
-  if (!whole || error) std::filesystem::remove(part, error);
-  return whole && std::filesystem::exists(img);
+  if (!kept) std::filesystem::remove(part, error);
+  return kept && std::filesystem::exists(img);
 }
 
 // Makes DIR/bench.img, an NTFS volume of `megabytes`, and fills it through a mount at DIR/mnt by
@@ -244,7 +245,7 @@ inline double TimeProgram(std::vector<std::string> args, std::uint64_t* peak = n
 class BusyLoad {
  public:
   explicit BusyLoad(int processes) {
-    const pid_t parent = getpid();
+    const auto parent = static_cast<pid_t>(platform::ProcessId());
     for (int i = 0; i < processes; ++i) {
       const pid_t pid = fork();
       if (pid == 0) {

@@ -8,12 +8,9 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <functional>
 #include <vector>
 
@@ -83,12 +80,7 @@ class MillionModel : public QAbstractTableModel {
   int rows_;
 };
 
-qint64 ResidentBytes() {
-  std::ifstream statm("/proc/self/statm");
-  long pages = 0, resident = 0;
-  statm >> pages >> resident;
-  return qint64(resident) * sysconf(_SC_PAGESIZE);
-}
+qint64 ResidentBytes() { return static_cast<qint64>(bench::ResidentBytes()); }
 
 bool g_missed = false;
 

@@ -23,6 +23,7 @@
 
 #include "Pellamor/DLG/CDlgInstSwListBox/CDlgInstSwListBox.h"
 #include "bench/bench_report.h"
+#include "platform/system_facts.h"
 
 namespace {
 
@@ -60,7 +61,7 @@ int main(int argc, char** argv) {
 
   std::error_code ec;
   const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("instsw_bench_" + std::to_string(::getpid()));
+      std::filesystem::temp_directory_path() / ("instsw_bench_" + std::to_string(platform::ProcessId()));
   std::filesystem::create_directories(dir, ec);
   const std::string status = (dir / "status").string();
   {

@@ -29,6 +29,7 @@
 #include "corvane/filesystem.h"
 #include "platform/drive_map.h"
 #include "platform/message.h"
+#include "platform/system_facts.h"
 
 namespace {
 
@@ -195,7 +196,7 @@ int main(int argc, char** argv) {
   // Output in memory when the machine offers it: a disk file system's own work on freshly
   // deleted inodes would drown the difference being measured.
   const std::string out = (fs::is_directory("/dev/shm") ? std::string("/dev/shm") : dir) + "/queue_save_bench_out." +
-                          std::to_string(::getpid());
+                          std::to_string(platform::ProcessId());
   std::printf("output folder %s\n", out.c_str());
   // Warms the page cache; a failing save stops the benchmark here.
   const bool saved = Direct(smallFiles, out) >= 0 && Direct(largeFiles, out) >= 0;

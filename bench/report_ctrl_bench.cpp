@@ -6,11 +6,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <string>
 
 #include "bench/bench_report.h"
@@ -18,12 +15,7 @@
 
 namespace {
 
-double ResidentMegabytes() {
-  std::ifstream statm("/proc/self/statm");
-  long pages = 0, resident = 0;
-  statm >> pages >> resident;
-  return double(resident) * double(sysconf(_SC_PAGESIZE)) / (1024.0 * 1024.0);
-}
+double ResidentMegabytes() { return static_cast<double>(bench::ResidentBytes()) / (1024.0 * 1024.0); }
 
 void Press(CReportCtrl& ctrl, int key) {
   QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
