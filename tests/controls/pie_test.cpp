@@ -54,8 +54,8 @@ TEST_F(PieTest, FacesShowTheShareOfThePosition) {
     const QImage image = Render(pie_);
     EXPECT_EQ(LeftOfCentre(image), c.leftIsFirst ? kFirst : kSecond);
     EXPECT_EQ(RightOfCentre(image), c.rightIsFirst ? kFirst : kSecond);
-    if (c.percent == 100) EXPECT_EQ(CountColour(image, kSecond), 0);
-    if (c.percent == 0) EXPECT_EQ(CountColour(image, kFirst), 0);
+    if (c.percent == 100) { EXPECT_EQ(CountColour(image, kSecond), 0); }
+    if (c.percent == 0) { EXPECT_EQ(CountColour(image, kFirst), 0); }
   }
 }
 

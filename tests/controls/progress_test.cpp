@@ -50,8 +50,8 @@ TEST_F(TextProgressTest, BarAndTextFollowThePositionClampedToTheRange) {
     EXPECT_EQ(bar_.DisplayText(), QString::fromLatin1(c.text));
     const QImage image = Render(bar_);
     // The top row has no text: bar colour up to the bar's width, background colour after it.
-    if (c.barWidth > 0) EXPECT_EQ(Pixel(image, c.barWidth - 1, 0), Highlight());
-    if (c.barWidth < 200) EXPECT_EQ(Pixel(image, c.barWidth, 0), Base());
+    if (c.barWidth > 0) { EXPECT_EQ(Pixel(image, c.barWidth - 1, 0), Highlight()); }
+    if (c.barWidth < 200) { EXPECT_EQ(Pixel(image, c.barWidth, 0), Base()); }
   }
 }
 

@@ -42,7 +42,7 @@ TEST(ScreenFit, TheFrameIsCappedToTheAreaAndMovedTheLeastIntoIt) {
     SCOPED_TRACE(c.name);
     const QRect fitted = FitRectInto(c.frame, c.available);
     EXPECT_EQ(fitted, c.fitted);
-    if (!c.available.isEmpty()) EXPECT_TRUE(c.available.contains(fitted));
+    if (!c.available.isEmpty()) { EXPECT_TRUE(c.available.contains(fitted)); }
   }
 }
 

@@ -259,7 +259,7 @@ TEST_F(DiskInfoMapTest, EveryListedDiskOpensByItsNumber) {
     EXPECT_EQ(error, 0);
     char first[4] = {};
     ASSERT_TRUE(platform::ReadAt(h, 0, first, sizeof first));
-    if (number == 1) EXPECT_EQ(std::string(first, 4), "ZZZZ");
+    if (number == 1) { EXPECT_EQ(std::string(first, 4), "ZZZZ"); }
     platform::CloseHandle(h);
   }
   for (int number : {2, -1}) {

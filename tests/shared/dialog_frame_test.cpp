@@ -103,7 +103,7 @@ TEST(DialogFrame, TemplatesPlaceTheBandTheBodyAndTheButtons) {
     dialog.resize(dialog.width() + 120, dialog.height() + 90);
     gui_test::Settle();
     EXPECT_EQ(ok->geometry(), okAt.translated(120, 90));
-    if (frame.Header()) EXPECT_EQ(frame.Header()->geometry(), QRect(0, 0, dialog.width(), band));
+    if (frame.Header()) { EXPECT_EQ(frame.Header()->geometry(), QRect(0, 0, dialog.width(), band)); }
   }
 }
 

@@ -102,7 +102,7 @@ TEST_F(HeaderTest, LongDescriptionEndsInDotsAndNarrowBandsStayClean) {
     Render(header);
     const auto fitted = header.Paragraph().Layout(QFontMetrics(header.DescriptionFont()));
     for (const auto& line : fitted) EXPECT_LE(line.origin.y() + lineHeight, height - 1) << height;
-    if (!fitted.empty()) EXPECT_TRUE(fitted.back().text.endsWith("...")) << height;
+    if (!fitted.empty()) { EXPECT_TRUE(fitted.back().text.endsWith("...")) << height; }
   }
 
   // Narrower than the indent: the title may run out, the description is not drawn at all.

@@ -158,7 +158,9 @@ TEST_F(ClusterViewerTest, ListsEveryClusterWithItsTableTextAsTheImageHoldsIt) {
         return number;
       })) << "no link to a next cluster";
       EXPECT_EQ(seen.contains(QStringLiteral(u"<불량>")), std::string(name) == "fat32_badmark.img");
-      if (std::string(name) == "fat32_badmark.img") EXPECT_EQ(report.GetItemText(1000, 1), QStringLiteral(u"<불량>"));
+      if (std::string(name) == "fat32_badmark.img") {
+        EXPECT_EQ(report.GetItemText(1000, 1), QStringLiteral(u"<불량>"));
+      }
 
       // Rows 0 and 1 read nothing and say nothing; the last row shows its cluster.
       for (int row : {0, 1}) {
@@ -243,7 +245,7 @@ TEST_F(ClusterViewerTest, TheDirectoryPageListsAFolderClusterAsTheFileListDoes) 
     for (int r = 0; r < list.topLevelItemCount(); ++r) {
       const QStringList row = Row(list, r);
       names << row.front();
-      if (expected.count(row.front())) EXPECT_EQ(row, expected[row.front()]);
+      if (expected.count(row.front())) { EXPECT_EQ(row, expected[row.front()]); }
     }
     // Directory order, "." and ".." first.
     ASSERT_GE(names.size(), 5);

@@ -135,10 +135,12 @@ TEST_F(DrivePickerTest, TheDrivePageListsEveryDriveWithItsTableEntry) {
     }
     // Labels follow the drive name.
     for (int i = 0; i < g_nDriveTableCount; ++i) {
-      if (g_pDriveTable[i].letter == 'E')
+      if (g_pDriveTable[i].letter == 'E') {
         EXPECT_EQ(list.topLevelItem(i)->text(0), QString::fromUtf16(u"E 드라이브 BASE16"));
-      if (g_pDriveTable[i].letter == 'I')
+      }
+      if (g_pDriveTable[i].letter == 'I') {
         EXPECT_EQ(list.topLevelItem(i)->text(0), QString::fromUtf16(u"I 드라이브 PART1"));
+      }
     }
     // The menu offers the root scan on FAT drives only; the usage box opens for the selected drive.
     for (const char letter : {'E', 'F'}) {

@@ -389,7 +389,7 @@ TEST_F(FileListCommands, ViewStylesShowTheSameRowsOrderAndSelection) {
       if (selected) EXPECT_GT(HighlightPixels(picture, r, highlight), 0) << v;
       else EXPECT_EQ(HighlightPixels(picture, r, highlight), 0) << v;
     }
-    if (c.arrange) EXPECT_TRUE(frame_->RunCommand(cmd::kViewLineUp));
+    if (c.arrange) { EXPECT_TRUE(frame_->RunCommand(cmd::kViewLineUp)); }
   }
   EXPECT_EQ(RowNamed("RECYCLED"), recycled);
 }

@@ -217,7 +217,7 @@ TEST_F(VirtualDesktopTest, EveryWayOfEndingShowsAllWindows) {
         break;
     }
     EXPECT_EQ(world_->Visible(), (Ids{101, 102, 103, 104}));
-    if (box) EXPECT_FALSE(box->isVisible());
+    if (box) { EXPECT_FALSE(box->isVisible()); }
   }
 }
 

@@ -81,7 +81,7 @@ void SetColumns(CDriveList* list, std::initializer_list<Column> columns) {
 QTreeWidgetItem* AddRow(CDriveList* list, const QStringList& texts, int image) {
   auto* item = new QTreeWidgetItem(texts);
   for (int i = 0; i < texts.size() && i < list->columnCount(); ++i)
-    item->setTextAlignment(i, list->headerItem()->textAlignment(i));
+    item->setTextAlignment(i, Qt::Alignment(list->headerItem()->textAlignment(i)));
   item->setIcon(0, list->style()->standardIcon(image == 0 ? QStyle::SP_DriveFDIcon : QStyle::SP_DriveHDIcon));
   list->addTopLevelItem(item);
   return item;

@@ -302,5 +302,5 @@ CNTFSUndeleteDlg::Args CNTFSUndeleteDlg::ArgsFrom(const dlg::DialogArgs& values)
 int CNTFSUndeleteDlg::Scan(FILESYSTEMOBJ* fs) {
   QCoreApplication* app = QCoreApplication::instance();
   if (!app || QThread::currentThread() != app->thread()) return SearchNtfsVolume(fs);
-  return dlg::Open<CNTFSUndeleteDlg>(QApplication::activeWindow(), Args{fs}) ? 1 : 0;
+  return dlg::Open<CNTFSUndeleteDlg>(QApplication::activeWindow(), Args{fs, {}}) ? 1 : 0;
 }
