@@ -11,8 +11,9 @@
 //
 // The measures are a table run in order; each prints its figure beside its bound and a miss
 // makes the exit status 1. The volume is made at run time with mkntfs and filled through an
-// ntfs-3g mount (as ntfs_search_bench does), with every file deleted at the end, in a temporary
-// folder (or DIR, kept for the next run). Without the tools or a FUSE mount the benchmark says so
+// ntfs-3g mount (as ntfs_search_bench does), with every file deleted at the end, as
+// filelist/bench.img in a temporary folder (or in DIR, kept for the next run; a folder kept for
+// the search benchmarks serves too). Without the tools or a FUSE mount the benchmark says so
 // and exits 0.
 #include <malloc.h>
 #include <stdlib.h>
@@ -176,10 +177,11 @@ const std::vector<Measure> kMeasures = {
 
 int main(int argc, char** argv) {
   const BenchArgs args = ParseBenchArgs(argc, argv, "--files", 100000);
-  const BenchSetUp setUp(args, MissingNtfsTools(), "/tmp/filelist_bench.XXXXXX",
-                         {{"bench.img", [&](const std::string& dir) { return BuildVolume(dir, args.count); }}});
+  const BenchSetUp setUp(
+      args, MissingNtfsTools(), "/tmp/filelist_bench.XXXXXX",
+      {{"filelist/bench.img", [&](const std::string& dir) { return BuildVolume(dir, args.count); }}});
   if (setUp.Ready() >= 0) return setUp.Ready();
-  const std::string img = setUp.Path("bench.img");
+  const std::string img = setUp.Path("filelist/bench.img");
 
   const ShellBench shell(argc, argv);
   if (!shell.ok()) return 1;
